@@ -1,0 +1,23 @@
+# Compiler settings shared by every target of our own code.
+add_library(xtalsp_build_flags INTERFACE)
+target_compile_options(xtalsp_build_flags INTERFACE -Wall -Wextra -Wpedantic -Wshadow
+                                                    -Wnon-virtual-dtor -Wold-style-cast)
+if(XTALSP_WERROR)
+    target_compile_options(xtalsp_build_flags INTERFACE -Werror)
+endif()
+if(XTALSP_SANITIZE)
+    set(_xtalsp_san -fsanitize=address,undefined -fno-omit-frame-pointer
+                    -fno-sanitize-recover=undefined)
+    target_compile_options(xtalsp_build_flags INTERFACE ${_xtalsp_san})
+    target_link_options(xtalsp_build_flags INTERFACE ${_xtalsp_san})
+endif()
+
+# Adds a static library made of every source file in the given folders below src/.
+function(xtalsp_glob_sources out)
+    set(files)
+    foreach(dir IN LISTS ARGN)
+        file(GLOB found CONFIGURE_DEPENDS "${dir}/*.cpp" "${dir}/*.h")
+        list(APPEND files ${found})
+    endforeach()
+    set(${out} ${files} PARENT_SCOPE)
+endfunction()

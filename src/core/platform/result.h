@@ -1,0 +1,25 @@
+// The outcome of an operation that either yields a value or fails with a message for the user.
+#pragma once
+
+#include "platform/userprompt.h"
+
+#include <utility>
+#include <variant>
+
+namespace xtalsp {
+
+template <typename T> class Result {
+public:
+    Result(T value) : m_state(std::in_place_index<0>, std::move(value)) {}
+    Result(Message failure) : m_state(std::in_place_index<1>, std::move(failure)) {}
+
+    bool ok() const { return m_state.index() == 0; }
+    const T& value() const { return std::get<0>(m_state); }
+    T& value() { return std::get<0>(m_state); }
+    const Message& failure() const { return std::get<1>(m_state); }
+
+private:
+    std::variant<T, Message> m_state;
+};
+
+} // namespace xtalsp

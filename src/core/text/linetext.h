@@ -1,0 +1,27 @@
+// Line preparation shared by every text reader: splitting a file into lines, cleaning a line
+// of separators and comments, and cutting it into tokens.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace xtalsp {
+
+// Splits file bytes into lines. A line feed ends a line, with or without a carriage return
+// before it; the last line needs no line end.
+std::vector<std::string_view> splitLines(std::string_view bytes);
+
+// Commas and tabs become blanks, leading white space goes, and everything from the first "!"
+// or "#" on is a comment that is cut together with the white space before it. Trailing white
+// space of a line without a comment stays.
+void CleanLine(std::string& line);
+
+// Cuts a cleaned line into exactly `count` tokens at blanks; the last token takes the whole
+// remainder, inner blanks included. Tokens that the line does not reach stay empty.
+std::vector<std::string> SplitTokens(std::string_view line, int count);
+
+// True for the white space of the C locale: blank, tab, CR, LF, vertical tab, form feed.
+bool isWhiteSpace(char c);
+
+} // namespace xtalsp
