@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds everything with warnings as errors and runs every test.
+#   scripts/test.sh              normal build in build/
+#   scripts/test.sh --sanitize   AddressSanitizer + UBSan build in build-asan/
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_dir=build
+extra=()
+if [ "${1:-}" = "--sanitize" ]; then
+    build_dir=build-asan
+    extra=(-DXTALSP_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+fi
+
+jobs=$(nproc 2>/dev/null || echo 2)
+cmake -S . -B "$build_dir" -G Ninja -DXTALSP_WERROR=ON "${extra[@]}"
+cmake --build "$build_dir" -j "$jobs"
+ctest --test-dir "$build_dir" --output-on-failure -j "$jobs"
