@@ -132,6 +132,16 @@ double readReal(std::string_view text) {
     return negative ? -value : value;
 }
 
+int truncateToInt(double value) {
+    if (std::isnan(value))
+        return 0;
+    if (value <= static_cast<double>(INT_MIN))
+        return INT_MIN;
+    if (value >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    return static_cast<int>(value);
+}
+
 int readInt(std::string_view text) {
     text = skipLeadingSpace(text);
     bool negative = false;

@@ -27,6 +27,10 @@ std::string FormatNumber(double value);
 // are removed ("   12.500000" -> "12.5").
 std::string trimFixedNumber(std::string_view text);
 
+// Truncates toward zero like a C cast, but saturates at the ends of the int range and maps NaN
+// to 0 instead of invoking undefined behaviour.
+int truncateToInt(double value);
+
 // Reads a leading decimal number as atof does in the "C" locale: leading white space, an
 // optional sign, digits with an optional point and exponent; reading stops at the first
 // character that does not fit, and text without a number reads 0. "inf", "nan" and hexadecimal

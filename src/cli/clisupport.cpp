@@ -1,0 +1,56 @@
+// Message reporting, output writing and argument handling shared by the commands.
+#include "cli/clisupport.h"
+
+#include "cli/clicommands.h"
+#include "io/filebytes.h"
+
+#include <ostream>
+
+namespace xtalsp::cli {
+
+void reportMessage(std::ostream& err, const Message& message) {
+    if (!message.caption.empty())
+        err << message.caption << ": ";
+    err << message.text << '\n';
+}
+
+bool writeOutput(const std::string& path, std::string_view bytes, std::ostream& out,
+                 std::ostream& err) {
+    if (path == "-") {
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return static_cast<bool>(out);
+    }
+    switch (writeFileAtomically(path, bytes)) {
+    case FileWriteError::None:
+        return true;
+    case FileWriteError::CannotCreate:
+        err << "Cannot create the file " << path << "\n";
+        return false;
+    case FileWriteError::WriteFailed:
+        err << "Error while writing the file " << path << "\n";
+        return false;
+    }
+    return false;
+}
+
+bool parseCommandLine(const std::vector<std::string>& arguments,
+                      const std::vector<OptionSpec>& specs, std::string_view usage,
+                      std::ostream& out, std::ostream& err, ParsedArguments& parsed,
+                      int& status) {
+    std::string error;
+    auto result = parseArguments(arguments, specs, error);
+    if (!result) {
+        err << "xtalsp-cli: " << error << "\n" << usage;
+        status = kExitUsageError;
+        return false;
+    }
+    if (result->help) {
+        out << usage;
+        status = kExitSuccess;
+        return false;
+    }
+    parsed = std::move(*result);
+    return true;
+}
+
+} // namespace xtalsp::cli

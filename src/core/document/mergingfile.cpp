@@ -1,0 +1,112 @@
+// Writing and reading of merging files.
+#include "document/mergingfile.h"
+
+#include "io/binaryarchive.h"
+#include "io/filebytes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+
+namespace xtalsp {
+
+std::string encodeMergingFile(double spotWidth, double spotHeight, std::int32_t grayscaleFlag,
+                              double saturationIntensity, const std::vector<LaueSpot>& spots) {
+    ArchiveWriter writer;
+    writer.writeString(kMergingFileSignature);
+    writer.writeDouble(spotWidth);
+    writer.writeDouble(spotHeight);
+    writer.writeInt32(grayscaleFlag);
+    if (grayscaleFlag != 0)
+        writer.writeDouble(saturationIntensity);
+    writer.writeInt32(static_cast<std::int32_t>(spots.size()));
+    for (auto spot = spots.rbegin(); spot != spots.rend(); ++spot) {
+        writer.writeDouble(spot->x);
+        writer.writeDouble(spot->y);
+        if (grayscaleFlag != 0)
+            writer.writeDouble(spot->intensity);
+    }
+    return writer.bytes();
+}
+
+std::optional<Message> writeMergingFile(const std::string& path, double spotWidth,
+                                        double spotHeight, std::int32_t grayscaleFlag,
+                                        double saturationIntensity,
+                                        const std::vector<LaueSpot>& spots) {
+    const std::string bytes =
+        encodeMergingFile(spotWidth, spotHeight, grayscaleFlag, saturationIntensity, spots);
+    if (writeFileAtomically(path, bytes) == FileWriteError::None)
+        return std::nullopt;
+    return Message{"Cannot open the file!", "", MessageIcon::Stop};
+}
+
+namespace {
+
+MergingReadResult failed(MergingReadStatus status, std::string text, MergingFile partial = {}) {
+    MergingReadResult result;
+    result.status = status;
+    result.file = std::move(partial);
+    result.failure = Message{std::move(text), "", MessageIcon::Stop};
+    return result;
+}
+
+bool allFinite(std::initializer_list<double> values) {
+    for (const double v : values) {
+        if (!std::isfinite(v))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+MergingReadResult decodeMergingFile(std::string_view bytes, const std::string& path) {
+    const std::string readError = "Error occured in reading merging file " + path + "!";
+    ArchiveReader reader(bytes);
+    std::string signature;
+    if (!reader.readString(signature))
+        return failed(MergingReadStatus::ReadError, readError);
+    if (signature != kMergingFileSignature)
+        return failed(MergingReadStatus::WrongSignature,
+                      "Cannot recognized the format of " + path + "!");
+    MergingFile file;
+    std::int32_t count = 0;
+    reader.readDouble(file.spotWidth);
+    reader.readDouble(file.spotHeight);
+    reader.readInt32(file.grayscaleFlag);
+    if (file.grayscaleFlag != 0)
+        reader.readDouble(file.saturationIntensity);
+    reader.readInt32(count);
+    if (!reader.ok() || count < 0 ||
+        !allFinite({file.spotWidth, file.spotHeight, file.saturationIntensity}))
+        return failed(MergingReadStatus::ReadError, readError);
+    // Reserve only what the remaining bytes can hold: the count is not trusted.
+    const std::size_t recordSize = file.grayscaleFlag != 0 ? 24 : 16;
+    file.spots.reserve(
+        std::min<std::size_t>(static_cast<std::size_t>(count), reader.remaining() / recordSize));
+    for (std::int32_t i = 0; i < count; ++i) {
+        MergingSpot spot;
+        reader.readDouble(spot.x);
+        reader.readDouble(spot.y);
+        if (file.grayscaleFlag != 0)
+            reader.readDouble(spot.intensity);
+        if (!reader.ok() || !allFinite({spot.x, spot.y, spot.intensity}))
+            return failed(MergingReadStatus::ReadError, readError, std::move(file));
+        file.spots.push_back(spot);
+    }
+    MergingReadResult result;
+    result.file = std::move(file);
+    return result;
+}
+
+MergingReadResult readMergingFile(const std::string& path) {
+    const FileBytes bytes = readFileBytes(path);
+    if (bytes.error == FileReadError::CannotOpen)
+        return failed(MergingReadStatus::CannotOpen, "Unable to open merging file " + path + "!");
+    if (!bytes.ok())
+        return failed(MergingReadStatus::ReadError,
+                      "Error occured in reading merging file " + path + "!");
+    return decodeMergingFile(bytes.bytes, path);
+}
+
+} // namespace xtalsp

@@ -1,0 +1,82 @@
+// Formatting of the pattern listing.
+#include "document/textexport.h"
+
+#include "io/filebytes.h"
+#include "text/numbertext.h"
+
+#include <cmath>
+
+namespace xtalsp {
+
+namespace {
+
+constexpr const char* kLineEnd = "\r\n";
+constexpr char kDegreeSign = '\xB0'; // Windows-1252
+
+std::string indexTriple(long long h, long long k, long long l) {
+    return formatInt(h) + " " + formatInt(k) + " " + formatInt(l);
+}
+
+void appendHeader(std::string& out, const PatternListingInput& input) {
+    const DiffractionSettings& s = input.settings;
+    // The surface plane may be non-integer; the listing shows it truncated toward zero.
+    out += input.crystalName + " (" +
+           indexTriple(truncateToInt(s.surfacePlane[0]), truncateToInt(s.surfacePlane[1]),
+                       truncateToInt(s.surfacePlane[2])) +
+           ")" + kLineEnd;
+    out += kLineEnd;
+    out += s.geometry == Transmission ? "Diffraction geometry: Transmission"
+                                      : "Diffraction geometry: Back reflection";
+    out += kLineEnd;
+    // The distance is held in tenths of a millimetre.
+    out += "Sample-film distance: D = " + formatG(s.distance * 0.01) + " cm" + kLineEnd;
+    out += "Vertical side plane: " + formatG(s.sidePlane[0]) + " " + formatG(s.sidePlane[1]) + " " +
+           formatG(s.sidePlane[2]) + " (reciprocal horizontal direction)" + kLineEnd;
+    out += "Rotation angles: X = " + formatG(s.rotationX) + kDegreeSign +
+           ", Y = " + formatG(s.rotationY) + kDegreeSign + kLineEnd;
+    out += kLineEnd;
+    out += "Diffraction spots:";
+    out += kLineEnd;
+}
+
+void appendSpot(std::string& out, const LaueSpot& spot, double saturationIntensity) {
+    const long long q = spot.labelOrder();
+    out += "  " + indexTriple(q * spot.h, q * spot.k, q * spot.l) + ": x=" + formatG(spot.x * 0.1) +
+           ", y=" + formatG(spot.y * 0.1) + "; I=" + formatG(spot.intensity) + ", " +
+           formatG(spot.intensity / saturationIntensity * 100.0) + kLineEnd;
+    for (const HarmonicComponent& harmonic : spot.harmonics) {
+        const long long n = harmonic.order;
+        out += "      " + indexTriple(n * spot.h, n * spot.k, n * spot.l) + ": " +
+               formatG(harmonic.intensity / spot.intensity * 100.0) +
+               "%, WL=" + formatG(spot.wavelength / static_cast<double>(n)) +
+               ", d=" + formatG(spot.dSpacing / static_cast<double>(n)) +
+               ", |F|=" + formatG(std::sqrt(harmonic.structureFactorSquared)) + kLineEnd;
+    }
+}
+
+} // namespace
+
+std::string formatPatternListing(const PatternListingInput& input) {
+    std::string out;
+    appendHeader(out, input);
+    if (input.spots == nullptr)
+        return out;
+    for (auto spot = input.spots->rbegin(); spot != input.spots->rend(); ++spot)
+        appendSpot(out, *spot, input.saturationIntensity);
+    return out;
+}
+
+std::optional<Message> writePatternListing(const std::string& path,
+                                           const PatternListingInput& input) {
+    switch (writeFileAtomically(path, formatPatternListing(input))) {
+    case FileWriteError::None:
+        return std::nullopt;
+    case FileWriteError::CannotCreate:
+        return Message{"Cannot create the file " + path + "!", "", MessageIcon::Stop};
+    case FileWriteError::WriteFailed:
+        break;
+    }
+    return Message{"Error occurred in writing the file " + path + "!", "", MessageIcon::Stop};
+}
+
+} // namespace xtalsp
