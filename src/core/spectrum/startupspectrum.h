@@ -1,0 +1,29 @@
+// The spectrum every new pattern starts with: "Default.Spectrum" beside the program, or the
+// built-in spectrum, which then becomes the new default file.
+#pragma once
+
+#include "platform/userprompt.h"
+#include "spectrum/spectrum.h"
+
+#include <string>
+#include <string_view>
+
+namespace xtalsp {
+
+inline constexpr std::string_view kDefaultSpectrumFileName = "Default.Spectrum";
+
+// The default spectrum file in the application directory.
+std::string defaultSpectrumPath(const std::string& applicationDirectory);
+
+// Fills `target` from the default spectrum file, taking its values as stored. When the file is
+// missing or unreadable the built-in spectrum is taken and written as a new default file, and the
+// user is told what happened.
+void loadStartupSpectrum(Spectrum& target, const std::string& applicationDirectory,
+                         UserPrompt& prompt);
+
+// Copies the built-in spectrum into `target` and writes it to `path` as a spectrum file. On a
+// failed write the user is told and false is returned; `target` holds the built-in spectrum
+// either way, and any old file at `path` stays as it was.
+bool establishDefaultSpectrum(Spectrum& target, const std::string& path, UserPrompt& prompt);
+
+} // namespace xtalsp
