@@ -43,7 +43,8 @@ std::optional<ParsedArguments> parseArguments(const std::vector<std::string>& ar
             return std::nullopt;
         }
         std::vector<std::string> values(arguments.begin() + static_cast<std::ptrdiff_t>(i + 1),
-                                        arguments.begin() + static_cast<std::ptrdiff_t>(i + 1 + count));
+                                        arguments.begin() +
+                                            static_cast<std::ptrdiff_t>(i + 1 + count));
         parsed.options.emplace(argument, std::move(values));
         i += count;
     }

@@ -1,15 +1,57 @@
 // Command dispatch of the command-line tool.
 #include "cli/clicommands.h"
 
+#include "cli/clisupport.h"
+
+#include <functional>
+#include <map>
 #include <ostream>
 
 namespace xtalsp::cli {
 
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: xtalsp-cli COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Commands:\n"
+    "  structure FILE                 print a structure file as the program saves it\n"
+    "  spectrum FILE [--spectrum-out OUT]\n"
+    "                                 print a spectrum as .dat text, optionally convert it\n"
+    "  sample-structure               print the sample structure file (silicon)\n"
+    "\n"
+    "Run 'xtalsp-cli COMMAND --help' for the options of one command.\n"
+    "Exit status: 0 success, 1 a file could not be read or written, 2 wrong usage.\n";
+
+using Command = std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)>;
+
+const std::map<std::string, Command>& commands() {
+    static const std::map<std::string, Command> table = {
+        {"structure", runStructureCommand},
+        {"spectrum", runSpectrumCommand},
+        {"sample-structure", runSampleStructureCommand},
+    };
+    return table;
+}
+
+} // namespace
+
 int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-    (void)arguments;
-    (void)out;
-    err << "usage: xtalsp-cli COMMAND ...\n";
-    return kExitUsageError;
+    if (arguments.empty()) {
+        err << kUsage;
+        return kExitUsageError;
+    }
+    const std::string& name = arguments.front();
+    if (name == "--help" || name == "-h" || name == "help") {
+        out << kUsage;
+        return kExitSuccess;
+    }
+    const auto command = commands().find(name);
+    if (command == commands().end()) {
+        err << "xtalsp-cli: unknown command '" << name << "'\n" << kUsage;
+        return kExitUsageError;
+    }
+    return command->second({arguments.begin() + 1, arguments.end()}, out, err);
 }
 
 } // namespace xtalsp::cli

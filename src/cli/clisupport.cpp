@@ -35,8 +35,7 @@ bool writeOutput(const std::string& path, std::string_view bytes, std::ostream& 
 
 bool parseCommandLine(const std::vector<std::string>& arguments,
                       const std::vector<OptionSpec>& specs, std::string_view usage,
-                      std::ostream& out, std::ostream& err, ParsedArguments& parsed,
-                      int& status) {
+                      std::ostream& out, std::ostream& err, ParsedArguments& parsed, int& status) {
     std::string error;
     auto result = parseArguments(arguments, specs, error);
     if (!result) {

@@ -22,8 +22,7 @@ bool writeOutput(const std::string& path, std::string_view bytes, std::ostream& 
 // Returns false when the command should stop with `status`.
 bool parseCommandLine(const std::vector<std::string>& arguments,
                       const std::vector<OptionSpec>& specs, std::string_view usage,
-                      std::ostream& out, std::ostream& err, ParsedArguments& parsed,
-                      int& status);
+                      std::ostream& out, std::ostream& err, ParsedArguments& parsed, int& status);
 
 int runStructureCommand(const std::vector<std::string>& arguments, std::ostream& out,
                         std::ostream& err);

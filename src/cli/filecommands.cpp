@@ -1,0 +1,118 @@
+// The structure, spectrum and sample-structure commands: file conversions without a window.
+#include "cli/clicommands.h"
+#include "cli/clisupport.h"
+
+#include "io/filebytes.h"
+#include "spectrum/spectrumfile.h"
+#include "spectrum/spectrumtext.h"
+#include "structure/samplestructure.h"
+#include "structure/structurefile.h"
+
+#include <ostream>
+
+namespace xtalsp::cli {
+
+namespace {
+
+constexpr std::string_view kStructureUsage =
+    "usage: xtalsp-cli structure FILE\n"
+    "\n"
+    "Reads a crystal structure file and writes it to standard output exactly as the\n"
+    "program saves a copy of it (Windows-1252 text, CR LF line ends). A file whose\n"
+    "extension is .structure or .old is read as an archived (binary) structure file,\n"
+    "any other as a structure text file.\n";
+
+constexpr std::string_view kSpectrumUsage =
+    "usage: xtalsp-cli spectrum FILE [--spectrum-out OUT]\n"
+    "\n"
+    "Reads a spectrum file (extension .Spectrum, any letter case) or a spectrum text\n"
+    "file (any other extension: lines of \"wavelength intensity\") and writes the .dat\n"
+    "text form, normalised to a largest intensity of 1, to standard output.\n"
+    "\n"
+    "  --spectrum-out OUT   also write the spectrum as a spectrum file\n";
+
+constexpr std::string_view kSampleUsage =
+    "usage: xtalsp-cli sample-structure\n"
+    "\n"
+    "Writes the sample structure file (silicon) to standard output.\n";
+
+bool needsOneFile(const ParsedArguments& parsed, std::string_view usage, std::ostream& err) {
+    if (parsed.positional.size() == 1)
+        return true;
+    err << "xtalsp-cli: expected exactly one FILE\n" << usage;
+    return false;
+}
+
+Result<Spectrum> readAnySpectrum(const std::string& path, std::ostream& err) {
+    if (lowerExtensionOf(path) == "spectrum")
+        return readSpectrumFile(path);
+    Result<SpectrumImport> imported = readSpectrumText(path);
+    if (!imported.ok())
+        return imported.failure();
+    if (const auto warning = spectrumItemCountWarning(imported.value().itemCount, path))
+        reportMessage(err, *warning);
+    return imported.value().spectrum;
+}
+
+} // namespace
+
+int runStructureCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                        std::ostream& err) {
+    ParsedArguments parsed;
+    int status = kExitSuccess;
+    if (!parseCommandLine(arguments, {}, kStructureUsage, out, err, parsed, status))
+        return status;
+    if (!needsOneFile(parsed, kStructureUsage, err))
+        return kExitUsageError;
+    const Result<FlatStructure> structure = importStructure(parsed.positional.front());
+    if (!structure.ok()) {
+        reportMessage(err, structure.failure());
+        return kExitFileError;
+    }
+    return writeOutput("-", writeStructureText(structure.value()), out, err) ? kExitSuccess
+                                                                             : kExitFileError;
+}
+
+int runSpectrumCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                       std::ostream& err) {
+    ParsedArguments parsed;
+    int status = kExitSuccess;
+    if (!parseCommandLine(arguments, {{"--spectrum-out", 1}}, kSpectrumUsage, out, err, parsed,
+                          status))
+        return status;
+    if (!needsOneFile(parsed, kSpectrumUsage, err))
+        return kExitUsageError;
+    const Result<Spectrum> spectrum = readAnySpectrum(parsed.positional.front(), err);
+    if (!spectrum.ok()) {
+        reportMessage(err, spectrum.failure());
+        return kExitFileError;
+    }
+    Spectrum normalised = spectrum.value();
+    if (const auto refusal = NormalizeSpectrum(normalised)) {
+        reportMessage(err, *refusal);
+        return kExitFileError;
+    }
+    if (parsed.has("--spectrum-out")) {
+        if (const auto failure = writeSpectrumFile(parsed.value("--spectrum-out"), normalised)) {
+            reportMessage(err, *failure);
+            return kExitFileError;
+        }
+    }
+    return writeOutput("-", formatSpectrumDat(normalised), out, err) ? kExitSuccess
+                                                                     : kExitFileError;
+}
+
+int runSampleStructureCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                              std::ostream& err) {
+    ParsedArguments parsed;
+    int status = kExitSuccess;
+    if (!parseCommandLine(arguments, {}, kSampleUsage, out, err, parsed, status))
+        return status;
+    if (!parsed.positional.empty()) {
+        err << "xtalsp-cli: sample-structure takes no FILE\n" << kSampleUsage;
+        return kExitUsageError;
+    }
+    return writeOutput("-", kSampleStructureText, out, err) ? kExitSuccess : kExitFileError;
+}
+
+} // namespace xtalsp::cli
