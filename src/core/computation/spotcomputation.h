@@ -1,0 +1,37 @@
+// The Laue spot walk: every primitive reflection within the index limits that diffracts onto
+// the film for some wavelength of the white beam, with its harmonics and intensities.
+#pragma once
+
+#include "computation/diffractionsettings.h"
+#include "computation/lauespot.h"
+#include "spectrum/spectrum.h"
+#include "structure/crystalstructure.h"
+
+#include <vector>
+
+namespace xtalsp {
+
+// A snapshot of everything the walk reads; the walk is a pure function of it.
+struct SpotComputationInput {
+    const std::vector<ElementGroup>* groups = nullptr;
+    const Spectrum* spectrum = nullptr;
+    DiffractionSettings settings;
+    ReciprocalBasis basis;
+    double halfFilmWidth = 1000.0; // film units
+    double halfFilmHeight = 750.0; // film units
+    double minimumIntensity = 1.0;
+};
+
+struct SpotComputationResult {
+    std::vector<LaueSpot> spots;     // in enumeration order
+    double strongestIntensity = 0.0; // total intensity of the strongest spot, 0 without spots
+};
+
+// Harmonics with a longer wavelength than this are not computed.
+inline constexpr double kLongestHarmonicWavelength = 2.9; // Angstrom
+// Index limits beyond the settings dialog's range are clamped to it.
+inline constexpr int kMaxIndexLimit = 999;
+
+SpotComputationResult computeLaueSpots(const SpotComputationInput& input);
+
+} // namespace xtalsp

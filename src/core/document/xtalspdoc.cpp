@@ -1,0 +1,121 @@
+// New-document values and the spot computation of the pattern document.
+#include "document/xtalspdoc.h"
+
+#include "computation/geometry.h"
+#include "computation/intensity.h"
+#include "computation/spotcomputation.h"
+#include "spectrum/builtinspectrum.h"
+#include "spectrum/startupspectrum.h"
+#include "text/numbertext.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace xtalsp {
+
+CXtalspDoc::CXtalspDoc(DocumentServices services) : m_services(std::move(services)) {
+    ResetToNewDocument();
+}
+
+ReciprocalBasis CXtalspDoc::reciprocalBasis() const {
+    if (!isCrystalDefined())
+        return {};
+    return computeReciprocalBasis(structure.a, structure.b, structure.c, structure.alpha,
+                                  structure.beta, structure.gamma);
+}
+
+bool CXtalspDoc::isCrystalDefined() const {
+    return isStructureDefined(structure);
+}
+
+const LaueSpot* CXtalspDoc::spotAt(int index) const {
+    if (index < 0 || index >= spotCount())
+        return nullptr;
+    return &m_spots[static_cast<std::size_t>(index)];
+}
+
+void CXtalspDoc::addObserver(DocumentObserver* observer) {
+    if (std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
+        m_observers.push_back(observer);
+}
+
+void CXtalspDoc::removeObserver(DocumentObserver* observer) {
+    m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), observer),
+                      m_observers.end());
+}
+
+namespace {
+
+// A stored real that is missing, unreadable or outside its range gives the fallback.
+double storedReal(const SettingsStore* store, const char* key, double lowest, double highest,
+                  double fallback) {
+    const std::optional<std::string> text =
+        store != nullptr ? store->readText(kSettingsSection, key) : std::nullopt;
+    const double value = readReal(text.value_or(""));
+    return value >= lowest && value <= highest ? value : fallback;
+}
+
+} // namespace
+
+void CXtalspDoc::readStoredDefaults() {
+    const SettingsStore* store = m_services.settings;
+    const int geometry =
+        store != nullptr ? store->readInt(kSettingsSection, "TransOrBack").value_or(0) : 0;
+    settings.geometry = geometry == BackReflection ? BackReflection : Transmission;
+    filmWidth = storedReal(store, "FilmWidth", kMinFilmSize, kMaxFilmSize, kDefaultFilmWidth);
+    filmHeight = storedReal(store, "FilmHeight", kMinFilmSize, kMaxFilmSize, kDefaultFilmHeight);
+    spotWidth = storedReal(store, "DotWidth", kMinSpotSize, kMaxSpotSize, kDefaultSpotSize);
+    spotHeight = storedReal(store, "DotHeight", kMinSpotSize, kMaxSpotSize, kDefaultSpotSize);
+    calibratedZoom =
+        storedReal(store, "CalibratedZoom", kMinCalibratedZoom, kMaxCalibratedZoom, 1.0);
+}
+
+void CXtalspDoc::ResetToNewDocument() {
+    if (m_services.applicationDirectory)
+        loadStartupSpectrum(spectrum, *m_services.applicationDirectory, prompt());
+    else
+        spectrum = builtinSpectrum();
+    structure = CrystalStructure{};
+    settings = DiffractionSettings{};
+    readStoredDefaults();
+    intensityScale = IntensityScale{};
+    showCrossline = 1;
+    showIndex = 0;
+    grayscaleSpots = 1;
+    zoom = 1.0;
+    selectedSpot = -1;
+    m_spots.clear();
+}
+
+void CXtalspDoc::clearSpots() {
+    m_spots.clear();
+}
+
+void CXtalspDoc::computeSpots() {
+    for (DocumentObserver* observer : m_observers)
+        observer->computationStarted(*this);
+    clearSpots();
+    m_modified = true;
+    selectedSpot = -1;
+    intensityScale.strongestIntensity = 0.0;
+
+    SpotComputationInput input;
+    input.groups = &structure.groups;
+    input.spectrum = &spectrum;
+    input.settings = settings;
+    input.basis = reciprocalBasis();
+    input.halfFilmWidth = halfFilmWidth();
+    input.halfFilmHeight = halfFilmHeight();
+    input.minimumIntensity = intensityScale.minimumIntensity;
+    SpotComputationResult result = computeLaueSpots(input);
+    m_spots = std::move(result.spots);
+    intensityScale.strongestIntensity = result.strongestIntensity;
+    updateSaturation(intensityScale);
+
+    for (DocumentObserver* observer : m_observers)
+        observer->spotsChanged(*this);
+    for (DocumentObserver* observer : m_observers)
+        observer->computationFinished(*this);
+}
+
+} // namespace xtalsp

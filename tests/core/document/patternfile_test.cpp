@@ -1,0 +1,202 @@
+#include "document/xtalspdoc.h"
+
+#include "io/binaryarchive.h"
+#include "spectrum/builtinspectrum.h"
+#include "spectrum/spectrumfile.h"
+#include "support/localetest.h"
+#include "support/recordingprompt.h"
+#include "support/silicon.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace xtalsp {
+namespace {
+
+const char* const kWrongSignature =
+    "Cannot recognize the file format!\nAn empty pattern file is to be created.";
+const char* const kUnreadable =
+    "Cannot recognize the file format!\nAn empty pattern file was created.";
+
+class PatternFile : public ::testing::Test {
+protected:
+    DocumentServices services() { return DocumentServices{&prompt, nullptr, std::nullopt}; }
+
+    // Silicon in transmission along [001], as the settings dialog would leave it.
+    void makeSiliconPattern(CXtalspDoc& doc) {
+        doc.structure = test::silicon();
+        doc.settings.surfacePlane = {0, 0, 1};
+        doc.settings.sidePlane = {1, 0, 0};
+        doc.settings.distance = 300;
+        doc.settings.Hmax = doc.settings.Kmax = doc.settings.Lmax = 16;
+        doc.settings.rotationX = 1.5;
+        doc.computeSpots();
+    }
+
+    test::RecordingPrompt prompt;
+};
+
+TEST_F(PatternFile, SizesFollowTheLayout) {
+    CXtalspDoc empty(services());
+    EXPECT_EQ(empty.serialize().size(), 2650u);
+    EXPECT_EQ(empty.serialize().substr(0, 17), std::string("\x10Xtalspotter.File"));
+
+    CXtalspDoc silicon(services());
+    silicon.structure = test::silicon();
+    EXPECT_EQ(silicon.serialize().size(), 2937u);
+}
+
+TEST_F(PatternFile, RoundTripRecomputesTheSameSpots) {
+    CXtalspDoc original(services());
+    makeSiliconPattern(original);
+    original.showIndex = 1;
+    original.zoom = 1.25;
+    original.spotWidth = 35;
+    ASSERT_GT(original.spotCount(), 0);
+    const std::string bytes = original.serialize();
+
+    CXtalspDoc reopened(services());
+    ASSERT_TRUE(reopened.deserialize(bytes));
+    EXPECT_TRUE(prompt.messages.empty());
+    EXPECT_FALSE(reopened.isModified());
+    EXPECT_EQ(reopened.structure, original.structure);
+    EXPECT_EQ(reopened.settings, original.settings);
+    EXPECT_EQ(reopened.spectrum, original.spectrum);
+    EXPECT_EQ(reopened.showIndex, 1);
+    EXPECT_EQ(reopened.zoom, 1.25);
+    EXPECT_EQ(reopened.spotWidth, 35);
+    EXPECT_EQ(reopened.spots(), original.spots());
+    EXPECT_EQ(reopened.serialize(), bytes);
+}
+
+TEST_F(PatternFile, StoredSaturationIsKeptAndMissingOneIsTaken) {
+    CXtalspDoc original(services());
+    makeSiliconPattern(original);
+    const double strongest = original.intensityScale.strongestIntensity;
+    original.intensityScale.saturationIntensity = strongest * 0.5;
+
+    CXtalspDoc kept(services());
+    ASSERT_TRUE(kept.deserialize(original.serialize()));
+    EXPECT_EQ(kept.intensityScale.saturationIntensity, strongest * 0.5);
+    EXPECT_EQ(kept.intensityScale.resetSaturation, 0);
+    EXPECT_DOUBLE_EQ(kept.intensityScale.saturationFraction, 0.5);
+
+    original.intensityScale.saturationIntensity = 0;
+    CXtalspDoc taken(services());
+    ASSERT_TRUE(taken.deserialize(original.serialize()));
+    EXPECT_EQ(taken.intensityScale.saturationIntensity, strongest);
+    EXPECT_EQ(taken.intensityScale.saturationFraction, 1.0);
+}
+
+TEST_F(PatternFile, UnestablishedPatternOpensWithoutSpots) {
+    CXtalspDoc original(services());
+    original.structure = test::silicon();
+    original.settings.distance = 1.0;
+    original.settings.Hmax = original.settings.Kmax = original.settings.Lmax = 5;
+    CXtalspDoc reopened(services());
+    ASSERT_TRUE(reopened.deserialize(original.serialize()));
+    EXPECT_EQ(reopened.spotCount(), 0);
+    EXPECT_EQ(reopened.structure.debyeTemperature, 532);
+    EXPECT_DOUBLE_EQ(reopened.structure.thermalExpansion, 2.56e-6);
+}
+
+TEST_F(PatternFile, WrongSignatureLeavesANewDocument) {
+    CXtalspDoc doc(services());
+    EXPECT_FALSE(doc.deserialize(encodeSpectrumFile(builtinSpectrum())));
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0].text, kWrongSignature);
+    EXPECT_EQ(prompt.messages[0].icon, MessageIcon::Stop);
+    EXPECT_FALSE(doc.isCrystalDefined());
+    EXPECT_FALSE(doc.isModified());
+}
+
+TEST_F(PatternFile, DamagedFilesLeaveANewDocument) {
+    CXtalspDoc source(services());
+    makeSiliconPattern(source);
+    const std::string bytes = source.serialize();
+
+    // Cut anywhere before the zoom: after the signature, in the spectrum, in the name, in
+    // the groups, in the settings and in the last real.
+    for (const std::size_t length : {std::size_t{17}, std::size_t{1000}, std::size_t{2430},
+                                     std::size_t{2500}, std::size_t{2900}, bytes.size() - 1}) {
+        prompt.messages.clear();
+        CXtalspDoc doc(services());
+        EXPECT_FALSE(doc.deserialize(bytes.substr(0, length))) << length;
+        ASSERT_EQ(prompt.messages.size(), 1u) << length;
+        EXPECT_EQ(prompt.messages[0].text, kUnreadable);
+        EXPECT_FALSE(doc.isCrystalDefined());
+        EXPECT_EQ(doc.spotCount(), 0);
+        EXPECT_FALSE(doc.isModified());
+    }
+    // Bytes after the zoom are not read.
+    CXtalspDoc padded(services());
+    EXPECT_TRUE(padded.deserialize(bytes + "trailing"));
+    // An empty file is a new pattern, without a word.
+    prompt.messages.clear();
+    CXtalspDoc empty(services());
+    EXPECT_TRUE(empty.deserialize(""));
+    EXPECT_TRUE(prompt.messages.empty());
+}
+
+// Patches the 4-byte integer or 8-byte real at an offset of a serialised pattern.
+std::string patched(std::string bytes, std::size_t offset, const std::string& value) {
+    bytes.replace(offset, value.size(), value);
+    return bytes;
+}
+
+std::string int32Bytes(std::int32_t v) {
+    ArchiveWriter w;
+    w.writeInt32(v);
+    return w.bytes();
+}
+
+std::string realBytes(double v) {
+    ArchiveWriter w;
+    w.writeDouble(v);
+    return w.bytes();
+}
+
+TEST_F(PatternFile, ImpossibleValuesAreRefused) {
+    CXtalspDoc source(services());
+    source.structure = test::silicon();
+    const std::string bytes = source.serialize();
+    // Offsets in a pattern named "Silicon" (7 characters) with one group of 8 sites.
+    const std::size_t groupCount = 17 + 2408 + 8 + 48;
+    const std::size_t element = groupCount + 4;
+    const std::size_t siteCount = element + 4;
+    const std::size_t firstSite = siteCount + 4;
+    const std::size_t hMax = firstSite + 8 * 32 + 16 + 4 + 48 + 8;
+    const std::string cases[] = {
+        patched(bytes, groupCount, int32Bytes(-1)),
+        patched(bytes, groupCount, int32Bytes(0x7FFFFFFF)),
+        patched(bytes, element, int32Bytes(0)),
+        patched(bytes, element, int32Bytes(93)),
+        patched(bytes, siteCount, int32Bytes(-8)),
+        patched(bytes, siteCount, int32Bytes(100000000)),
+        patched(bytes, firstSite, realBytes(std::numeric_limits<double>::quiet_NaN())),
+        patched(bytes, 17, realBytes(std::numeric_limits<double>::infinity())),
+        patched(bytes, hMax, int32Bytes(1000)),
+        patched(bytes, hMax, int32Bytes(-1)),
+    };
+    ASSERT_TRUE(CXtalspDoc(services()).deserialize(bytes));
+    for (const std::string& damaged : cases) {
+        prompt.messages.clear();
+        CXtalspDoc doc(services());
+        EXPECT_FALSE(doc.deserialize(damaged));
+        ASSERT_EQ(prompt.messages.size(), 1u);
+        EXPECT_EQ(prompt.messages[0].text, kUnreadable);
+    }
+}
+
+TEST_F(PatternFile, RoundTripIgnoresACommaLocale) {
+    XTALSP_ENTER_COMMA_LOCALE(locale);
+    CXtalspDoc original(services());
+    makeSiliconPattern(original);
+    CXtalspDoc reopened(services());
+    ASSERT_TRUE(reopened.deserialize(original.serialize()));
+    EXPECT_EQ(reopened.spots(), original.spots());
+}
+
+} // namespace
+} // namespace xtalsp
