@@ -19,6 +19,9 @@ constexpr std::string_view kUsage =
     "  spectrum FILE [--spectrum-out OUT]\n"
     "                                 print a spectrum as .dat text, optionally convert it\n"
     "  sample-structure               print the sample structure file (silicon)\n"
+    "  simulate --structure FILE ...  compute a Laue pattern and list or save it\n"
+    "  pattern FILE.ptn [outputs]     open a pattern file and list or convert it\n"
+    "  sf --structure FILE H K L      |F|, phase and d-spacing of one reflection\n"
     "\n"
     "Run 'xtalsp-cli COMMAND --help' for the options of one command.\n"
     "Exit status: 0 success, 1 a file could not be read or written, 2 wrong usage.\n";
@@ -30,6 +33,9 @@ const std::map<std::string, Command>& commands() {
         {"structure", runStructureCommand},
         {"spectrum", runSpectrumCommand},
         {"sample-structure", runSampleStructureCommand},
+        {"simulate", runSimulateCommand},
+        {"pattern", runPatternCommand},
+        {"sf", runStructureFactorCommand},
     };
     return table;
 }

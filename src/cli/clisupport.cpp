@@ -10,7 +10,7 @@ namespace xtalsp::cli {
 
 void reportMessage(std::ostream& err, const Message& message) {
     if (!message.caption.empty())
-        err << message.caption << ": ";
+        err << message.caption << (message.caption.back() == ':' ? " " : ": ");
     err << message.text << '\n';
 }
 

@@ -28,6 +28,12 @@ int runStructureCommand(const std::vector<std::string>& arguments, std::ostream&
                         std::ostream& err);
 int runSpectrumCommand(const std::vector<std::string>& arguments, std::ostream& out,
                        std::ostream& err);
+int runSimulateCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                       std::ostream& err);
+int runPatternCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                      std::ostream& err);
+int runStructureFactorCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                              std::ostream& err);
 int runSampleStructureCommand(const std::vector<std::string>& arguments, std::ostream& out,
                               std::ostream& err);
 

@@ -69,8 +69,8 @@ double outOfRangeMagnitude(std::string_view number) {
 
 } // namespace
 
-std::string formatG(double value) {
-    return toChars(value, std::chars_format::general, 6);
+std::string formatG(double value, int precision) {
+    return toChars(value, std::chars_format::general, precision);
 }
 
 std::string formatFixed(double value, int width, int precision) {

@@ -10,8 +10,8 @@
 
 namespace xtalsp {
 
-// printf("%g", value).
-std::string formatG(double value);
+// printf("%g", value), or printf("%.*g", precision, value).
+std::string formatG(double value, int precision = 6);
 // printf("%*.*f", width, precision, value): fixed notation, padded with blanks on the left.
 std::string formatFixed(double value, int width, int precision);
 // printf("%.*e", precision, value).

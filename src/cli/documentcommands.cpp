@@ -1,0 +1,405 @@
+// The simulate, pattern and sf commands: the whole computation without a window.
+#include "cli/clicommands.h"
+#include "cli/clisupport.h"
+
+#include "computation/diffractiondialogrules.h"
+#include "computation/geometry.h"
+#include "computation/structurefactorcalculator.h"
+#include "document/mergingfile.h"
+#include "document/textexport.h"
+#include "document/xtalspdoc.h"
+#include "io/filebytes.h"
+#include "spectrum/spectrumfile.h"
+#include "spectrum/spectrumtext.h"
+#include "structure/structurecheck.h"
+#include "structure/structurefile.h"
+#include "text/numbertext.h"
+
+#include <charconv>
+#include <cmath>
+#include <ostream>
+
+namespace xtalsp::cli {
+
+namespace {
+
+constexpr std::string_view kSimulateUsage =
+    "usage: xtalsp-cli simulate --structure FILE --geometry transmission|back\n"
+    "                           --surface H K L --side h k l --distance-cm D [options]\n"
+    "\n"
+    "Computes the Laue pattern of a crystal as a new pattern with these settings would,\n"
+    "with the built-in spectrum unless --spectrum is given. Without an output option the\n"
+    "text listing goes to standard output.\n"
+    "\n"
+    "  --structure FILE         structure file (.struct text, or archived .structure/.old)\n"
+    "  --geometry G             transmission or back (back reflection)\n"
+    "  --surface H K L          crystal plane facing the beam\n"
+    "  --side h k l             vertical side plane (horizontal direction on the film); one\n"
+    "                           that is not perpendicular to the surface plane is replaced\n"
+    "                           by the perpendicular plane the program proposes\n"
+    "  --distance-cm D          sample-to-film distance, 0.02 to 500 cm\n"
+    "  --hkl-max H K L          index limits, 1 to 999 (default: about 3 per Angstrom of a, b, c)\n"
+    "  --rotation X Y           tilt about the horizontal and vertical film axes, degrees\n"
+    "  --film-cm W H            film size, 2 to 500 cm (default 20 x 15)\n"
+    "  --spot-mm W H            drawn spot size, 0.5 to 20 mm (default 2 x 2)\n"
+    "  --spectrum FILE|builtin  incident spectrum (.Spectrum file or wavelength/intensity text)\n"
+    "  --min-intensity V        harmonics and spots at or below V are dropped (1e-8 to 10000,\n"
+    "                           default 1)\n"
+    "  --saturation-percent P   saturation level in percent of the strongest spot\n"
+    "  --grayscale 0|1          grey levels by intensity (1, default) or all spots dark (0)\n"
+    "  --text OUT               write the text listing (- for standard output)\n"
+    "  --ptn OUT                write the pattern file\n"
+    "  --mrg OUT                write the merging file\n";
+
+constexpr std::string_view kPatternUsage =
+    "usage: xtalsp-cli pattern FILE.ptn [--text OUT] [--mrg OUT] [--ptn OUT]\n"
+    "\n"
+    "Opens a pattern file as the program does, computing its spots again, and writes the\n"
+    "requested outputs (- for standard output). Without an output option the text listing\n"
+    "goes to standard output.\n";
+
+constexpr std::string_view kSfUsage =
+    "usage: xtalsp-cli sf --structure FILE H K L\n"
+    "\n"
+    "Prints |F|, the phase and the d-spacing of reflection (H K L), one a line, as the\n"
+    "structure factor calculator shows them (Windows-1252 text).\n";
+
+const std::vector<OptionSpec> kOutputOptions = {{"--text", 1}, {"--ptn", 1}, {"--mrg", 1}};
+
+// Messages of the document go to the error stream; questions are answered with Yes, which
+// keeps rotation angles and takes a proposed side plane.
+class CliPrompt : public UserPrompt {
+public:
+    explicit CliPrompt(std::ostream& err) : m_err(err) {}
+    MessageAnswer show(const Message& message) override {
+        if (message.buttons == MessageButtons::YesNo ||
+            message.buttons == MessageButtons::YesNoCancel)
+            return MessageAnswer::Yes;
+        reportMessage(m_err, message);
+        return message.defaultAnswer;
+    }
+
+private:
+    std::ostream& m_err;
+};
+
+// A command-line number: the whole argument must be a finite decimal number.
+bool parseNumber(const std::string& text, double& value) {
+    std::string_view digits = text;
+    if (!digits.empty() && digits.front() == '+')
+        digits.remove_prefix(1);
+    double parsed = 0.0;
+    const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), parsed,
+                                        std::chars_format::general);
+    if (result.ec != std::errc() || result.ptr != digits.data() + digits.size() ||
+        !std::isfinite(parsed))
+        return false;
+    value = parsed;
+    return true;
+}
+
+class UsageError {
+public:
+    std::string text;
+};
+
+std::vector<double> numbers(const ParsedArguments& parsed, const std::string& option) {
+    std::vector<double> values;
+    for (const std::string& text : parsed.options.at(option)) {
+        double value = 0.0;
+        if (!parseNumber(text, value))
+            throw UsageError{"option " + option + " needs numbers, not '" + text + "'"};
+        values.push_back(value);
+    }
+    return values;
+}
+
+std::array<double, 3> triple(const ParsedArguments& parsed, const std::string& option) {
+    const std::vector<double> v = numbers(parsed, option);
+    return {v[0], v[1], v[2]};
+}
+
+// Everything simulate takes from its command line, checked before any file is read.
+struct SimulateRequest {
+    std::string structurePath;
+    std::int32_t geometry = Transmission;
+    std::array<double, 3> surface{}, side{};
+    double distanceCm = 0.0;
+    std::optional<std::array<double, 3>> indexLimits;
+    std::array<double, 2> rotation{};
+    std::optional<std::array<double, 2>> filmCm, spotMm;
+    std::string spectrumPath = "builtin";
+    double minimumIntensity = 1.0;
+    std::optional<double> saturationPercent;
+    std::int32_t grayscale = 1;
+};
+
+void require(const ParsedArguments& parsed, const char* option) {
+    if (!parsed.has(option))
+        throw UsageError{std::string("missing ") + option};
+}
+
+std::array<double, 2> pair(const ParsedArguments& parsed, const std::string& option) {
+    const std::vector<double> v = numbers(parsed, option);
+    return {v[0], v[1]};
+}
+
+SimulateRequest readSimulateRequest(const ParsedArguments& parsed) {
+    if (!parsed.positional.empty())
+        throw UsageError{"unexpected argument '" + parsed.positional.front() + "'"};
+    for (const char* option : {"--structure", "--geometry", "--surface", "--side", "--distance-cm"})
+        require(parsed, option);
+    SimulateRequest r;
+    r.structurePath = parsed.value("--structure");
+    const std::string& geometry = parsed.value("--geometry");
+    if (geometry != "transmission" && geometry != "back")
+        throw UsageError{"--geometry must be transmission or back"};
+    r.geometry = geometry == "back" ? BackReflection : Transmission;
+    r.surface = triple(parsed, "--surface");
+    r.side = triple(parsed, "--side");
+    r.distanceCm = numbers(parsed, "--distance-cm")[0];
+    if (parsed.has("--hkl-max"))
+        r.indexLimits = triple(parsed, "--hkl-max");
+    if (parsed.has("--rotation"))
+        r.rotation = pair(parsed, "--rotation");
+    if (parsed.has("--film-cm"))
+        r.filmCm = pair(parsed, "--film-cm");
+    if (parsed.has("--spot-mm"))
+        r.spotMm = pair(parsed, "--spot-mm");
+    if (parsed.has("--spectrum"))
+        r.spectrumPath = parsed.value("--spectrum");
+    if (parsed.has("--min-intensity")) {
+        r.minimumIntensity = numbers(parsed, "--min-intensity")[0];
+        // The Adjust Intensity dialog refuses anything else.
+        if (!(r.minimumIntensity >= 1e-8 && r.minimumIntensity <= 10000))
+            throw UsageError{"Please enter a number between 1e-8 and 10000"};
+    }
+    if (parsed.has("--saturation-percent"))
+        r.saturationPercent = numbers(parsed, "--saturation-percent")[0];
+    if (parsed.has("--grayscale")) {
+        const std::string& flag = parsed.value("--grayscale");
+        if (flag != "0" && flag != "1")
+            throw UsageError{"--grayscale must be 0 or 1"};
+        r.grayscale = flag == "1" ? 1 : 0;
+    }
+    return r;
+}
+
+// A spectrum as the spectrum editor imports it, normalised as it hands it back.
+std::optional<Spectrum> importSpectrum(const std::string& path, std::ostream& err) {
+    Spectrum spectrum;
+    if (lowerExtensionOf(path) == "spectrum") {
+        Result<Spectrum> read = readSpectrumFile(path);
+        if (!read.ok()) {
+            reportMessage(err, read.failure());
+            return std::nullopt;
+        }
+        spectrum = read.value();
+    } else {
+        Result<SpectrumImport> read = readSpectrumText(path);
+        if (!read.ok()) {
+            reportMessage(err, read.failure());
+            return std::nullopt;
+        }
+        if (const auto warning = spectrumItemCountWarning(read.value().itemCount, path))
+            reportMessage(err, *warning);
+        spectrum = read.value().spectrum;
+    }
+    if (const auto refusal = NormalizeSpectrum(spectrum)) {
+        reportMessage(err, *refusal);
+        return std::nullopt;
+    }
+    return spectrum;
+}
+
+// A structure as the structure editor would hand it back.
+std::optional<FlatStructure> importCheckedStructure(const std::string& path, std::ostream& err) {
+    Result<FlatStructure> read = importStructure(path);
+    if (!read.ok()) {
+        reportMessage(err, read.failure());
+        return std::nullopt;
+    }
+    FlatStructure structure = read.value();
+    structure.name = trimmedName(structure.name);
+    if (const auto failure = checkStructure(structure)) {
+        reportMessage(err, *failure);
+        return std::nullopt;
+    }
+    return structure;
+}
+
+std::string sideText(const std::array<double, 3>& plane) {
+    return "(" + formatG(plane[0]) + " " + formatG(plane[1]) + " " + formatG(plane[2]) + ")";
+}
+
+// The diffraction settings dialog as the user fills it from the command line.
+DiffractionSettingsEditor commandLineSettings(const SimulateRequest& request, CliPrompt& prompt,
+                                              std::ostream& err) {
+    return [&request, &prompt, &err](const CXtalspDoc& doc) -> std::optional<DiffractionSettings> {
+        DiffractionDialogValues values = initialDiffractionDialogValues(
+            doc.settings, doc.structure.a, doc.structure.b, doc.structure.c);
+        values.geometry = request.geometry;
+        values.surfacePlane = request.surface;
+        values.sidePlane = request.side;
+        values.distanceCm = request.distanceCm;
+        if (request.indexLimits) {
+            values.Hmax = (*request.indexLimits)[0];
+            values.Kmax = (*request.indexLimits)[1];
+            values.Lmax = (*request.indexLimits)[2];
+        }
+        const auto accepted =
+            acceptDiffractionDialog(values, doc.settings, doc.reciprocalBasis(), prompt);
+        if (accepted && accepted->sidePlane != request.side)
+            err << "xtalsp-cli: note: the side plane " << sideText(request.side)
+                << " is not perpendicular to the surface plane; using "
+                << sideText(accepted->sidePlane) << "\n";
+        return accepted;
+    };
+}
+
+bool writeDocumentOutputs(const CXtalspDoc& doc, const ParsedArguments& parsed, std::ostream& out,
+                          std::ostream& err) {
+    const bool any = parsed.has("--text") || parsed.has("--ptn") || parsed.has("--mrg");
+    const PatternListingInput listing{doc.structure.name, doc.settings,
+                                      doc.intensityScale.saturationIntensity, &doc.spots()};
+    if (parsed.has("--text") || !any) {
+        const std::string target = any ? parsed.value("--text") : "-";
+        if (!writeOutput(target, formatPatternListing(listing), out, err))
+            return false;
+    }
+    if (parsed.has("--ptn") && !writeOutput(parsed.value("--ptn"), doc.serialize(), out, err))
+        return false;
+    if (parsed.has("--mrg")) {
+        const std::string bytes =
+            encodeMergingFile(doc.spotWidth, doc.spotHeight, doc.grayscaleSpots,
+                              doc.intensityScale.saturationIntensity, doc.spots());
+        if (!writeOutput(parsed.value("--mrg"), bytes, out, err))
+            return false;
+    }
+    return true;
+}
+
+// The settings a new pattern takes before its first computation, each through the range of the
+// dialog field that sets it.
+void applyPatternOptions(CXtalspDoc& doc, const SimulateRequest& r) {
+    if (r.filmCm) {
+        doc.filmWidth = clampToField((*r.filmCm)[0], 2, 500, false) * 100.0;
+        doc.filmHeight = clampToField((*r.filmCm)[1], 2, 500, false) * 100.0;
+    }
+    if (r.spotMm) {
+        doc.spotWidth = clampToField((*r.spotMm)[0], 0.5, 20, false) * 10.0;
+        doc.spotHeight = clampToField((*r.spotMm)[1], 0.5, 20, false) * 10.0;
+    }
+    doc.settings.rotationX = clampToField(r.rotation[0], -kMaxRotation, kMaxRotation, false);
+    doc.settings.rotationY = clampToField(r.rotation[1], -kMaxRotation, kMaxRotation, false);
+    doc.intensityScale.minimumIntensity = r.minimumIntensity;
+    doc.grayscaleSpots = r.grayscale;
+}
+
+int simulate(const SimulateRequest& request, const ParsedArguments& parsed, std::ostream& out,
+             std::ostream& err) {
+    CliPrompt prompt(err);
+    MemorySettingsStore settings; // the user's own settings stay untouched
+    CXtalspDoc doc(DocumentServices{&prompt, &settings, std::nullopt});
+    if (request.spectrumPath != "builtin") {
+        const std::optional<Spectrum> spectrum = importSpectrum(request.spectrumPath, err);
+        if (!spectrum)
+            return kExitFileError;
+        doc.spectrum = *spectrum;
+    }
+    const std::optional<FlatStructure> structure =
+        importCheckedStructure(request.structurePath, err);
+    if (!structure)
+        return kExitFileError;
+    applyPatternOptions(doc, request);
+    doc.takeStructure(*structure, commandLineSettings(request, prompt, err));
+    if (!doc.hasEstablishedSettings())
+        return kExitUsageError; // the settings dialog refused the planes; its message is out
+    if (request.saturationPercent) {
+        doc.takeIntensityAdjustment(clampToField(*request.saturationPercent, 0.001, 10000, false),
+                                    doc.intensityScale.minimumIntensity);
+    }
+    return writeDocumentOutputs(doc, parsed, out, err) ? kExitSuccess : kExitFileError;
+}
+
+} // namespace
+
+int runSimulateCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                       std::ostream& err) {
+    std::vector<OptionSpec> specs = {
+        {"--structure", 1}, {"--geometry", 1},      {"--surface", 3},
+        {"--side", 3},      {"--distance-cm", 1},   {"--hkl-max", 3},
+        {"--rotation", 2},  {"--film-cm", 2},       {"--spot-mm", 2},
+        {"--spectrum", 1},  {"--min-intensity", 1}, {"--saturation-percent", 1},
+        {"--grayscale", 1}};
+    specs.insert(specs.end(), kOutputOptions.begin(), kOutputOptions.end());
+    ParsedArguments parsed;
+    int status = kExitSuccess;
+    if (!parseCommandLine(arguments, specs, kSimulateUsage, out, err, parsed, status))
+        return status;
+    try {
+        return simulate(readSimulateRequest(parsed), parsed, out, err);
+    } catch (const UsageError& error) {
+        err << "xtalsp-cli: " << error.text << "\n" << kSimulateUsage;
+        return kExitUsageError;
+    }
+}
+
+int runPatternCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                      std::ostream& err) {
+    ParsedArguments parsed;
+    int status = kExitSuccess;
+    if (!parseCommandLine(arguments, kOutputOptions, kPatternUsage, out, err, parsed, status))
+        return status;
+    if (parsed.positional.size() != 1) {
+        err << "xtalsp-cli: expected exactly one FILE.ptn\n" << kPatternUsage;
+        return kExitUsageError;
+    }
+    const std::string& path = parsed.positional.front();
+    const FileBytes bytes = readFileBytes(path);
+    if (!bytes.ok()) {
+        err << (bytes.error == FileReadError::CannotOpen ? "Cannot open the file "
+                                                         : "Cannot read the file ")
+            << path << "\n";
+        return kExitFileError;
+    }
+    CliPrompt prompt(err);
+    MemorySettingsStore settings;
+    CXtalspDoc doc(DocumentServices{&prompt, &settings, std::nullopt});
+    if (!doc.deserialize(bytes.bytes))
+        return kExitFileError;
+    return writeDocumentOutputs(doc, parsed, out, err) ? kExitSuccess : kExitFileError;
+}
+
+int runStructureFactorCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                              std::ostream& err) {
+    ParsedArguments parsed;
+    int status = kExitSuccess;
+    if (!parseCommandLine(arguments, {{"--structure", 1}}, kSfUsage, out, err, parsed, status))
+        return status;
+    std::array<int, 3> hkl{};
+    bool indicesOk = parsed.has("--structure") && parsed.positional.size() == 3;
+    for (std::size_t i = 0; indicesOk && i < 3; ++i) {
+        double value = 0.0;
+        indicesOk = parseNumber(parsed.positional[i], value);
+        // The calculator's integer fields: nearest whole number within -999 to 999.
+        hkl[i] = static_cast<int>(clampToField(value, -999, 999, true));
+    }
+    if (!indicesOk) {
+        err << "xtalsp-cli: expected --structure FILE and three indices H K L\n" << kSfUsage;
+        return kExitUsageError;
+    }
+    const std::optional<FlatStructure> flat =
+        importCheckedStructure(parsed.value("--structure"), err);
+    if (!flat)
+        return kExitFileError;
+    const CrystalStructure structure = fromFlatStructure(*flat);
+    const ReciprocalBasis basis = computeReciprocalBasis(
+        structure.a, structure.b, structure.c, structure.alpha, structure.beta, structure.gamma);
+    const StructureFactorTexts texts =
+        computeStructureFactorTexts(hkl[0], hkl[1], hkl[2], basis, structure.groups);
+    out << texts.magnitude << "\n" << texts.phase << "\n" << texts.dSpacing << "\n";
+    return kExitSuccess;
+}
+
+} // namespace xtalsp::cli
