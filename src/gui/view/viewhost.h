@@ -4,6 +4,7 @@
 #include "platform/settingsstore.h"
 #include "platform/userprompt.h"
 #include "shell/filechooser.h"
+#include "view/viewdialogs.h"
 
 #include <QString>
 
@@ -25,6 +26,8 @@ public:
     virtual bool isActiveView(const CXtalspView* view) const = 0;
     virtual UserPrompt& prompt() = 0;
     virtual FileChooser& fileChooser() = 0;
+    // The view's own dialogs: custom zoom, spot size, print and print preview.
+    virtual ViewDialogs& viewDialogs() = 0;
     virtual SettingsStore& settings() = 0;
 };
 
