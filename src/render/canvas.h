@@ -33,7 +33,7 @@ struct TextExtent {
 // standard variable-pitch interface font.
 struct FontSpec {
     std::string faceName;
-    int height = 0;   // character height in drawing units
+    int height = 0;   // character height in drawing units; 0: the standard font's own size
     int weight = 400; // 100 = thin ... 700 = bold
     bool operator==(const FontSpec&) const = default;
 };

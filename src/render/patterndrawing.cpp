@@ -1,0 +1,274 @@
+// The pattern view's drawing on screen and paper, and the geometry shared with the picture.
+#include "render/patterndrawing.h"
+
+#include "render/drawinggeometry.h"
+#include "structure/crystalstructure.h"
+#include "text/numbertext.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace xtalsp {
+
+namespace {
+
+// Every view drawing keeps a 20-unit (2 mm at true size) margin around the film.
+constexpr int kViewMargin = 20;
+// The surround reaches 2 m out, beyond any window or page the drawing can be shown in.
+constexpr int kSurroundReach = 20000;
+// Label offsets from the top-left corner of the spot rectangle (drawing units).
+constexpr int kScreenLabelLeft = -15, kScreenLabelTop = 34;
+constexpr int kPaperLabelLeft = -10, kPaperLabelTop = 40;
+// Printed labels: 3.3 mm high, thin.
+constexpr int kPaperLabelHeight = 33;
+constexpr int kLabelWeight = 100;
+constexpr int kCrosslineWidth = 3;
+constexpr int kSelectionMargin = 3;
+
+CanvasRect filmBox(const DrawingExtent& extent) {
+    return {kViewMargin, -kViewMargin, extent.width - kViewMargin, kViewMargin - extent.height};
+}
+
+// Walks the spots from the last to the first, the order every picture of a pattern uses, so
+// that earlier spots of the list end up on top.
+template <typename Visit> void forEachSpotFromLast(std::span<const LaueSpot> spots, Visit visit) {
+    for (std::size_t i = spots.size(); i-- > 0;)
+        visit(spots[i]);
+}
+
+void drawViewCrossline(Canvas& canvas, const DrawingExtent& extent) {
+    const int midY = -(extent.height / 2);
+    // The vertical line sits one unit left of the centre, as the film marks have always been.
+    const int midX = extent.width / 2 - 1;
+    canvas.polyline({{kViewMargin, midY}, {extent.width - kViewMargin, midY}}, kCrosslineWidth,
+                    kCrosslineCyan);
+    canvas.polyline({{midX, -kViewMargin}, {midX, kViewMargin - extent.height}}, kCrosslineWidth,
+                    kCrosslineCyan);
+}
+
+CanvasRect clippedTo(const CanvasRect& rect, const CanvasRect& clip) {
+    return {std::max(rect.left, clip.left), std::min(rect.top, clip.top),
+            std::min(rect.right, clip.right), std::max(rect.bottom, clip.bottom)};
+}
+
+bool isEmpty(const CanvasRect& rect) {
+    return rect.left >= rect.right || rect.top <= rect.bottom;
+}
+
+void drawViewSpots(Canvas& canvas, const PatternContent& content, const ViewDrawingOptions& options,
+                   const CanvasRect& spotTemplate, const std::optional<CanvasRect>& clip) {
+    forEachSpotFromLast(content.spots, [&](const LaueSpot& spot) {
+        CanvasRect rect = viewSpotRect(spotTemplate, spot, options.scale);
+        if (clip) {
+            rect = clippedTo(rect, *clip);
+            if (isEmpty(rect))
+                return; // wholly outside the film: nothing of it would be printed
+        }
+        const int level =
+            greyLevel(spot.intensity, content.saturationIntensity, options.grayscaleSpots);
+        canvas.fillRect(rect, spotColour(level));
+    });
+}
+
+void drawScreenLabels(Canvas& canvas, const PatternContent& content,
+                      const ViewDrawingOptions& options, const CanvasRect& spotTemplate) {
+    canvas.selectFont(FontSpec{});
+    forEachSpotFromLast(content.spots, [&](const LaueSpot& spot) {
+        const CanvasRect rect = viewSpotRect(spotTemplate, spot, options.scale);
+        canvas.drawText({rect.left + kScreenLabelLeft, rect.top + kScreenLabelTop},
+                        spotLabel(spot));
+    });
+}
+
+// Paper has no surround to hide what lies outside the film, so each label is cut to the film
+// itself: skipped when it lies wholly in the top margin or left of the film, otherwise kept
+// inside the film's top, left and right edges.
+void drawPaperLabel(Canvas& canvas, const CanvasRect& film, CanvasPoint topLeft,
+                    const std::string& label) {
+    const TextExtent extent = canvas.textExtent(label);
+    CanvasRect box{topLeft.x, topLeft.y, topLeft.x + extent.width, topLeft.y - extent.height};
+    if (box.bottom > film.top || box.right < film.left)
+        return;
+    box.top = std::min(box.top, film.top);
+    TextAlignment alignment = TextAlignment::Left;
+    if (box.left < film.left) {
+        box.left = film.left;
+        alignment = TextAlignment::Right;
+    } else {
+        box.right = std::min(box.right, film.right);
+    }
+    if (isEmpty(box))
+        return; // wholly right of the film, or no height left: clipping would show nothing
+    canvas.drawTextInBox(box, label, alignment);
+}
+
+void drawPaperLabels(Canvas& canvas, const PatternContent& content,
+                     const ViewDrawingOptions& options, const CanvasRect& spotTemplate,
+                     const CanvasRect& film) {
+    canvas.selectFont(FontSpec{std::string(kLabelFaceName), kPaperLabelHeight, kLabelWeight});
+    forEachSpotFromLast(content.spots, [&](const LaueSpot& spot) {
+        const CanvasRect rect = viewSpotRect(spotTemplate, spot, options.scale);
+        drawPaperLabel(canvas, film, {rect.left + kPaperLabelLeft, rect.top + kPaperLabelTop},
+                       spotLabel(spot));
+    });
+}
+
+void drawSurround(Canvas& canvas, const DrawingExtent& extent) {
+    const int w = extent.width, h = extent.height;
+    canvas.fillRect({0, 0, kViewMargin, -kSurroundReach}, kSurroundGrey);
+    canvas.fillRect({0, 0, kSurroundReach, -kViewMargin}, kSurroundGrey);
+    canvas.fillRect({0, kViewMargin - h, kSurroundReach, -kSurroundReach}, kSurroundGrey);
+    canvas.fillRect({w - kViewMargin, 0, kSurroundReach, -kSurroundReach}, kSurroundGrey);
+}
+
+const LaueSpot* selectedSpotOf(const PatternContent& content) {
+    if (content.selectedSpot < 0 ||
+        static_cast<std::size_t>(content.selectedSpot) >= content.spots.size())
+        return nullptr;
+    return &content.spots[static_cast<std::size_t>(content.selectedSpot)];
+}
+
+void drawSelection(Canvas& canvas, const CanvasRect& spotRect) {
+    const CanvasRect r{spotRect.left - kSelectionMargin, spotRect.top + kSelectionMargin,
+                       spotRect.right + kSelectionMargin, spotRect.bottom - kSelectionMargin};
+    canvas.polyline({{r.left, r.top},
+                     {r.right, r.top},
+                     {r.right, r.bottom},
+                     {r.left, r.bottom},
+                     {r.left, r.top}},
+                    1, kBlue);
+}
+
+// "%.2f" without trailing zeros and point; a value that rounds to zero from below reads "0",
+// not "-0".
+std::string compactTwoDecimals(double value) {
+    std::string text = trimFixedNumber(formatFixed(value, 0, 2));
+    if (text == "-0")
+        text = "0";
+    return text;
+}
+
+} // namespace
+
+PatternContent patternContent(const CXtalspDoc& doc) {
+    PatternContent content;
+    content.filmWidth = doc.filmWidth;
+    content.filmHeight = doc.filmHeight;
+    content.saturationIntensity = doc.intensityScale.saturationIntensity;
+    content.latticeA = doc.structure.a;
+    content.distance = doc.settings.distance;
+    content.spots = doc.spots();
+    content.selectedSpot = doc.selectedSpot;
+    return content;
+}
+
+DrawingExtent viewExtent(double filmWidth, double filmHeight, double scale) {
+    return {drawingCoordinate(filmWidth * scale) + 2 * kViewMargin,
+            drawingCoordinate(filmHeight * scale) + 2 * kViewMargin};
+}
+
+CanvasRect viewSpotTemplate(const DrawingExtent& extent, const ViewDrawingOptions& options) {
+    const double w = extent.width, h = extent.height;
+    const double b = options.spotWidth * options.scale;
+    const double a = options.spotHeight * options.scale;
+    return {drawingCoordinate((w - b) / 2), drawingCoordinate((a - h) / 2),
+            drawingCoordinate((w + b) / 2), drawingCoordinate((-h - a) / 2)};
+}
+
+CanvasRect viewSpotRect(const CanvasRect& spotTemplate, const LaueSpot& spot, double scale) {
+    return shiftedRect(spotTemplate, drawingCoordinate(spot.x * scale),
+                       drawingCoordinate(spot.y * scale));
+}
+
+int greyLevel(double intensity, double saturationIntensity, bool grayscaleSpots) {
+    if (!grayscaleSpots || !(intensity < saturationIntensity))
+        return 255;
+    return std::clamp(truncateToInt(intensity / saturationIntensity * 255.0), 0, 255);
+}
+
+Rgb spotColour(int level) {
+    const auto g = static_cast<std::uint8_t>(255 - std::clamp(level, 0, 255));
+    return {g, g, g};
+}
+
+std::string spotLabel(const LaueSpot& spot) {
+    const long long n = spot.labelOrder();
+    return formatInt(n * spot.h) + formatInt(n * spot.k) + formatInt(n * spot.l);
+}
+
+std::string selectedSpotText(const LaueSpot& spot, double saturationIntensity) {
+    const long long n = spot.labelOrder();
+    // Positions in millimetres, the wavelength of the labelled harmonic, and the intensity in
+    // per cent of the saturation.
+    return formatInt(n * spot.h) + " " + formatInt(n * spot.k) + " " + formatInt(n * spot.l) +
+           ": x=" + formatInt(truncateToInt(spot.x * 0.1)) +
+           ", y=" + formatInt(truncateToInt(spot.y * 0.1)) +
+           "; WL=" + formatFixed(spot.wavelength / static_cast<double>(n), 0, 2) +
+           "; I=" + formatFixed(spot.intensity, 0, 1) + ", " +
+           formatInt(truncateToInt(spot.intensity * 100.0 / saturationIntensity));
+}
+
+std::string patternStatusText(const PatternContent& content) {
+    if (const LaueSpot* spot = selectedSpotOf(content))
+        return selectedSpotText(*spot, content.saturationIntensity);
+    if (!(content.latticeA > kMinLatticeConstant))
+        return std::string(kStatusPrompts[0]);
+    if (!(content.distance >= 1.0))
+        return std::string(kStatusPrompts[1]);
+    if (content.spots.empty())
+        return std::string(kStatusPrompts[3]);
+    return std::string(kStatusPrompts[2]);
+}
+
+std::optional<std::string> drawPattern(Canvas& canvas, const PatternContent& content,
+                                       const ViewDrawingOptions& options) {
+    const bool display = canvas.isDisplay();
+    const DrawingExtent extent = viewExtent(content.filmWidth, content.filmHeight, options.scale);
+    const CanvasRect film = filmBox(extent);
+    const CanvasRect spotTemplate = viewSpotTemplate(extent, options);
+
+    if (display)
+        canvas.fillRect(film, kWhite);
+    if (options.showCrossline)
+        drawViewCrossline(canvas, extent);
+    canvas.fillRect(spotTemplate, kRed); // the beam centre
+    drawViewSpots(canvas, content, options, spotTemplate,
+                  display ? std::nullopt : std::optional<CanvasRect>(film));
+    if (options.showIndex) {
+        if (display)
+            drawScreenLabels(canvas, content, options, spotTemplate);
+        else
+            drawPaperLabels(canvas, content, options, spotTemplate, film);
+    }
+    std::optional<std::string> paneText;
+    if (display) {
+        drawSurround(canvas, extent);
+        if (options.activeView) {
+            if (const LaueSpot* spot = selectedSpotOf(content))
+                drawSelection(canvas, viewSpotRect(spotTemplate, *spot, options.scale));
+            paneText = patternStatusText(content);
+        }
+    } else {
+        paneText = std::string();
+    }
+    drawOutline(canvas, film);
+    return paneText;
+}
+
+std::optional<std::string> drawPattern(Canvas& canvas, const CXtalspDoc& doc,
+                                       const ViewDrawingOptions& options) {
+    return drawPattern(canvas, patternContent(doc), options);
+}
+
+std::string geometryStatusText(double distance, double rotationX, double rotationY) {
+    // The distance is kept in film units (0.1 mm) and shown in centimetres.
+    return compactTwoDecimals(distance * 0.01) + "; " + compactTwoDecimals(rotationX) + "; " +
+           compactTwoDecimals(rotationY);
+}
+
+std::string geometryStatusText(const CXtalspDoc& doc) {
+    return geometryStatusText(doc.settings.distance, doc.settings.rotationX,
+                              doc.settings.rotationY);
+}
+
+} // namespace xtalsp
