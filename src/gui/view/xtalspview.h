@@ -50,11 +50,6 @@ public:
     QPoint scrollPosition() const;
     void scrollTo(QPoint position);
 
-    // Paints the one page of a print job on the printer: the drawing at the current scale,
-    // centred on the printable area. False (after telling the user) when the printer cannot be
-    // painted on.
-    bool paintPage(QPrinter& printer);
-
     bool handlesCommand(int id) const override;
     CommandState commandState(int id) const override;
     void executeCommand(int id) override;
@@ -97,6 +92,9 @@ private:
     void previewPattern();
     void beginPrinting();
     void endPrinting();
+    // The one page of a print job: the drawing at the current scale, centred on the printable
+    // area. False (after telling the user) when the printer cannot be painted on.
+    bool paintPage(QPrinter& printer);
 
     CXtalspDoc& m_doc;
     ViewHost& m_host;

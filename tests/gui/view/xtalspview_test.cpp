@@ -197,17 +197,6 @@ TEST_F(PatternView, MinimisedFrameDisablesAllButPrintAndZoomBox) {
     EXPECT_TRUE(view->commandState(gui::ID_ZOOM_CHANGED).enabled);
 }
 
-TEST_F(PatternView, HandlesOnlyItsOwnCommands) {
-    auto view = makeView();
-    for (const int id :
-         {gui::ID_ZOOM_50, gui::ID_ZOOM_CUSTOM, gui::ID_ZOOM_CHANGED, gui::ID_VIEW_INDEX,
-          gui::ID_SETTING_SPOT_SIZE, gui::ID_FILE_PRINT, gui::ID_FILE_PRINT_PREVIEW})
-        EXPECT_TRUE(view->handlesCommand(id)) << id;
-    for (const int id : {gui::ID_FILE_SAVE, gui::ID_SETTING_PATTERN_SIZE, gui::ID_VIEW_CALIBRATE,
-                         gui::ID_VIEW_SELECTED_SPOT})
-        EXPECT_FALSE(view->handlesCommand(id)) << id;
-}
-
 TEST_F(PatternView, SpotSizeGoesToViewDocumentAndSettings) {
     auto view = makeView();
     host.dialogs.spotSizeAnswers = {std::nullopt, gui::SpotSizeMm{3.0, 1.5}};
