@@ -4,7 +4,13 @@
 # when something is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev locales clang-format)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev locales clang-format
+          qt6-base-dev qt6-svg-dev fonts-liberation fonts-dejavu-core)
+# The screenshot check of the desktop program (scripts/screenshot.sh) also needs a virtual
+# display and ImageMagick.
+if [ "${1:-}" = "--screenshot-tools" ]; then
+    packages+=(xvfb xauth imagemagick)
+fi
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

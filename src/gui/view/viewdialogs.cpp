@@ -9,6 +9,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -128,6 +129,11 @@ void QtViewDialogs::printPreview(QWidget* parent, const PagePainter& paintPage) 
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
                      [&paintPage](QPrinter* printer) { paintPage(*printer); });
     preview.exec();
+}
+
+void QtViewDialogs::printSetup(QWidget* parent) {
+    QPageSetupDialog dialog(m_printer.get(), parent);
+    dialog.exec();
 }
 
 } // namespace xtalsp::gui

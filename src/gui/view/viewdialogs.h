@@ -37,6 +37,8 @@ public:
     virtual bool print(QWidget* parent, const PagePainter& paintPage) = 0;
     // The print preview, until the user closes it.
     virtual void printPreview(QWidget* parent, const PagePainter& paintPage) = 0;
+    // "Print Setup": printer, paper and orientation for the next jobs.
+    virtual void printSetup(QWidget* parent) = 0;
 };
 
 // The real dialogs. The printer lives as long as this object, so the printer and paper chosen
@@ -50,6 +52,7 @@ public:
     std::optional<SpotSizeMm> spotSize(QWidget* parent, SpotSizeMm initial) override;
     bool print(QWidget* parent, const PagePainter& paintPage) override;
     void printPreview(QWidget* parent, const PagePainter& paintPage) override;
+    void printSetup(QWidget* parent) override;
 
     QPrinter& printer() { return *m_printer; }
 

@@ -358,6 +358,13 @@ void CXtalspView::printPattern() {
     endPrinting();
 }
 
+bool CXtalspView::printWithoutDialog(QPrinter& printer) {
+    beginPrinting();
+    const bool printed = paintPage(printer);
+    endPrinting();
+    return printed;
+}
+
 void CXtalspView::previewPattern() {
     beginPrinting();
     m_host.viewDialogs().printPreview(this,

@@ -50,6 +50,13 @@ public:
     QPoint scrollPosition() const;
     void scrollTo(QPoint position);
 
+    // The one page of a print job: the drawing at the current scale, centred on the printable
+    // area. False (after telling the user) when the printer cannot be painted on.
+    bool paintPage(QPrinter& printer);
+    // Prints straight to the printer at true size, without a dialog (the print switch of the
+    // command line), and restores the screen zoom afterwards.
+    bool printWithoutDialog(QPrinter& printer);
+
     bool handlesCommand(int id) const override;
     CommandState commandState(int id) const override;
     void executeCommand(int id) override;
@@ -92,9 +99,6 @@ private:
     void previewPattern();
     void beginPrinting();
     void endPrinting();
-    // The one page of a print job: the drawing at the current scale, centred on the printable
-    // area. False (after telling the user) when the printer cannot be painted on.
-    bool paintPage(QPrinter& printer);
 
     CXtalspDoc& m_doc;
     ViewHost& m_host;

@@ -42,11 +42,13 @@ public:
         if (!pdfPath.isEmpty())
             paintPage(*pdfPrinter());
     }
+    void printSetup(QWidget*) override { ++printSetups; }
 
     std::deque<std::optional<double>> customZoomAnswers;
     std::deque<std::optional<gui::SpotSizeMm>> spotSizeAnswers;
     std::vector<double> customZoomOffered;
     std::vector<gui::SpotSizeMm> spotSizeOffered;
+    int printSetups = 0;
     QString pdfPath;                     // where pages go; empty: the print dialog is cancelled
     std::function<void()> whilePrinting; // runs while the dialog would be open
     int printDialogs = 0, previews = 0;

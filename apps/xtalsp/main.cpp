@@ -1,0 +1,27 @@
+// xtalsp: the Xtalspotter desktop program.
+#include "shell/mainframe.h"
+#include "shell/qtplatform.h"
+#include "shell/toolbaricons.h"
+#include "shell/xtalspapp.h"
+#include "view/viewdialogs.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName("Xtalspotter Application");
+    QApplication::setApplicationName("Xtalsp");
+    QApplication::setWindowIcon(xtalsp::gui::programIcon());
+
+    xtalsp::gui::QtSettingsStore settings;
+    xtalsp::gui::QtUserPrompt prompt;
+    xtalsp::gui::QtFileChooser chooser;
+    xtalsp::gui::QtViewDialogs viewDialogs;
+    xtalsp::gui::CXtalspApp app(settings, prompt, chooser, viewDialogs,
+                                QApplication::applicationDirPath());
+    if (!app.InitInstance(QApplication::arguments().mid(1)))
+        return 0;
+    prompt.setParent(app.mainFrame());
+    chooser.setParent(app.mainFrame());
+    return QApplication::exec();
+}

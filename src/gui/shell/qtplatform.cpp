@@ -1,0 +1,162 @@
+// QSettings, QMessageBox and QFileDialog behind the core's interfaces.
+#include "shell/qtplatform.h"
+
+#include "text/cp1252.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace xtalsp::gui {
+
+QString fromCp1252(const std::string& text) {
+    return QString::fromStdString(cp1252ToUtf8(text));
+}
+
+std::string toCp1252(const QString& text) {
+    return utf8ToCp1252(text.toStdString());
+}
+
+QtSettingsStore::QtSettingsStore() : m_settings("Xtalspotter Application", "Xtalsp") {}
+
+QtSettingsStore::QtSettingsStore(const QString& iniFile)
+    : m_settings(iniFile, QSettings::IniFormat) {}
+
+namespace {
+QString settingsKey(const std::string& section, const std::string& key) {
+    return QString::fromStdString(section) + "/" + QString::fromStdString(key);
+}
+} // namespace
+
+std::optional<std::string> QtSettingsStore::readText(const std::string& section,
+                                                     const std::string& key) const {
+    const QVariant value = m_settings.value(settingsKey(section, key));
+    if (!value.isValid())
+        return std::nullopt;
+    return value.toString().toStdString();
+}
+
+std::optional<int> QtSettingsStore::readInt(const std::string& section,
+                                            const std::string& key) const {
+    const QVariant value = m_settings.value(settingsKey(section, key));
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    if (!value.isValid() || !ok)
+        return std::nullopt;
+    return number;
+}
+
+void QtSettingsStore::writeText(const std::string& section, const std::string& key,
+                                const std::string& value) {
+    m_settings.setValue(settingsKey(section, key), QString::fromStdString(value));
+}
+
+void QtSettingsStore::writeInt(const std::string& section, const std::string& key, int value) {
+    m_settings.setValue(settingsKey(section, key), value);
+}
+
+namespace {
+
+QMessageBox::Icon boxIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Stop:
+        return QMessageBox::Critical;
+    case MessageIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons boxButtons(MessageButtons buttons) {
+    switch (buttons) {
+    case MessageButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case MessageButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MessageButtons::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::StandardButton boxButton(MessageAnswer answer) {
+    switch (answer) {
+    case MessageAnswer::Cancel:
+        return QMessageBox::Cancel;
+    case MessageAnswer::Yes:
+        return QMessageBox::Yes;
+    case MessageAnswer::No:
+        return QMessageBox::No;
+    case MessageAnswer::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+MessageAnswer answerOf(int button) {
+    switch (button) {
+    case QMessageBox::Yes:
+        return MessageAnswer::Yes;
+    case QMessageBox::No:
+        return MessageAnswer::No;
+    case QMessageBox::Cancel:
+        return MessageAnswer::Cancel;
+    default:
+        return MessageAnswer::Ok;
+    }
+}
+
+} // namespace
+
+MessageAnswer QtUserPrompt::show(const Message& message) {
+    const QString caption =
+        message.caption.empty() ? QString(kProgramCaption) : fromCp1252(message.caption);
+    QMessageBox box(boxIcon(message.icon), caption, fromCp1252(message.text),
+                    boxButtons(message.buttons), m_parent);
+    box.setDefaultButton(boxButton(message.defaultAnswer));
+    return answerOf(box.exec());
+}
+
+namespace {
+
+QFileDialog::Options dialogOptions(const FileDialogSpec& spec) {
+    QFileDialog::Options options = QFileDialog::DontUseNativeDialog;
+    if (!spec.confirmOverwrite)
+        options |= QFileDialog::DontConfirmOverwrite;
+    return options;
+}
+
+} // namespace
+
+QString QtFileChooser::openFileName(const FileDialogSpec& spec) {
+    QFileDialog dialog(m_parent, spec.title, spec.initialPath, spec.filter);
+    dialog.setOptions(dialogOptions(spec));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(spec.defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
+}
+
+QString QtFileChooser::saveFileName(const FileDialogSpec& spec) {
+    QFileDialog dialog(m_parent, spec.title, spec.initialPath, spec.filter);
+    dialog.setOptions(dialogOptions(spec));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The suffix is added only when the typed name has none.
+    dialog.setDefaultSuffix(spec.defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
+}
+
+} // namespace xtalsp::gui

@@ -1,0 +1,64 @@
+// The Qt side of the core's platform interfaces: settings through QSettings, message boxes
+// through QMessageBox, file dialogs through QFileDialog.
+#pragma once
+
+#include "platform/settingsstore.h"
+#include "platform/userprompt.h"
+#include "shell/filechooser.h"
+
+#include <QSettings>
+
+class QWidget;
+
+namespace xtalsp::gui {
+
+// The per-user store: organisation "Xtalspotter Application", application "Xtalsp" (on
+// Windows the same registry key the program always used); sections are groups.
+class QtSettingsStore : public SettingsStore {
+public:
+    QtSettingsStore();
+    // A store in an INI file, for tests and portable installations.
+    explicit QtSettingsStore(const QString& iniFile);
+
+    std::optional<std::string> readText(const std::string& section,
+                                        const std::string& key) const override;
+    std::optional<int> readInt(const std::string& section, const std::string& key) const override;
+    void writeText(const std::string& section, const std::string& key,
+                   const std::string& value) override;
+    void writeInt(const std::string& section, const std::string& key, int value) override;
+
+    QSettings& qsettings() { return m_settings; }
+
+private:
+    mutable QSettings m_settings;
+};
+
+// Message boxes. An empty caption shows the program's name; texts are Windows-1252.
+class QtUserPrompt : public UserPrompt {
+public:
+    explicit QtUserPrompt(QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+    MessageAnswer show(const Message& message) override;
+
+private:
+    QWidget* m_parent;
+};
+
+class QtFileChooser : public FileChooser {
+public:
+    explicit QtFileChooser(QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+    QString openFileName(const FileDialogSpec& spec) override;
+    QString saveFileName(const FileDialogSpec& spec) override;
+
+private:
+    QWidget* m_parent;
+};
+
+// Windows-1252 bytes of the core to a QString and back.
+QString fromCp1252(const std::string& text);
+std::string toCp1252(const QString& text);
+
+inline constexpr const char* kProgramCaption = "Xtalsp";
+
+} // namespace xtalsp::gui

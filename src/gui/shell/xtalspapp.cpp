@@ -1,0 +1,448 @@
+// Start-up, the open patterns and the application's commands.
+#include "shell/xtalspapp.h"
+
+#include "io/filebytes.h"
+#include "shell/childframe.h"
+#include "shell/commandids.h"
+#include "shell/infodialogs.h"
+#include "shell/mainframe.h"
+#include "shell/qtplatform.h"
+#include "structure/samplestructure.h"
+#include "view/xtalspview.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace xtalsp::gui {
+
+namespace {
+
+constexpr const char* kDocumentName = "Xtalsp";
+constexpr const char* kRecentFileSection = "Recent File List";
+constexpr int kRecentFileCount = 4;
+
+const FileDialogSpec& patternFileDialog() {
+    static const FileDialogSpec spec{
+        "Open", "Xtalsp Files (*.ptn);;All Files (*)", "ptn", {}, true};
+    return spec;
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList& arguments) {
+    CommandLine line;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        const bool printSwitch = argument.compare("/p", Qt::CaseInsensitive) == 0 ||
+                                 argument == "-p" || argument == "--print";
+        if (printSwitch && i + 1 < arguments.size()) {
+            return {CommandLine::Action::Print, arguments[i + 1]};
+        }
+        if (!argument.startsWith('-') && !argument.startsWith('/')) {
+            line = {CommandLine::Action::Open, argument};
+        } else if (argument.startsWith('/') && QFileInfo(argument).exists()) {
+            line = {CommandLine::Action::Open, argument}; // an absolute path, not a switch
+        }
+    }
+    return line;
+}
+
+CXtalspApp::CXtalspApp(SettingsStore& settings, UserPrompt& prompt, FileChooser& chooser,
+                       ViewDialogs& viewDialogs, QString applicationDirectory)
+    : m_settings(settings), m_prompt(prompt), m_chooser(chooser), m_viewDialogs(viewDialogs),
+      m_applicationDirectory(std::move(applicationDirectory)),
+      m_help(prompt, m_applicationDirectory) {}
+
+CXtalspApp::~CXtalspApp() {
+    // Pattern windows go before the documents they show.
+    m_frame.reset();
+    m_patterns.clear();
+}
+
+bool CXtalspApp::InitInstance(const QStringList& arguments) {
+    loadRecentFiles();
+    m_frame = std::make_unique<CMainFrame>(m_settings, m_prompt, m_chooser, m_viewDialogs);
+    m_frame->setApplicationTarget(this);
+    m_frame->setRecentFiles(m_recentFiles);
+    m_frame->restorePlacement();
+    // Lay the hidden window out at its remembered size, so the first pattern window is placed
+    // in the real client area.
+    m_frame->layoutBeforeShowing();
+    connect(m_frame.get(), &CMainFrame::fileDropped, this,
+            [this](const QString& path) { OpenDocumentFile(path); });
+    connect(m_frame.get(), &CMainFrame::closeRequested, this,
+            [this](bool* accept) { *accept = closeAllDocuments(); });
+    connect(m_frame->mdiArea(), &QMdiArea::subWindowActivated, this, [this] { updateTitles(); });
+    // The sample file shows users the structure text format; it is never overwritten.
+    ensureSampleStructureFile(toCp1252(m_applicationDirectory));
+
+    const CommandLine line = parseCommandLine(arguments);
+    switch (line.action) {
+    case CommandLine::Action::NewPattern:
+        newDocument();
+        break;
+    case CommandLine::Action::Open:
+        if (OpenDocumentFile(line.path) == nullptr)
+            return false;
+        break;
+    case CommandLine::Action::Print:
+        printFromCommandLine(line.path);
+        return false;
+    }
+    m_frame->showAsRemembered();
+    m_frame->updateCommandUi();
+    return true;
+}
+
+DocumentServices CXtalspApp::documentServices() {
+    return DocumentServices{&m_prompt, &m_settings, toCp1252(m_applicationDirectory)};
+}
+
+CXtalspApp::OpenPattern* CXtalspApp::find(const CXtalspDoc& doc) const {
+    for (const OpenPattern& pattern : m_patterns) {
+        if (pattern.doc.get() == &doc)
+            return const_cast<OpenPattern*>(&pattern);
+    }
+    return nullptr;
+}
+
+std::vector<CXtalspDoc*> CXtalspApp::documents() const {
+    std::vector<CXtalspDoc*> docs;
+    for (const OpenPattern& pattern : m_patterns)
+        docs.push_back(pattern.doc.get());
+    return docs;
+}
+
+QString CXtalspApp::documentTitle(const CXtalspDoc& doc) const {
+    const OpenPattern* pattern = find(doc);
+    return pattern != nullptr ? pattern->title : QString();
+}
+
+QString CXtalspApp::documentPath(const CXtalspDoc& doc) const {
+    const OpenPattern* pattern = find(doc);
+    return pattern != nullptr ? pattern->path : QString();
+}
+
+CXtalspDoc* CXtalspApp::activeDocument() const {
+    const CChildFrame* frame = m_frame ? m_frame->activeChildFrame() : nullptr;
+    return frame != nullptr ? &frame->document() : nullptr;
+}
+
+CXtalspDoc* CXtalspApp::addDocument(std::unique_ptr<CXtalspDoc> doc, QString path, QString title) {
+    m_patterns.push_back({std::move(doc), std::move(path), std::move(title)});
+    CXtalspDoc* added = m_patterns.back().doc.get();
+    createChildFrame(*added);
+    return added;
+}
+
+void CXtalspApp::createChildFrame(CXtalspDoc& doc) {
+    auto* frame = new CChildFrame(doc, *m_frame, m_frame->childFrameCounters());
+    frame->installEventFilter(this);
+    m_frame->addChildFrame(frame);
+    updateTitles();
+}
+
+void CXtalspApp::openNewWindow(CXtalspDoc& doc) {
+    createChildFrame(doc);
+}
+
+CXtalspDoc* CXtalspApp::newDocument() {
+    auto doc = std::make_unique<CXtalspDoc>(documentServices());
+    const QString title = QString("%1%2").arg(kDocumentName).arg(++m_untitledCount);
+    return addDocument(std::move(doc), QString(), title);
+}
+
+void CXtalspApp::applyFirstPatternRule() {
+    // An untouched first pattern of the run gives way to the file being opened.
+    CXtalspDoc* active = activeDocument();
+    if (active == nullptr)
+        return;
+    const OpenPattern* pattern = find(*active);
+    if (pattern->title == QString(kDocumentName) + "1" && active->structure.a < 0.0001 &&
+        active->settings.distance < 0.0001)
+        closeDocument(*active);
+}
+
+CXtalspDoc* CXtalspApp::OpenDocumentFile(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    for (const OpenPattern& pattern : m_patterns) {
+        if (pattern.path == absolute) {
+            for (CChildFrame* frame : m_frame->childFrames()) {
+                if (&frame->document() == pattern.doc.get())
+                    m_frame->mdiArea()->setActiveSubWindow(frame);
+            }
+            return pattern.doc.get();
+        }
+    }
+    applyFirstPatternRule();
+    const std::string nativePath = toCp1252(QDir::toNativeSeparators(absolute));
+    const FileBytes bytes = readFileBytes(nativePath);
+    if (!bytes.ok()) {
+        m_prompt.show({bytes.error == FileReadError::CannotOpen
+                           ? nativePath + " was not found or could not be accessed."
+                           : "An unexpected error occurred while reading " + nativePath + ".",
+                       "", MessageIcon::Exclamation});
+        return nullptr;
+    }
+    auto doc = std::make_unique<CXtalspDoc>(documentServices());
+    // A damaged file still opens, as an empty pattern carrying the file's name.
+    doc->deserialize(bytes.bytes);
+    addRecentFile(absolute);
+    return addDocument(std::move(doc), absolute, QFileInfo(absolute).fileName());
+}
+
+bool CXtalspApp::saveDocument(CXtalspDoc& doc, bool askForName) {
+    OpenPattern* pattern = find(doc);
+    if (pattern == nullptr)
+        return false;
+    QString path = pattern->path;
+    if (askForName || path.isEmpty()) {
+        FileDialogSpec spec = patternFileDialog();
+        spec.title = "Save As";
+        spec.initialPath =
+            path.isEmpty() ? QDir(QDir::currentPath()).filePath(pattern->title) : path;
+        path = m_chooser.saveFileName(spec);
+        if (path.isEmpty())
+            return false;
+        path = QFileInfo(path).absoluteFilePath();
+    }
+    const std::string nativePath = toCp1252(QDir::toNativeSeparators(path));
+    switch (writeFileAtomically(nativePath, doc.serialize())) {
+    case FileWriteError::None:
+        break;
+    case FileWriteError::CannotCreate:
+        m_prompt.show({nativePath + " could not be accessed.", "", MessageIcon::Exclamation});
+        return false;
+    case FileWriteError::WriteFailed:
+        m_prompt.show({"An unexpected error occurred while writing " + nativePath + ".", "",
+                       MessageIcon::Exclamation});
+        return false;
+    }
+    doc.setModified(false);
+    pattern->path = path;
+    pattern->title = QFileInfo(path).fileName();
+    addRecentFile(path);
+    updateTitles();
+    return true;
+}
+
+bool CXtalspApp::canCloseDocument(CXtalspDoc& doc) {
+    if (!doc.isModified())
+        return true;
+    const Message question{"Save changes to " + toCp1252(documentTitle(doc)) + "?", "",
+                           MessageIcon::Exclamation, MessageButtons::YesNoCancel,
+                           MessageAnswer::Yes};
+    switch (m_prompt.show(question)) {
+    case MessageAnswer::Yes:
+        return saveDocument(doc, false);
+    case MessageAnswer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CXtalspApp::closeDocument(CXtalspDoc& doc) {
+    for (CChildFrame* frame : m_frame->childFrames()) {
+        if (&frame->document() == &doc) {
+            frame->removeEventFilter(this);
+            delete frame;
+        }
+    }
+    m_patterns.erase(std::remove_if(m_patterns.begin(), m_patterns.end(),
+                                    [&](const OpenPattern& p) { return p.doc.get() == &doc; }),
+                     m_patterns.end());
+    m_frame->updateCommandUi();
+    updateTitles();
+}
+
+bool CXtalspApp::closeAllDocuments() {
+    while (!m_patterns.empty()) {
+        CXtalspDoc& doc = *m_patterns.back().doc;
+        if (!canCloseDocument(doc))
+            return false;
+        closeDocument(doc);
+    }
+    return true;
+}
+
+bool CXtalspApp::eventFilter(QObject* watched, QEvent* event) {
+    auto* frame = qobject_cast<CChildFrame*>(watched);
+    if (frame != nullptr && event->type() == QEvent::Close) {
+        CXtalspDoc& doc = frame->document();
+        int windows = 0;
+        for (CChildFrame* other : m_frame->childFrames())
+            windows += &other->document() == &doc ? 1 : 0;
+        // Closing the last window of a pattern closes the pattern.
+        if (windows <= 1) {
+            if (!canCloseDocument(doc)) {
+                event->ignore();
+                return true;
+            }
+            QMetaObject::invokeMethod(
+                this,
+                [this, &doc] {
+                    if (find(doc) != nullptr)
+                        closeDocument(doc);
+                },
+                Qt::QueuedConnection);
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void CXtalspApp::loadRecentFiles() {
+    m_recentFiles.clear();
+    for (int i = 1; i <= kRecentFileCount; ++i) {
+        const auto path = m_settings.readText(kRecentFileSection, "File" + std::to_string(i));
+        if (path && !path->empty())
+            m_recentFiles.push_back(QString::fromStdString(*path));
+    }
+}
+
+void CXtalspApp::addRecentFile(const QString& path) {
+    m_recentFiles.removeAll(path);
+    m_recentFiles.prepend(path);
+    while (m_recentFiles.size() > kRecentFileCount)
+        m_recentFiles.removeLast();
+    storeRecentFiles();
+}
+
+void CXtalspApp::storeRecentFiles() {
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        m_settings.writeText(kRecentFileSection, "File" + std::to_string(i + 1),
+                             i < m_recentFiles.size() ? m_recentFiles[i].toStdString() : "");
+    }
+    if (m_frame)
+        m_frame->setRecentFiles(m_recentFiles);
+}
+
+void CXtalspApp::updateTitles() {
+    if (!m_frame)
+        return;
+    for (const OpenPattern& pattern : m_patterns) {
+        std::vector<CChildFrame*> frames;
+        for (CChildFrame* frame : m_frame->childFrames()) {
+            if (&frame->document() == pattern.doc.get())
+                frames.push_back(frame);
+        }
+        // Several windows on one pattern are told apart as "title:1", "title:2".
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            frames[i]->setWindowTitle(frames.size() == 1
+                                          ? pattern.title
+                                          : QString("%1:%2").arg(pattern.title).arg(i + 1));
+        }
+    }
+    const CXtalspDoc* active = activeDocument();
+    m_frame->setWindowTitle(active != nullptr ? "Xtalspotter - " + documentTitle(*active)
+                                              : "Xtalspotter");
+}
+
+bool CXtalspApp::printFromCommandLine(const QString& path) {
+    CXtalspDoc* doc = OpenDocumentFile(path);
+    if (doc == nullptr)
+        return false;
+    QPrinter printer(QPrinter::HighResolution);
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        m_prompt.show({"No printer is installed.", "", MessageIcon::Exclamation});
+        return false;
+    }
+    CXtalspView* view = m_frame->activeView();
+    return view != nullptr && view->printWithoutDialog(printer);
+}
+
+void CXtalspApp::openFromDialog() {
+    const QString path = m_chooser.openFileName(patternFileDialog());
+    if (!path.isEmpty())
+        OpenDocumentFile(path);
+}
+
+bool CXtalspApp::handlesCommand(int id) const {
+    switch (id) {
+    case ID_FILE_NEW:
+    case ID_FILE_OPEN:
+    case ID_FILE_CLOSE:
+    case ID_FILE_SAVE:
+    case ID_FILE_SAVE_AS:
+    case ID_FILE_PRINT_SETUP:
+    case ID_WINDOW_NEW:
+    case ID_APP_ABOUT:
+    case ID_HELP_FINDER:
+    case ID_HELP_ACCELERATORS:
+        return true;
+    default:
+        return id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + kRecentFileCount;
+    }
+}
+
+CommandState CXtalspApp::commandState(int id) const {
+    CommandState state;
+    switch (id) {
+    case ID_FILE_CLOSE:
+    case ID_FILE_SAVE:
+    case ID_FILE_SAVE_AS:
+    case ID_WINDOW_NEW:
+        state.enabled = activeDocument() != nullptr;
+        break;
+    default:
+        if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + kRecentFileCount)
+            state.enabled = id - ID_FILE_MRU_FILE1 < m_recentFiles.size();
+        break;
+    }
+    return state;
+}
+
+void CXtalspApp::executeCommand(int id) {
+    CXtalspDoc* active = activeDocument();
+    switch (id) {
+    case ID_FILE_NEW:
+        newDocument();
+        break;
+    case ID_FILE_OPEN:
+        openFromDialog();
+        break;
+    case ID_FILE_CLOSE:
+        if (active != nullptr && canCloseDocument(*active))
+            closeDocument(*active);
+        break;
+    case ID_FILE_SAVE:
+    case ID_FILE_SAVE_AS:
+        if (active != nullptr)
+            saveDocument(*active, id == ID_FILE_SAVE_AS);
+        break;
+    case ID_FILE_PRINT_SETUP:
+        m_viewDialogs.printSetup(m_frame.get());
+        break;
+    case ID_WINDOW_NEW:
+        if (active != nullptr)
+            openNewWindow(*active);
+        break;
+    case ID_APP_ABOUT:
+        CAboutDlg(m_frame.get()).exec();
+        break;
+    case ID_HELP_ACCELERATORS:
+        CAcceleratorsDlg(m_frame.get()).exec();
+        break;
+    case ID_HELP_FINDER:
+        m_help.show();
+        break;
+    default:
+        if (id >= ID_FILE_MRU_FILE1 && id - ID_FILE_MRU_FILE1 < m_recentFiles.size()) {
+            const QString path = m_recentFiles[id - ID_FILE_MRU_FILE1];
+            // A file that cannot be opened any more leaves the list.
+            if (OpenDocumentFile(path) == nullptr) {
+                m_recentFiles.removeAll(path);
+                storeRecentFiles();
+            }
+        }
+        break;
+    }
+}
+
+} // namespace xtalsp::gui

@@ -1,0 +1,259 @@
+#include "shell/xtalspapp.h"
+
+#include "gui/support/fakeviewhost.h"
+#include "gui/support/qtprinters.h"
+#include "gui/support/scriptedfilechooser.h"
+#include "shell/childframe.h"
+#include "shell/commandids.h"
+#include "shell/mainframe.h"
+#include "support/recordingprompt.h"
+#include "support/tempdir.h"
+#include "testpaths.h"
+#include "view/xtalspview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace xtalsp::gui {
+namespace {
+
+const QString kExamples = QString::fromUtf8(test::kExamplesDir);
+
+class Application : public ::testing::Test {
+protected:
+    Application() : app(store, prompt, chooser, dialogs, QString::fromStdString(dir.path())) {}
+
+    CMainFrame& frame() { return *app.mainFrame(); }
+    QStringList menuTitles() {
+        QStringList titles;
+        for (QAction* menu : frame().menuBar()->actions())
+            titles << menu->text();
+        return titles;
+    }
+    QStringList itemTexts(int menuIndex) {
+        QStringList texts;
+        for (QAction* item : frame().menuBar()->actions()[menuIndex]->menu()->actions()) {
+            if (item->isVisible())
+                texts << (item->isSeparator() ? QString("-") : item->text());
+        }
+        return texts;
+    }
+    void typeIntoZoomBox(const QString& text) {
+        QLineEdit* edit = frame().zoomBox()->lineEdit();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+
+    test::TempDir dir;
+    MemorySettingsStore store;
+    test::RecordingPrompt prompt;
+    test::ScriptedFileChooser chooser;
+    test::ScriptedViewDialogs dialogs;
+    CXtalspApp app;
+};
+
+TEST(CommandLine, NewOpenAndPrint) {
+    EXPECT_EQ(parseCommandLine({}).action, CommandLine::Action::NewPattern);
+    const CommandLine open = parseCommandLine({"a.ptn"});
+    EXPECT_EQ(open.action, CommandLine::Action::Open);
+    EXPECT_EQ(open.path, "a.ptn");
+    for (const char* printSwitch : {"/p", "/P", "-p", "--print"}) {
+        const CommandLine print = parseCommandLine({printSwitch, "b.ptn"});
+        EXPECT_EQ(print.action, CommandLine::Action::Print) << printSwitch;
+        EXPECT_EQ(print.path, "b.ptn");
+    }
+}
+
+TEST_F(Application, StartsWithANewPatternAtTheDefaultPlacement) {
+    ASSERT_TRUE(app.InitInstance({}));
+    ASSERT_EQ(app.documents().size(), 1u);
+    EXPECT_EQ(app.documentTitle(*app.documents()[0]), "Xtalsp1");
+    EXPECT_EQ(frame().pos(), QPoint(0, 0));
+    EXPECT_EQ(frame().size(), QSize(639, 479));
+    EXPECT_EQ(dir.read("Sample.struct").size(), 713u);
+    EXPECT_EQ(dir.read("Default.Spectrum").size(), 2429u);
+    ASSERT_EQ(prompt.messages.size(), 1u); // the new default spectrum is announced
+    EXPECT_EQ(menuTitles(),
+              (QStringList{"&File", "&Setting", "&Intensity", "&View", "&Window", "&Help"}));
+    EXPECT_EQ(frame().paneText(PatternPane), "Define or import a structure to continue...");
+    EXPECT_EQ(frame().zoomBox()->currentText(), "100%");
+}
+
+TEST_F(Application, RestoresTheStoredPlacementAndKeepsAnEditedSample) {
+    store.writeInt(kSettingsSection, "MainFrmX", 30);
+    store.writeInt(kSettingsSection, "MainFrmY", 40);
+    store.writeInt(kSettingsSection, "MainFrmCX", 800);
+    store.writeInt(kSettingsSection, "MainFrmCY", 600);
+    dir.write("Sample.struct", "edited");
+    ASSERT_TRUE(app.InitInstance({}));
+    EXPECT_EQ(frame().pos(), QPoint(30, 40));
+    EXPECT_EQ(frame().size(), QSize(800, 600));
+    EXPECT_EQ(dir.read("Sample.struct"), "edited");
+
+    frame().move(50, 60);
+    frame().savePlacement();
+    EXPECT_EQ(store.readInt(kSettingsSection, "MainFrmMax"), 0);
+    EXPECT_EQ(store.readInt(kSettingsSection, "MainFrmX"), 50);
+    EXPECT_EQ(store.readInt(kSettingsSection, "MainFrmCX"), 800);
+    frame().setWindowState(Qt::WindowMaximized);
+    QApplication::processEvents();
+    frame().savePlacement();
+    EXPECT_EQ(store.readInt(kSettingsSection, "MainFrmMax"), 1);
+    EXPECT_EQ(store.readInt(kSettingsSection, "MainFrmX"), 50); // not updated while maximised
+}
+
+TEST_F(Application, UntouchedFirstPatternGivesWayToAnOpenedFile) {
+    ASSERT_TRUE(app.InitInstance({}));
+    ASSERT_NE(app.OpenDocumentFile(kExamples + "/silicon-transmission-001.ptn"), nullptr);
+    ASSERT_EQ(app.documents().size(), 1u);
+    EXPECT_EQ(app.documentTitle(*app.documents()[0]), "silicon-transmission-001.ptn");
+    EXPECT_EQ(frame().childFrames().size(), 1u);
+    EXPECT_FALSE(app.documents()[0]->isModified());
+
+    // Only the first new pattern of a run gives way.
+    app.newDocument();
+    ASSERT_NE(app.OpenDocumentFile(kExamples + "/silicon-back-111.ptn"), nullptr);
+    EXPECT_EQ(app.documents().size(), 3u);
+    // A file that is open already is only brought forward.
+    app.OpenDocumentFile(kExamples + "/silicon-transmission-001.ptn");
+    EXPECT_EQ(app.documents().size(), 3u);
+    EXPECT_EQ(app.recentFiles().size(), 2);
+}
+
+TEST_F(Application, FirstPatternWithADistanceIsKept) {
+    ASSERT_TRUE(app.InitInstance({}));
+    app.documents()[0]->settings.distance = 300;
+    app.OpenDocumentFile(kExamples + "/silicon-back-111.ptn");
+    EXPECT_EQ(app.documents().size(), 2u);
+}
+
+TEST_F(Application, MenusFollowTheOpenPatterns) {
+    ASSERT_TRUE(app.InitInstance({}));
+    EXPECT_EQ(itemTexts(0),
+              (QStringList{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Close", "&Save\tCtrl+S",
+                           "Save &As...", "-", "&Export Metafile...", "Export &Merging File...",
+                           "Mer&ge Pattern...", "Export &Textfile...", "-", "&Print...\tCtrl+P",
+                           "Print Pre&view", "P&rint Setup...", "-", "Recent File", "-", "E&xit"}));
+    frame().updateCommandUi();
+    // Grey levels are on, so the command offers dark spots.
+    EXPECT_EQ(itemTexts(2),
+              (QStringList{"&Kinematic Model", "&Dynamical Model   \t  ", "-", "Dark &Spots\tF2",
+                           "&Adjust Intensity...\tF3", "&Normalize Intensity\tF4", "-",
+                           "Structure &Factor... "}));
+    EXPECT_TRUE(frame().commandAction(ID_FILE_SAVE)->isEnabled());
+    EXPECT_FALSE(frame().commandAction(ID_ZOOM_100)->isEnabled()); // already at 100 %
+    EXPECT_TRUE(frame().commandAction(ID_ZOOM_50)->isEnabled());
+    EXPECT_FALSE(frame().commandAction(ID_VIEW_INDEX)->isEnabled()); // no spots yet
+    EXPECT_FALSE(frame().commandAction(ID_INTENSITY_DYNAMICAL)->isEnabled());
+    EXPECT_EQ(frame().commandAction(ID_FILE_NEW)->statusTip(), "Create a new pattern");
+
+    app.closeDocument(*app.documents()[0]);
+    EXPECT_EQ(menuTitles(), (QStringList{"&File", "&View", "&Help"}));
+    EXPECT_EQ(itemTexts(0), (QStringList{"&New\tCtrl+N", "&Open...\tCtrl+O", "-", "P&rint Setup...",
+                                         "-", "Recent File", "-", "E&xit"}));
+    EXPECT_EQ(frame().paneText(PatternPane), "Create or open a pattern file to start...");
+    EXPECT_EQ(frame().paneText(GeometryPane), "");
+    EXPECT_FALSE(frame().zoomBox()->isEnabled());
+    EXPECT_TRUE(frame().zoomBox()->currentText().isEmpty());
+}
+
+TEST_F(Application, ToggleTextsFollowTheView) {
+    ASSERT_TRUE(app.InitInstance({kExamples + "/silicon-transmission-001.ptn"}));
+    frame().updateCommandUi();
+    EXPECT_EQ(frame().commandAction(ID_VIEW_INDEX)->text(), "Show &Index\tF5");
+    frame().runCommand(ID_VIEW_INDEX);
+    EXPECT_EQ(frame().commandAction(ID_VIEW_INDEX)->text(), "Hide &Index\tF5");
+    EXPECT_EQ(app.documents()[0]->showIndex, 1);
+}
+
+TEST_F(Application, ZoomBoxTakesTypedAndPickedValues) {
+    ASSERT_TRUE(app.InitInstance({kExamples + "/silicon-transmission-001.ptn"}));
+    frame().show();
+    CXtalspView* view = frame().activeView();
+    ASSERT_NE(view, nullptr);
+    prompt.messages.clear();
+
+    typeIntoZoomBox("5");
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0].text, "The number must be between 10 and 500.");
+    EXPECT_EQ(frame().zoomBox()->currentText(), "100%");
+    EXPECT_EQ(view->zoom(), 1.0);
+
+    typeIntoZoomBox("250");
+    EXPECT_EQ(frame().zoomBox()->currentText(), "250%");
+    EXPECT_EQ(view->zoom(), 2.5);
+    EXPECT_EQ(app.documents()[0]->zoom, 2.5);
+
+    typeIntoZoomBox("abc");
+    EXPECT_EQ(prompt.messages.size(), 2u); // reads 0: out of range
+    EXPECT_EQ(frame().zoomBox()->currentText(), "250%");
+}
+
+TEST_F(Application, SavesAsAndRemembersTheFile) {
+    ASSERT_TRUE(app.InitInstance({}));
+    CXtalspDoc& doc = *app.documents()[0];
+    doc.setModified(true);
+    const QString target = QString::fromStdString(dir.file("mine.ptn"));
+    chooser.answers = {target};
+    frame().runCommand(ID_FILE_SAVE);
+    ASSERT_EQ(chooser.offered.size(), 1u);
+    EXPECT_EQ(chooser.offered[0].defaultSuffix, "ptn");
+    EXPECT_FALSE(doc.isModified());
+    EXPECT_EQ(app.documentTitle(doc), "mine.ptn");
+    EXPECT_EQ(dir.read("mine.ptn").size(), 2650u);
+    EXPECT_EQ(store.readText("Recent File List", "File1"), target.toStdString());
+    EXPECT_EQ(frame().windowTitle(), "Xtalspotter - mine.ptn");
+}
+
+TEST_F(Application, ClosingAModifiedPatternAsks) {
+    ASSERT_TRUE(app.InitInstance({}));
+    prompt.messages.clear();
+    app.documents()[0]->setModified(true);
+    prompt.answers = {MessageAnswer::Cancel};
+    frame().runCommand(ID_FILE_CLOSE);
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0].text, "Save changes to Xtalsp1?");
+    EXPECT_EQ(app.documents().size(), 1u);
+    prompt.answers = {MessageAnswer::No};
+    frame().runCommand(ID_FILE_CLOSE);
+    EXPECT_TRUE(app.documents().empty());
+}
+
+TEST_F(Application, PatternWindowsCascade) {
+    ASSERT_TRUE(app.InitInstance({}));
+    frame().resize(900, 700);
+    frame().show();
+    app.newDocument();
+    const std::vector<CChildFrame*> frames = frame().childFrames();
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0]->pos(), QPoint(2, 2));
+    EXPECT_EQ(frames[1]->pos(), QPoint(17, 22));
+}
+
+TEST_F(Application, DamagedFileOpensAsAnEmptyPattern) {
+    ASSERT_TRUE(app.InitInstance({}));
+    prompt.messages.clear();
+    const std::string path = dir.write("broken.ptn", "\x10Xtalspotter.File");
+    ASSERT_NE(app.OpenDocumentFile(QString::fromStdString(path)), nullptr);
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0].text,
+              "Cannot recognize the file format!\nAn empty pattern file was created.");
+    EXPECT_EQ(app.documentTitle(*app.documents().back()), "broken.ptn");
+
+    prompt.messages.clear();
+    EXPECT_EQ(app.OpenDocumentFile(QString::fromStdString(dir.file("missing.ptn"))), nullptr);
+    EXPECT_EQ(prompt.messages.size(), 1u);
+}
+
+} // namespace
+} // namespace xtalsp::gui
