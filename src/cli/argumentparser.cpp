@@ -26,9 +26,9 @@ std::optional<ParsedArguments> parseArguments(const std::vector<std::string>& ar
             parsed.positional.push_back(argument);
             continue;
         }
-        const auto spec = std::find_if(specs.begin(), specs.end(),
-                                       [&](const OptionSpec& s) { return s.name == argument; });
-        if (spec == specs.end()) {
+        const auto option = std::find_if(specs.begin(), specs.end(),
+                                         [&](const OptionSpec& s) { return s.name == argument; });
+        if (option == specs.end()) {
             error = "unknown option " + argument;
             return std::nullopt;
         }
@@ -36,7 +36,7 @@ std::optional<ParsedArguments> parseArguments(const std::vector<std::string>& ar
             error = "option " + argument + " given twice";
             return std::nullopt;
         }
-        const auto count = static_cast<std::size_t>(spec->valueCount);
+        const auto count = static_cast<std::size_t>(option->valueCount);
         if (arguments.size() - i - 1 < count) {
             error = "option " + argument + " needs " + std::to_string(count) +
                     (count == 1 ? " value" : " values");

@@ -1,4 +1,5 @@
 #include "cli/clicommands.h"
+#include "cli/clirun.h"
 
 #include "spectrum/builtinspectrum.h"
 #include "spectrum/spectrumfile.h"
@@ -13,19 +14,8 @@
 namespace xtalsp::cli {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
-
-CliRun run(const std::vector<std::string>& arguments) {
-    std::ostringstream out, err;
-    CliRun result;
-    result.status = runCli(arguments, out, err);
-    result.out = out.str();
-    result.err = err.str();
-    return result;
-}
+using xtalsp::test::CliRun;
+using xtalsp::test::run;
 
 std::string fileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

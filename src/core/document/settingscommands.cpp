@@ -57,17 +57,11 @@ void CXtalspDoc::takeSpectrum(const Spectrum& edited) {
 void CXtalspDoc::takeStructure(const FlatStructure& edited,
                                const DiffractionSettingsEditor& editor) {
     const bool latticeChanged = latticeDiffers(structure, edited);
-    if (latticeChanged)
-        structure.name = edited.name;
-    structure.a = edited.a;
-    structure.b = edited.b;
-    structure.c = edited.c;
-    structure.alpha = edited.alpha;
-    structure.beta = edited.beta;
-    structure.gamma = edited.gamma;
-    structure.debyeTemperature = edited.debyeTemperature;
-    structure.thermalExpansion = edited.thermalExpansion * 1e-6;
-    structure.groups = groupAtoms(edited.atoms);
+    CrystalStructure taken = fromFlatStructure(edited);
+    // Only a lattice change renames the crystal.
+    if (!latticeChanged)
+        taken.name = structure.name;
+    structure = std::move(taken);
     m_modified = true;
 
     if (!latticeChanged) {

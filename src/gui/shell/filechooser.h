@@ -17,8 +17,8 @@ class FileChooser {
 public:
     virtual ~FileChooser() = default;
     // The chosen path, or an empty string when the user cancels.
-    virtual QString openFileName(const FileDialogSpec& spec) = 0;
-    virtual QString saveFileName(const FileDialogSpec& spec) = 0;
+    virtual QString openFileName(const FileDialogSpec& dialog) = 0;
+    virtual QString saveFileName(const FileDialogSpec& dialog) = 0;
 };
 
 } // namespace xtalsp::gui

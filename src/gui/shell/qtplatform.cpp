@@ -127,33 +127,33 @@ MessageAnswer QtUserPrompt::show(const Message& message) {
 
 namespace {
 
-QFileDialog::Options dialogOptions(const FileDialogSpec& spec) {
+QFileDialog::Options dialogOptions(const FileDialogSpec& request) {
     QFileDialog::Options options = QFileDialog::DontUseNativeDialog;
-    if (!spec.confirmOverwrite)
+    if (!request.confirmOverwrite)
         options |= QFileDialog::DontConfirmOverwrite;
     return options;
 }
 
 } // namespace
 
-QString QtFileChooser::openFileName(const FileDialogSpec& spec) {
-    QFileDialog dialog(m_parent, spec.title, spec.initialPath, spec.filter);
-    dialog.setOptions(dialogOptions(spec));
+QString QtFileChooser::openFileName(const FileDialogSpec& request) {
+    QFileDialog dialog(m_parent, request.title, request.initialPath, request.filter);
+    dialog.setOptions(dialogOptions(request));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(spec.defaultSuffix);
+    dialog.setDefaultSuffix(request.defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().front();
 }
 
-QString QtFileChooser::saveFileName(const FileDialogSpec& spec) {
-    QFileDialog dialog(m_parent, spec.title, spec.initialPath, spec.filter);
-    dialog.setOptions(dialogOptions(spec));
+QString QtFileChooser::saveFileName(const FileDialogSpec& request) {
+    QFileDialog dialog(m_parent, request.title, request.initialPath, request.filter);
+    dialog.setOptions(dialogOptions(request));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The suffix is added only when the typed name has none.
-    dialog.setDefaultSuffix(spec.defaultSuffix);
+    dialog.setDefaultSuffix(request.defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().front();

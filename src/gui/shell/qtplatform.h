@@ -48,8 +48,8 @@ class QtFileChooser : public FileChooser {
 public:
     explicit QtFileChooser(QWidget* parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget* parent) { m_parent = parent; }
-    QString openFileName(const FileDialogSpec& spec) override;
-    QString saveFileName(const FileDialogSpec& spec) override;
+    QString openFileName(const FileDialogSpec& request) override;
+    QString saveFileName(const FileDialogSpec& request) override;
 
 private:
     QWidget* m_parent;

@@ -28,9 +28,9 @@ constexpr const char* kRecentFileSection = "Recent File List";
 constexpr int kRecentFileCount = 4;
 
 const FileDialogSpec& patternFileDialog() {
-    static const FileDialogSpec spec{
+    static const FileDialogSpec request{
         "Open", "Xtalsp Files (*.ptn);;All Files (*)", "ptn", {}, true};
-    return spec;
+    return request;
 }
 
 } // namespace
@@ -203,11 +203,11 @@ bool CXtalspApp::saveDocument(CXtalspDoc& doc, bool askForName) {
         return false;
     QString path = pattern->path;
     if (askForName || path.isEmpty()) {
-        FileDialogSpec spec = patternFileDialog();
-        spec.title = "Save As";
-        spec.initialPath =
+        FileDialogSpec request = patternFileDialog();
+        request.title = "Save As";
+        request.initialPath =
             path.isEmpty() ? QDir(QDir::currentPath()).filePath(pattern->title) : path;
-        path = m_chooser.saveFileName(spec);
+        path = m_chooser.saveFileName(request);
         if (path.isEmpty())
             return false;
         path = QFileInfo(path).absoluteFilePath();

@@ -11,15 +11,15 @@ namespace xtalsp::test {
 
 class ScriptedFileChooser : public gui::FileChooser {
 public:
-    QString openFileName(const gui::FileDialogSpec& spec) override { return answer(spec); }
-    QString saveFileName(const gui::FileDialogSpec& spec) override { return answer(spec); }
+    QString openFileName(const gui::FileDialogSpec& request) override { return answer(request); }
+    QString saveFileName(const gui::FileDialogSpec& request) override { return answer(request); }
 
     std::vector<gui::FileDialogSpec> offered;
     QStringList answers; // taken in order; cancelled ("") when empty
 
 private:
-    QString answer(const gui::FileDialogSpec& spec) {
-        offered.push_back(spec);
+    QString answer(const gui::FileDialogSpec& request) {
+        offered.push_back(request);
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
 };
