@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -22,6 +23,14 @@ namespace {
 constexpr int kPictureWidth = 392;
 constexpr int kPictureHeight = 196;
 } // namespace
+
+void ClickToCloseDialog::keyPressEvent(QKeyEvent* event) {
+    // Without buttons a dialog ignores Enter; these close on it as on Escape.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        accept();
+    else
+        QDialog::keyPressEvent(event);
+}
 
 CAboutDlg::CAboutDlg(QWidget* parent) : ClickToCloseDialog(parent) {
     setWindowTitle("About Xtalspotter");

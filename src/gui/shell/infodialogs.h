@@ -13,6 +13,7 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 // "About Xtalspotter": the program's picture drawn with a transparent background.
