@@ -128,8 +128,10 @@ QString CMainFrame::commandToolTip(int id) {
 }
 
 CMainFrame::CMainFrame(SettingsStore& settings, UserPrompt& prompt, FileChooser& chooser,
-                       ViewDialogs& viewDialogs)
-    : m_settings(settings), m_prompt(prompt), m_chooser(chooser), m_viewDialogs(viewDialogs) {
+                       ViewDialogs& viewDialogs, DocumentDialogs& documentDialogs,
+                       const QString& applicationDirectory)
+    : m_settings(settings), m_prompt(prompt), m_chooser(chooser), m_viewDialogs(viewDialogs),
+      m_documentCommands(documentDialogs, applicationDirectory) {
     setWindowTitle("Xtalspotter");
     setAcceptDrops(true);
     m_mdiArea = new QMdiArea(this);
@@ -467,6 +469,13 @@ void CMainFrame::createKeyboardTable() {
 CommandTarget* CMainFrame::targetFor(int id) const {
     if (CXtalspView* view = activeView(); view != nullptr && view->handlesCommand(id))
         return view;
+    if (m_documentCommands.handlesCommand(id)) {
+        CChildFrame* frame = activeChildFrame();
+        m_documentCommands.setDocument(frame != nullptr ? &frame->document() : nullptr,
+                                       const_cast<CMainFrame*>(this),
+                                       frame != nullptr && frame->isMinimized());
+        return &m_documentCommands;
+    }
     if (m_applicationTarget != nullptr && m_applicationTarget->handlesCommand(id))
         return m_applicationTarget;
     if (handlesCommand(id))

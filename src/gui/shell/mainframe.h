@@ -4,6 +4,7 @@
 
 #include "shell/childframe.h"
 #include "shell/commandtarget.h"
+#include "shell/documentcommands.h"
 #include "view/viewhost.h"
 
 #include <QMainWindow>
@@ -30,7 +31,8 @@ class CMainFrame : public QMainWindow, public ViewHost, public CommandTarget {
     Q_OBJECT
 public:
     CMainFrame(SettingsStore& settings, UserPrompt& prompt, FileChooser& chooser,
-               ViewDialogs& viewDialogs);
+               ViewDialogs& viewDialogs, DocumentDialogs& documentDialogs,
+               const QString& applicationDirectory);
     ~CMainFrame() override;
 
     // The application's commands (new, open, save, about...) come after the active view's.
@@ -118,6 +120,8 @@ private:
     FileChooser& m_chooser;
     ViewDialogs& m_viewDialogs;
     ChildFrameCounters m_counters;
+    // The settings commands of whichever pattern is active; pointed at it before each use.
+    mutable DocumentCommands m_documentCommands;
     CommandTarget* m_applicationTarget = nullptr;
     QMdiArea* m_mdiArea = nullptr;
     QToolBar* m_toolBar = nullptr;

@@ -54,8 +54,10 @@ CommandLine parseCommandLine(const QStringList& arguments) {
 }
 
 CXtalspApp::CXtalspApp(SettingsStore& settings, UserPrompt& prompt, FileChooser& chooser,
-                       ViewDialogs& viewDialogs, QString applicationDirectory)
+                       ViewDialogs& viewDialogs, DocumentDialogs& documentDialogs,
+                       QString applicationDirectory)
     : m_settings(settings), m_prompt(prompt), m_chooser(chooser), m_viewDialogs(viewDialogs),
+      m_documentDialogs(documentDialogs),
       m_applicationDirectory(std::move(applicationDirectory)),
       m_help(prompt, m_applicationDirectory) {}
 
@@ -67,7 +69,8 @@ CXtalspApp::~CXtalspApp() {
 
 bool CXtalspApp::InitInstance(const QStringList& arguments) {
     loadRecentFiles();
-    m_frame = std::make_unique<CMainFrame>(m_settings, m_prompt, m_chooser, m_viewDialogs);
+    m_frame = std::make_unique<CMainFrame>(m_settings, m_prompt, m_chooser, m_viewDialogs,
+                                           m_documentDialogs, m_applicationDirectory);
     m_frame->setApplicationTarget(this);
     m_frame->setRecentFiles(m_recentFiles);
     m_frame->restorePlacement();

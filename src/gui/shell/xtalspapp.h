@@ -20,6 +20,7 @@ namespace xtalsp::gui {
 class CChildFrame;
 class CMainFrame;
 class ViewDialogs;
+class DocumentDialogs;
 
 // What the command line asks for: nothing (a new pattern), a file to open, or a file to print.
 struct CommandLine {
@@ -34,7 +35,8 @@ class CXtalspApp : public QObject, public CommandTarget {
 public:
     // The services are the program's own (QSettings, message boxes, file dialogs) or a test's.
     CXtalspApp(SettingsStore& settings, UserPrompt& prompt, FileChooser& chooser,
-               ViewDialogs& viewDialogs, QString applicationDirectory);
+               ViewDialogs& viewDialogs, DocumentDialogs& documentDialogs,
+               QString applicationDirectory);
     ~CXtalspApp() override;
 
     // Start-up in its order; false ends the program (also after printing from the command line).
@@ -90,6 +92,7 @@ private:
     UserPrompt& m_prompt;
     FileChooser& m_chooser;
     ViewDialogs& m_viewDialogs;
+    DocumentDialogs& m_documentDialogs;
     QString m_applicationDirectory;
     HelpViewer m_help;
     std::unique_ptr<CMainFrame> m_frame;

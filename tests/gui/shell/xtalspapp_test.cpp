@@ -2,11 +2,13 @@
 
 #include "gui/support/fakeviewhost.h"
 #include "gui/support/qtprinters.h"
+#include "gui/support/scripteddocumentdialogs.h"
 #include "gui/support/scriptedfilechooser.h"
 #include "shell/childframe.h"
 #include "shell/commandids.h"
 #include "shell/mainframe.h"
 #include "support/recordingprompt.h"
+#include "support/silicon.h"
 #include "support/tempdir.h"
 #include "testpaths.h"
 #include "view/xtalspview.h"
@@ -29,7 +31,8 @@ const QString kExamples = QString::fromUtf8(test::kExamplesDir);
 
 class Application : public ::testing::Test {
 protected:
-    Application() : app(store, prompt, chooser, dialogs, QString::fromStdString(dir.path())) {}
+    Application()
+        : app(store, prompt, chooser, dialogs, documentDialogs, QString::fromStdString(dir.path())) {}
 
     CMainFrame& frame() { return *app.mainFrame(); }
     QStringList menuTitles() {
@@ -59,6 +62,7 @@ protected:
     test::RecordingPrompt prompt;
     test::ScriptedFileChooser chooser;
     test::ScriptedViewDialogs dialogs;
+    test::ScriptedDocumentDialogs documentDialogs;
     CXtalspApp app;
 };
 
@@ -155,6 +159,9 @@ TEST_F(Application, MenusFollowTheOpenPatterns) {
     EXPECT_TRUE(frame().commandAction(ID_ZOOM_50)->isEnabled());
     EXPECT_FALSE(frame().commandAction(ID_VIEW_INDEX)->isEnabled()); // no spots yet
     EXPECT_FALSE(frame().commandAction(ID_INTENSITY_DYNAMICAL)->isEnabled());
+    EXPECT_TRUE(frame().commandAction(ID_SETTING_STRUCTURE)->isEnabled());
+    EXPECT_FALSE(frame().commandAction(ID_SETTING_DIFFRACTION)->isEnabled()); // no crystal yet
+    EXPECT_TRUE(frame().commandAction(ID_INTENSITY_KINEMATIC)->isChecked());
     EXPECT_EQ(frame().commandAction(ID_FILE_NEW)->statusTip(), "Create a new pattern");
 
     app.closeDocument(*app.documents()[0]);
@@ -165,6 +172,28 @@ TEST_F(Application, MenusFollowTheOpenPatterns) {
     EXPECT_EQ(frame().paneText(GeometryPane), "");
     EXPECT_FALSE(frame().zoomBox()->isEnabled());
     EXPECT_TRUE(frame().zoomBox()->currentText().isEmpty());
+}
+
+TEST_F(Application, StructureAndSettingsCommandsComputeTheFirstPattern) {
+    ASSERT_TRUE(app.InitInstance({}));
+    documentDialogs.structureAnswer = test::siliconFlat();
+    documentDialogs.diffractionAnswer = [](const CXtalspDoc& doc) {
+        DiffractionSettings settings = doc.settings;
+        settings.surfacePlane = {0, 0, 1};
+        settings.sidePlane = {1, 0, 0};
+        settings.distance = 300;
+        settings.Hmax = settings.Kmax = settings.Lmax = 16;
+        return std::optional<DiffractionSettings>(settings);
+    };
+    frame().runCommand(ID_SETTING_STRUCTURE);
+    EXPECT_EQ(documentDialogs.opened, (std::vector<std::string>{"structure", "diffraction"}));
+    CXtalspDoc& doc = *app.documents()[0];
+    EXPECT_GT(doc.spotCount(), 0);
+    EXPECT_EQ(frame().paneText(GeometryPane), "3; 0; 0");
+    EXPECT_TRUE(frame().commandAction(ID_SETTING_ROTATE)->isEnabled());
+    frame().runCommand(ID_ROTATE_X_PLUS);
+    EXPECT_EQ(doc.settings.rotationX, 1.0);
+    EXPECT_EQ(frame().paneText(GeometryPane), "3; 1; 0");
 }
 
 TEST_F(Application, ToggleTextsFollowTheView) {
