@@ -48,7 +48,8 @@ CAtomListCtrl::CAtomListCtrl(QWidget* parent) : QTableWidget(0, kColumnCount, pa
     setTabKeyNavigation(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setMinimumWidth(width + 2 * frameWidth() + verticalScrollBar()->sizeHint().width());
+    // Wide enough for every column and the scroll bar, never wider.
+    setFixedWidth(width + 2 * frameWidth() + verticalScrollBar()->sizeHint().width());
     appendBlankRow();
 }
 
