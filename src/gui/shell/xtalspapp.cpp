@@ -83,7 +83,7 @@ bool CXtalspApp::InitInstance(const QStringList& arguments) {
             [this](bool* accept) { *accept = closeAllDocuments(); });
     connect(m_frame->mdiArea(), &QMdiArea::subWindowActivated, this, [this] { updateTitles(); });
     // The sample file shows users the structure text format; it is never overwritten.
-    ensureSampleStructureFile(toCp1252(m_applicationDirectory));
+    ensureSampleStructureFile(QFile::encodeName(m_applicationDirectory).toStdString());
 
     const CommandLine line = parseCommandLine(arguments);
     switch (line.action) {
@@ -104,7 +104,8 @@ bool CXtalspApp::InitInstance(const QStringList& arguments) {
 }
 
 DocumentServices CXtalspApp::documentServices() {
-    return DocumentServices{&m_prompt, &m_settings, toCp1252(m_applicationDirectory)};
+    return DocumentServices{&m_prompt, &m_settings,
+                            QFile::encodeName(m_applicationDirectory).toStdString()};
 }
 
 CXtalspApp::OpenPattern* CXtalspApp::find(const CXtalspDoc& doc) const {
@@ -185,7 +186,8 @@ CXtalspDoc* CXtalspApp::OpenDocumentFile(const QString& path) {
     }
     applyFirstPatternRule();
     const std::string nativePath = toCp1252(QDir::toNativeSeparators(absolute));
-    const FileBytes bytes = readFileBytes(nativePath);
+    // The file system takes the path in its own encoding; messages show it in the program's.
+    const FileBytes bytes = readFileBytes(QFile::encodeName(absolute).toStdString());
     if (!bytes.ok()) {
         m_prompt.show({bytes.error == FileReadError::CannotOpen
                            ? nativePath + " was not found or could not be accessed."
@@ -216,7 +218,7 @@ bool CXtalspApp::saveDocument(CXtalspDoc& doc, bool askForName) {
         path = QFileInfo(path).absoluteFilePath();
     }
     const std::string nativePath = toCp1252(QDir::toNativeSeparators(path));
-    switch (writeFileAtomically(nativePath, doc.serialize())) {
+    switch (writeFileAtomically(QFile::encodeName(path).toStdString(), doc.serialize())) {
     case FileWriteError::None:
         break;
     case FileWriteError::CannotCreate:
