@@ -1,4 +1,5 @@
 // xtalsp: the Xtalspotter desktop program.
+#include "shell/documentdialogs.h"
 #include "shell/mainframe.h"
 #include "shell/qtplatform.h"
 #include "shell/toolbaricons.h"
@@ -17,7 +18,8 @@ int main(int argc, char** argv) {
     xtalsp::gui::QtUserPrompt prompt;
     xtalsp::gui::QtFileChooser chooser;
     xtalsp::gui::QtViewDialogs viewDialogs;
-    xtalsp::gui::CXtalspApp app(settings, prompt, chooser, viewDialogs,
+    xtalsp::gui::QtDocumentDialogs documentDialogs(prompt, chooser, settings);
+    xtalsp::gui::CXtalspApp app(settings, prompt, chooser, viewDialogs, documentDialogs,
                                 QApplication::applicationDirPath());
     if (!app.InitInstance(QApplication::arguments().mid(1)))
         return 0;
