@@ -135,11 +135,11 @@ CCrystalStructureDlg::CCrystalStructureDlg(const FlatStructure& start, UserPromp
 void CCrystalStructureDlg::createFields() {
     m_name = new QLineEdit(this);
     m_name->setObjectName("crystalName");
-    struct Spec {
+    struct FieldLayout {
         const char* name;
         double lowest, highest;
     };
-    const Spec specs[kNumberCount] = {
+    const FieldLayout layouts[kNumberCount] = {
         {"a", kMinLatticeConstant, kMaxLatticeConstant},
         {"b", kMinLatticeConstant, kMaxLatticeConstant},
         {"c", kMinLatticeConstant, kMaxLatticeConstant},
@@ -149,7 +149,7 @@ void CCrystalStructureDlg::createFields() {
         {"debye", 0.0, kMaxDebyeTemperature},
         {"thermalExpansion", -kMaxEditorExpansion, kMaxEditorExpansion}};
     for (std::size_t i = 0; i < m_numbers.size(); ++i)
-        m_numbers[i] = {createNumberBox(specs[i].name, this), specs[i].lowest, specs[i].highest};
+        m_numbers[i] = {createNumberBox(layouts[i].name, this), layouts[i].lowest, layouts[i].highest};
     m_atomList = new CAtomListCtrl(this);
     m_atomList->setObjectName("atomList");
 }

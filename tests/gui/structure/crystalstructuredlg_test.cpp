@@ -283,12 +283,12 @@ TEST_F(StructureEditor, SaveACopyChecksFirstThenWritesAndClearsTheChanges) {
 
     chooser.answers = {QString::fromStdString(dir.file("copy.struct"))};
     dialog->saveCopy();
-    const FileDialogSpec& spec = chooser.offered.back();
-    EXPECT_EQ(spec.title, "Save Crystal Structure");
-    EXPECT_EQ(spec.filter, "Structure File (*.struct);;All Files (*)");
-    EXPECT_EQ(spec.defaultSuffix, "struct");
-    EXPECT_EQ(spec.initialPath, QString::fromStdString(dir.path()) + "/Low cristobalite");
-    EXPECT_TRUE(spec.confirmOverwrite);
+    const FileDialogSpec& offered = chooser.offered.back();
+    EXPECT_EQ(offered.title, "Save Crystal Structure");
+    EXPECT_EQ(offered.filter, "Structure File (*.struct);;All Files (*)");
+    EXPECT_EQ(offered.defaultSuffix, "struct");
+    EXPECT_EQ(offered.initialPath, QString::fromStdString(dir.path()) + "/Low cristobalite");
+    EXPECT_TRUE(offered.confirmOverwrite);
     FlatStructure expected = cristobalite();
     expected.name = "Low cristobalite";
     expected.a = 5.0;
