@@ -32,7 +32,8 @@ const QString kExamples = QString::fromUtf8(test::kExamplesDir);
 class Application : public ::testing::Test {
 protected:
     Application()
-        : app(store, prompt, chooser, dialogs, documentDialogs, QString::fromStdString(dir.path())) {}
+        : app(store, prompt, chooser, dialogs, documentDialogs,
+              QString::fromStdString(dir.path())) {}
 
     CMainFrame& frame() { return *app.mainFrame(); }
     QStringList menuTitles() {
@@ -194,6 +195,19 @@ TEST_F(Application, StructureAndSettingsCommandsComputeTheFirstPattern) {
     frame().runCommand(ID_ROTATE_X_PLUS);
     EXPECT_EQ(doc.settings.rotationX, 1.0);
     EXPECT_EQ(frame().paneText(GeometryPane), "3; 1; 0");
+
+    // The keyboard table: distance and fine rotation steps.
+    frame().show();
+    QApplication::setActiveWindow(&frame());
+    frame().activeView()->setFocus();
+    QTest::keyClick(frame().activeView(), Qt::Key_Minus);
+    EXPECT_EQ(doc.settings.distance, 290);
+    QTest::keyClick(frame().activeView(), Qt::Key_Equal, Qt::AltModifier);
+    EXPECT_EQ(doc.settings.distance, 390);
+    QTest::keyClick(frame().activeView(), Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(doc.settings.rotationY, 0.1);
+    QTest::keyClick(frame().activeView(), Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(doc.settings.rotationX, 0.9);
 }
 
 TEST_F(Application, ToggleTextsFollowTheView) {
