@@ -12,6 +12,7 @@
 #include <cmath>
 #include <complex>
 #include <exception>
+#include <iterator>
 #include <mutex>
 #include <numeric>
 #include <optional>
