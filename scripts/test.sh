@@ -15,6 +15,6 @@ if [ "${1:-}" = "--sanitize" ]; then
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B "$build_dir" -G Ninja -DXTALSP_WERROR=ON "${extra[@]}"
+cmake -S . -B "$build_dir" -G Ninja -DXTALSP_WERROR=ON -DXTALSP_BUILD_BENCHMARKS=ON "${extra[@]}"
 cmake --build "$build_dir" -j "$jobs"
 ctest --test-dir "$build_dir" --output-on-failure -j "$jobs"

@@ -1,13 +1,23 @@
-// The Laue spot walk over all index triples within the limits.
+// The Laue spot walk over all index triples within the limits: the straightforward walk and
+// the fast one that shares the enumeration and geometry with it.
 #include "computation/spotcomputation.h"
 
 #include "computation/geometry.h"
 #include "computation/intensity.h"
+#include "computation/structurefactortables.h"
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <complex>
+#include <exception>
+#include <iterator>
+#include <mutex>
+#include <numeric>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 namespace xtalsp {
 
@@ -64,100 +74,299 @@ SinThetaWindow sinThetaWindow(const SpotComputationInput& input) {
     return {std::cos(phi), 0.9999};
 }
 
-class SpotWalker {
-public:
-    explicit SpotWalker(const SpotComputationInput& input)
-        : m_input(input), m_orientation(computeOrientation(input.settings, input.basis)),
-          m_window(sinThetaWindow(input)) {}
+// What every walk derives once from its input.
+struct WalkContext {
+    explicit WalkContext(const SpotComputationInput& walkInput)
+        : input(walkInput), orientation(computeOrientation(walkInput.settings, walkInput.basis)),
+          window(sinThetaWindow(walkInput)),
+          hMax(std::clamp(walkInput.settings.Hmax, 0, kMaxIndexLimit)),
+          kMax(std::clamp(walkInput.settings.Kmax, 0, kMaxIndexLimit)),
+          lMax(std::clamp(walkInput.settings.Lmax, 0, kMaxIndexLimit)) {}
 
-    void visitTriple(int i, int j, int k, int nMax, SpotComputationResult& result) {
-        const bool hi = i != 0, hj = j != 0, hk = k != 0;
-        // Zero indices have no sign variant; the order of the variants fixes the list order.
-        visitReflection(i, j, k, nMax, result);
-        if (hi)
-            visitReflection(-i, j, k, nMax, result);
-        if (hj)
-            visitReflection(i, -j, k, nMax, result);
-        if (hk)
-            visitReflection(i, j, -k, nMax, result);
-        if (hi && hj)
-            visitReflection(-i, -j, k, nMax, result);
-        if (hi && hk)
-            visitReflection(-i, j, -k, nMax, result);
-        if (hj && hk)
-            visitReflection(i, -j, -k, nMax, result);
-        if (hi && hj && hk)
-            visitReflection(-i, -j, -k, nMax, result);
+    const SpotComputationInput& input;
+    CrystalOrientation orientation;
+    SinThetaWindow window;
+    int hMax, kMax, lMax;
+};
+
+// Without an established distance there is no film to project onto.
+bool canWalk(const SpotComputationInput& input) {
+    return input.groups != nullptr && input.spectrum != nullptr && input.settings.distance >= 1.0;
+}
+
+// Where a reflection meets the film, and the Bragg angle and wavelength that take it there.
+struct Projection {
+    double sinTheta = 0.0;
+    double gLength = 0.0; // |G|, 1/Angstrom
+    double lambda1 = 0.0; // Angstrom
+    double x = 0.0, y = 0.0;
+};
+
+std::optional<Projection> project(const WalkContext& walk, int h, int k, int l) {
+    const Vector3 g = labComponents(walk.orientation, h, k, l);
+    // Both windows lie above sin(theta) = 0: half of all reflections leave before the root.
+    if (!(g[0] > 0.0))
+        return std::nullopt;
+    const double gLength = std::sqrt(g[0] * g[0] + g[1] * g[1] + g[2] * g[2]);
+    const double sinTheta = g[0] / gLength;
+    if (!(sinTheta >= walk.window.lowest && sinTheta <= walk.window.highest))
+        return std::nullopt;
+    const double lambda1 = 2.0 * sinTheta / gLength;
+    // Diffracted direction for a beam travelling along -e1.
+    const double e = 2.0 * sinTheta * sinTheta - 1.0;
+    const double p = 2.0 * sinTheta * g[1] / gLength;
+    const double q = 2.0 * sinTheta * g[2] / gLength;
+    const double d = walk.input.settings.distance;
+    const double sign = walk.input.settings.geometry == Transmission ? -1.0 : 1.0;
+    const double x = sign * d * p / e;
+    const double y = sign * d * q / e;
+    if (!(std::fabs(x) <= walk.input.halfFilmWidth && std::fabs(y) <= walk.input.halfFilmHeight))
+        return std::nullopt;
+    return Projection{sinTheta, gLength, lambda1, x, y};
+}
+
+// Zero indices have no sign variant; the order of the variants fixes the list order.
+template <typename Visit> void forEachSignVariant(int i, int j, int k, Visit&& visit) {
+    const bool hi = i != 0, hj = j != 0, hk = k != 0;
+    visit(i, j, k);
+    if (hi)
+        visit(-i, j, k);
+    if (hj)
+        visit(i, -j, k);
+    if (hk)
+        visit(i, j, -k);
+    if (hi && hj)
+        visit(-i, -j, k);
+    if (hi && hk)
+        visit(-i, j, -k);
+    if (hj && hk)
+        visit(i, -j, -k);
+    if (hi && hj && hk)
+        visit(-i, -j, -k);
+}
+
+// Completes a spot whose harmonics and total are filled in, if it beats the minimum intensity.
+void appendSpot(LaueSpot&& spot, int h, int k, int l, const Projection& at, double minimumIntensity,
+                SpotComputationResult& result) {
+    if (!(spot.intensity > minimumIntensity))
+        return;
+    spot.h = h;
+    spot.k = k;
+    spot.l = l;
+    spot.x = at.x;
+    spot.y = at.y;
+    spot.wavelength = at.lambda1;
+    spot.dSpacing = 1.0 / at.gLength;
+    spot.harmonics.shrink_to_fit();
+    result.strongestIntensity = std::max(result.strongestIntensity, spot.intensity);
+    result.spots.push_back(std::move(spot));
+}
+
+// The harmonics of one reflection with every structure factor evaluated directly.
+void visitDirectly(const WalkContext& walk, int h, int k, int l, int nMax, const Projection& at,
+                   SpotComputationResult& result) {
+    const SpotComputationInput& input = walk.input;
+    LaueSpot spot;
+    for (int n = 1; n <= nMax; ++n) {
+        const double lambda = at.lambda1 / n;
+        if (lambda > kLongestHarmonicWavelength)
+            continue;
+        const double s = at.sinTheta / lambda;
+        const double f2 = std::norm(structureFactor(n * h, n * k, n * l, s * s, *input.groups));
+        const double intensity = harmonicIntensity(f2, at.sinTheta, lambda, *input.spectrum);
+        if (intensity > input.minimumIntensity) {
+            spot.harmonics.push_back({n, f2, intensity});
+            spot.intensity += intensity;
+        }
+    }
+    appendSpot(std::move(spot), h, k, l, at, input.minimumIntensity, result);
+}
+
+// The fast walk's treatment of one reflection: harmonics that cannot beat the minimum intensity
+// even with all atoms in phase are passed over, the others are assembled from the phase-factor
+// tables. Where the tables' result is unreliable (strong cancellation) and could still beat the
+// minimum, or where its small uncertainty could tip a comparison with the minimum intensity,
+// the harmonic or the whole reflection is evaluated directly, so the kept harmonics and spots
+// are the straightforward walk's.
+class FastReflectionVisitor {
+public:
+    FastReflectionVisitor(const WalkContext& walk, const PhaseFactorTables& tables)
+        : m_walk(walk), m_structureFactor(tables) {}
+
+    void visit(int h, int k, int l, int nMax, SpotComputationResult& result) {
+        const std::optional<Projection> at = project(m_walk, h, k, l);
+        if (!at)
+            return;
+        LaueSpot spot;
+        double largestError = 0.0; // relative, over the kept harmonics
+        for (int n = 1; n <= nMax; ++n) {
+            const double lambda = at->lambda1 / n;
+            if (lambda > kLongestHarmonicWavelength)
+                continue;
+            const double s = at->sinTheta / lambda;
+            const double bound = m_structureFactor.setScattering(s * s);
+            if (!canBeatMinimum(bound, at->sinTheta, lambda))
+                continue;
+            // Successive primitive reflections share (h k) as the last index runs.
+            FastStructureFactor::Amplitude amplitude =
+                n == 1 ? m_structureFactor.evaluateInRow(h, k, l)
+                       : m_structureFactor.evaluate(n * h, n * k, n * l);
+            // Extinct and nearly extinct harmonics mostly end here, without a direct sum.
+            if (!canBeatMinimum(amplitude.ceiling, at->sinTheta, lambda))
+                continue;
+            double intensity = intensityOf(amplitude.squared, at->sinTheta, lambda);
+            if (!amplitude.reliable() || nearMinimum(intensity, amplitude.relativeError)) {
+                amplitude = m_structureFactor.evaluateDirectly(n * h, n * k, n * l);
+                intensity = intensityOf(amplitude.squared, at->sinTheta, lambda);
+            }
+            if (intensity > m_walk.input.minimumIntensity) {
+                spot.harmonics.push_back({n, amplitude.squared, intensity});
+                spot.intensity += intensity;
+                largestError = std::max(largestError, amplitude.relativeError);
+            }
+        }
+        // The sum of positive intensities is as uncertain, relatively, as its worst term.
+        if (nearMinimum(spot.intensity, largestError)) {
+            visitDirectly(m_walk, h, k, l, nMax, *at, result);
+            return;
+        }
+        appendSpot(std::move(spot), h, k, l, *at, m_walk.input.minimumIntensity, result);
     }
 
 private:
-    void visitReflection(int h, int k, int l, int nMax, SpotComputationResult& result) {
-        const Vector3 g = labComponents(m_orientation, h, k, l);
-        const double gLength = std::sqrt(g[0] * g[0] + g[1] * g[1] + g[2] * g[2]);
-        const double sinTheta = g[0] / gLength;
-        if (!(sinTheta >= m_window.lowest && sinTheta <= m_window.highest))
-            return;
-        const double lambda1 = 2.0 * sinTheta / gLength;
-        // Diffracted direction for a beam travelling along -e1.
-        const double e = 2.0 * sinTheta * sinTheta - 1.0;
-        const double p = 2.0 * sinTheta * g[1] / gLength;
-        const double q = 2.0 * sinTheta * g[2] / gLength;
-        const double d = m_input.settings.distance;
-        const double sign = m_input.settings.geometry == Transmission ? -1.0 : 1.0;
-        const double x = sign * d * p / e;
-        const double y = sign * d * q / e;
-        if (!(std::fabs(x) <= m_input.halfFilmWidth && std::fabs(y) <= m_input.halfFilmHeight))
-            return;
-        LaueSpot spot;
-        for (int n = 1; n <= nMax; ++n) {
-            const double lambda = lambda1 / n;
-            if (lambda > kLongestHarmonicWavelength)
-                continue;
-            const double s = sinTheta / lambda;
-            const double f2 =
-                std::norm(structureFactor(n * h, n * k, n * l, s * s, *m_input.groups));
-            const double intensity = harmonicIntensity(f2, sinTheta, lambda, *m_input.spectrum);
-            if (intensity > m_input.minimumIntensity) {
-                spot.harmonics.push_back({n, f2, intensity});
-                spot.intensity += intensity;
-            }
-        }
-        if (!(spot.intensity > m_input.minimumIntensity))
-            return;
-        spot.h = h;
-        spot.k = k;
-        spot.l = l;
-        spot.x = x;
-        spot.y = y;
-        spot.wavelength = lambda1;
-        spot.dSpacing = 1.0 / gLength;
-        spot.harmonics.shrink_to_fit();
-        result.strongestIntensity = std::max(result.strongestIntensity, spot.intensity);
-        result.spots.push_back(std::move(spot));
+    double intensityOf(double f2, double sinTheta, double lambda) const {
+        return harmonicIntensity(f2, sinTheta, lambda, *m_walk.input.spectrum);
     }
 
-    const SpotComputationInput& m_input;
-    CrystalOrientation m_orientation;
-    SinThetaWindow m_window;
+    // The intensity is monotonic in |F|^2 (a chain of products), so over 0 <= |F|^2 <= bound it
+    // is largest at one of the ends.
+    bool canBeatMinimum(double f2Bound, double sinTheta, double lambda) const {
+        const double minimum = m_walk.input.minimumIntensity;
+        return !(intensityOf(f2Bound, sinTheta, lambda) <= minimum &&
+                 intensityOf(0.0, sinTheta, lambda) <= minimum);
+    }
+
+    bool nearMinimum(double intensity, double relativeError) const {
+        return relativeError > 0.0 && std::fabs(intensity - m_walk.input.minimumIntensity) <=
+                                          2.0 * relativeError * std::fabs(intensity);
+    }
+
+    const WalkContext& m_walk;
+    FastStructureFactor m_structureFactor;
+};
+
+// A triple is primitive when its indices have no common factor; gcd(0, n) = n.
+bool isPrimitiveByGcd(int ijDivisor, int k) {
+    return std::gcd(ijDivisor, k) == 1;
+}
+
+// All triples with first index i, in enumeration order.
+void walkOuterIndex(const WalkContext& walk, FastReflectionVisitor& visitor, int i,
+                    SpotComputationResult& result) {
+    for (int j = 0; j <= walk.kMax; ++j) {
+        const int ijDivisor = std::gcd(i, j);
+        for (int k = 0; k <= walk.lMax; ++k) {
+            if ((i == 0 && j == 0 && k == 0) || !isPrimitiveByGcd(ijDivisor, k))
+                continue;
+            const int nMax = highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax);
+            forEachSignVariant(
+                i, j, k, [&](int sh, int sk, int sl) { visitor.visit(sh, sk, sl, nMax, result); });
+        }
+    }
+}
+
+int workerCount(int requested, int workItems) {
+    int count = requested;
+    if (count <= 0)
+        count = static_cast<int>(std::min(std::thread::hardware_concurrency(), 1024u));
+    return std::clamp(count, 1, std::max(workItems, 1));
+}
+
+// Hands out the outer indices one at a time, so that threads that draw cheap ones take more.
+// Each index's spots go to a list of their own; joined in index order they are the spots of the
+// single-threaded walk, whichever thread computed them.
+class OuterIndexQueue {
+public:
+    OuterIndexQueue(const WalkContext& walk, const PhaseFactorTables& tables)
+        : m_walk(walk), m_tables(tables), m_chunks(static_cast<std::size_t>(walk.hMax) + 1) {}
+
+    void work() {
+        try {
+            FastReflectionVisitor visitor(m_walk, m_tables);
+            for (int i = m_next++; i <= m_walk.hMax; i = m_next++)
+                walkOuterIndex(m_walk, visitor, i, m_chunks[static_cast<std::size_t>(i)]);
+        } catch (...) {
+            // Stop the others and hand the first failure to the caller.
+            m_next = m_walk.hMax + 1;
+            const std::lock_guard<std::mutex> lock(m_failureMutex);
+            if (!m_failure)
+                m_failure = std::current_exception();
+        }
+    }
+
+    SpotComputationResult joined() {
+        if (m_failure)
+            std::rethrow_exception(m_failure);
+        SpotComputationResult result;
+        std::size_t total = 0;
+        for (const SpotComputationResult& chunk : m_chunks)
+            total += chunk.spots.size();
+        result.spots.reserve(total);
+        for (SpotComputationResult& chunk : m_chunks) {
+            std::move(chunk.spots.begin(), chunk.spots.end(), std::back_inserter(result.spots));
+            result.strongestIntensity =
+                std::max(result.strongestIntensity, chunk.strongestIntensity);
+        }
+        return result;
+    }
+
+private:
+    const WalkContext& m_walk;
+    const PhaseFactorTables& m_tables;
+    std::vector<SpotComputationResult> m_chunks;
+    std::atomic<int> m_next{0};
+    std::mutex m_failureMutex;
+    std::exception_ptr m_failure;
 };
 
 } // namespace
 
 SpotComputationResult computeLaueSpots(const SpotComputationInput& input) {
+    if (!canWalk(input))
+        return {};
+    const WalkContext walk(input);
+    const PhaseFactorTables tables(*input.groups, walk.hMax, walk.kMax, walk.lMax);
+    OuterIndexQueue queue(walk, tables);
+    const int threads = workerCount(input.threadCount, walk.hMax + 1);
+    std::vector<std::jthread> helpers;
+    helpers.reserve(static_cast<std::size_t>(threads - 1));
+    try {
+        for (int t = 1; t < threads; ++t)
+            helpers.emplace_back([&queue] { queue.work(); });
+    } catch (const std::system_error&) {
+        // Fewer threads than asked for only take longer.
+    }
+    queue.work();
+    for (std::jthread& helper : helpers)
+        helper.join();
+    return queue.joined();
+}
+
+SpotComputationResult computeLaueSpotsReference(const SpotComputationInput& input) {
     SpotComputationResult result;
-    // Without an established distance there is no film to project onto.
-    if (input.groups == nullptr || input.spectrum == nullptr || !(input.settings.distance >= 1.0))
+    if (!canWalk(input))
         return result;
-    const int hMax = std::clamp(input.settings.Hmax, 0, kMaxIndexLimit);
-    const int kMax = std::clamp(input.settings.Kmax, 0, kMaxIndexLimit);
-    const int lMax = std::clamp(input.settings.Lmax, 0, kMaxIndexLimit);
-    SpotWalker walker(input);
-    for (int i = 0; i <= hMax; ++i) {
-        for (int j = 0; j <= kMax; ++j) {
-            for (int k = 0; k <= lMax; ++k) {
+    const WalkContext walk(input);
+    for (int i = 0; i <= walk.hMax; ++i) {
+        for (int j = 0; j <= walk.kMax; ++j) {
+            for (int k = 0; k <= walk.lMax; ++k) {
                 if ((i == 0 && j == 0 && k == 0) || !isPrimitive(i, j, k))
                     continue;
-                walker.visitTriple(i, j, k, highestHarmonic(i, j, k, hMax, kMax, lMax), result);
+                const int nMax = highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax);
+                forEachSignVariant(i, j, k, [&](int sh, int sk, int sl) {
+                    if (const std::optional<Projection> at = project(walk, sh, sk, sl))
+                        visitDirectly(walk, sh, sk, sl, nMax, *at, result);
+                });
             }
         }
     }

@@ -1,0 +1,149 @@
+// Throughput of the Laue spot walk, straightforward and fast, on silicon and on a large cell.
+#include "computation/geometry.h"
+#include "computation/spotcomputation.h"
+#include "spectrum/builtinspectrum.h"
+#include "structure/crystalstructure.h"
+#include "support/silicon.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <numeric>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace xtalsp {
+namespace {
+
+// A 60 Angstrom cubic cell holding 2000 atoms of four elements at pseudo-random positions. The
+// generator and the mapping of its raw output are fixed by the language standard, so every
+// platform builds the same cell.
+CrystalStructure largeCell() {
+    std::mt19937_64 random(20240607);
+    const auto fraction = [&random] { return static_cast<double>(random() >> 11) * 0x1.0p-53; };
+    // Oxygen, silicon, iron and copper, about 8 : 6 : 4 : 2.
+    constexpr std::int32_t kElements[] = {8,  8,  8,  8,  8,  8,  8,  8,  14, 14,
+                                          14, 14, 14, 14, 26, 26, 26, 26, 29, 29};
+    std::vector<AtomSite> atoms;
+    for (int n = 0; n < 2000; ++n) {
+        AtomSite atom;
+        atom.element = kElements[random() % std::size(kElements)];
+        atom.x = fraction();
+        atom.y = fraction();
+        atom.z = fraction();
+        atoms.push_back(atom);
+    }
+    CrystalStructure cell;
+    cell.name = "Random 60 A cell";
+    cell.a = cell.b = cell.c = 60.0;
+    cell.alpha = cell.beta = cell.gamma = 90.0;
+    cell.groups = groupAtoms(atoms);
+    return cell;
+}
+
+struct BenchCase {
+    CrystalStructure structure;
+    SpotComputationInput input;
+    double reflectionsPerRun = 0.0; // signed primitive reflections the walk examines
+};
+
+// The signed primitive reflections within the limits: each primitive triple of non-negative
+// indices stands for 2^(number of non-zero indices) of them.
+double countReflections(int hMax, int kMax, int lMax) {
+    double count = 0.0;
+    for (int i = 0; i <= hMax; ++i)
+        for (int j = 0; j <= kMax; ++j)
+            for (int k = 0; k <= lMax; ++k)
+                if (std::gcd(std::gcd(i, j), k) == 1)
+                    count += static_cast<double>(1 << ((i != 0) + (j != 0) + (k != 0)));
+    return count;
+}
+
+BenchCase makeCase(CrystalStructure structure, std::int32_t geometry, double distance, int limit) {
+    BenchCase bench;
+    bench.structure = std::move(structure);
+    const CrystalStructure& s = bench.structure;
+    SpotComputationInput& input = bench.input;
+    input.spectrum = &builtinSpectrum();
+    input.basis = computeReciprocalBasis(s.a, s.b, s.c, s.alpha, s.beta, s.gamma);
+    input.settings.geometry = geometry;
+    input.settings.surfacePlane = {0, 0, 1};
+    input.settings.sidePlane = {1, 0, 0};
+    input.settings.distance = distance; // film units
+    input.settings.Hmax = input.settings.Kmax = input.settings.Lmax = limit;
+    input.settings.rotationX = 3.0;
+    input.settings.rotationY = 5.0;
+    input.halfFilmWidth = 1000.0; // 200 x 150 mm
+    input.halfFilmHeight = 750.0;
+    bench.reflectionsPerRun = countReflections(limit, limit, limit);
+    return bench;
+}
+
+using Walk = SpotComputationResult (*)(const SpotComputationInput&);
+
+void runWalk(benchmark::State& state, const BenchCase& bench, Walk walk, int threads) {
+    SpotComputationInput input = bench.input;
+    input.groups = &bench.structure.groups; // the case stays where it is while it runs
+    input.threadCount = threads;
+    double spots = 0.0;
+    for (auto _ : state) {
+        SpotComputationResult result = walk(input);
+        spots += static_cast<double>(result.spots.size());
+        benchmark::DoNotOptimize(result);
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["reflections"] =
+        benchmark::Counter(bench.reflectionsPerRun * runs, benchmark::Counter::kIsRate);
+    state.counters["spots"] = benchmark::Counter(spots, benchmark::Counter::kIsRate);
+    state.counters["spotsPerRun"] = spots / runs;
+}
+
+void registerCase(const std::string& name, const BenchCase& bench, bool slow) {
+    const int allThreads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<std::pair<std::string, std::function<void(benchmark::State&)>>> runs = {
+        {name + "/reference",
+         [&bench](benchmark::State& s) { runWalk(s, bench, computeLaueSpotsReference, 1); }},
+        {name + "/fast/threads:1",
+         [&bench](benchmark::State& s) { runWalk(s, bench, computeLaueSpots, 1); }},
+    };
+    if (allThreads > 1)
+        runs.push_back({name + "/fast/threads:" + std::to_string(allThreads),
+                        [&bench, allThreads](benchmark::State& s) {
+                            runWalk(s, bench, computeLaueSpots, allThreads);
+                        }});
+    for (auto& [runName, run] : runs) {
+        benchmark::internal::Benchmark* registered =
+            benchmark::RegisterBenchmark(runName.c_str(), run);
+        registered->UseRealTime()->Unit(benchmark::kMillisecond);
+        if (slow)
+            registered->Iterations(1);
+    }
+}
+
+} // namespace
+} // namespace xtalsp
+
+int main(int argc, char** argv) {
+    using namespace xtalsp;
+    // Silicon with the limits its settings dialog proposes (3 a), 30 mm from the film; the
+    // large cell likewise with 3 a = 180, 40 mm from the film.
+    static const BenchCase siliconTransmission = makeCase(test::silicon(), Transmission, 300.0, 16);
+    static const BenchCase siliconBack = makeCase(test::silicon(), BackReflection, 300.0, 16);
+    static const BenchCase largeTransmission = makeCase(largeCell(), Transmission, 400.0, 180);
+    static const BenchCase largeBack = makeCase(largeCell(), BackReflection, 400.0, 180);
+    registerCase("silicon/transmission", siliconTransmission, false);
+    registerCase("silicon/backReflection", siliconBack, false);
+    registerCase("largeCell/transmission", largeTransmission, true);
+    registerCase("largeCell/backReflection", largeBack, true);
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

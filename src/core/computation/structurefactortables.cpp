@@ -1,0 +1,345 @@
+// Phase-factor tables along the three axes, and structure factors assembled from them with an
+// error estimate that sends strongly cancelling sums to the direct evaluation.
+#include "computation/structurefactortables.h"
+
+#include "computation/intensity.h"
+#include "computation/scatteringtable.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <complex>
+#include <cstdlib>
+#include <limits>
+#include <new>
+
+namespace xtalsp {
+
+namespace {
+
+// Unit roundoff of double arithmetic.
+constexpr double kRoundoff = std::numeric_limits<double>::epsilon() / 2.0;
+
+// Table phases are rounded to multiples of 2^-36 rad by adding and removing 1.5 * 2^16, which
+// works for |phase| < 2^15. With |coordinate| <= 3 and indices up to 999 a phase stays below
+// 2 pi * 2997 < 18900, and the sum of three such multiples (below 2^16) is exact. The phases are
+// not stored: they are recomputed from the products the argument needs anyway.
+constexpr double kPhaseRounder = 0x1.8p16;
+constexpr double kLargestCoordinate = 3.0;
+constexpr int kLargestIndex = 999;
+
+// Beyond this many table entries (256 MB) the tables are not built.
+constexpr std::size_t kMaxTableEntries = std::size_t{1} << 25;
+
+// The error estimate treats the atoms' rounding errors as independent; the accepted deviation
+// is this many times the estimated standard deviation.
+constexpr double kConfidence = 4.0;
+// Bound on one atom's term's deviation, in units of roundoff: three table factors (sine and
+// cosine within an ulp each), two complex products, the occupancy, the phase correction, and
+// the sine and cosine of structureFactor() itself.
+constexpr double kTermError = 14.0;
+// Two sums of n terms in different order round apart by about sqrt(n) times a term's size.
+constexpr double kSumError = 2.0;
+// kTermError with room to spare, for a bound that must hold without exception.
+constexpr double kWorstTermError = 32.0;
+
+// Partial sums per group; independent accumulators let the sum proceed in parallel.
+constexpr std::size_t kLanes = 4;
+// Sites whose terms are made in one go.
+constexpr std::size_t kBlock = 64;
+
+double twoPi() {
+    // Formed exactly as structureFactor() forms it, so that both see the same phase arguments.
+    return 2.0 * (4.0 * std::atan(1.0));
+}
+
+// The table phase of one factor: 2 pi times the product of index and coordinate, rounded to a
+// multiple of 2^-36. Negating the product negates the result exactly.
+double tablePhaseOf(double twoPiValue, double product) {
+    return (twoPiValue * product + kPhaseRounder) - kPhaseRounder;
+}
+
+double sign(int index) {
+    return index < 0 ? -1.0 : 1.0;
+}
+
+std::size_t row(int index, std::size_t siteCount) {
+    return static_cast<std::size_t>(index < 0 ? -index : index) * siteCount;
+}
+
+// (ar + i ai)(zr + i zi) exp(i delta) for a tiny delta (below 1e-10 rad).
+//
+// The tables' factors multiply to exp(i tablePhase), the exact sum of their rounded phases.
+// structureFactor() takes the sine and cosine of its own rounded argument instead; the two
+// differ by delta = argument - tablePhase, which is computed exactly (the subtraction of two
+// close numbers), and turning the product by it to first order (the second order is below
+// 1e-20) leaves the term within a few roundoffs of structureFactor()'s own.
+std::array<double, 2> correctedProduct(double ar, double ai, double zr, double zi, double delta) {
+    const double pr = ar * zr - ai * zi;
+    const double pi = ar * zi + ai * zr;
+    return {pr - delta * pi, pi + delta * pr};
+}
+
+// F = sum over groups of f times the group's sum of terms, in structureFactor()'s group order.
+// fillTerms(first, count, re, im) writes the terms of the sites first to first + count - 1.
+// They are made a block at a time into local arrays, which nothing else can alias, and go to
+// kLanes partial sums; both let the compiler work on several sites at once.
+template <typename FillTerms>
+std::complex<double> sumOverGroups(const std::vector<std::size_t>& groupStart,
+                                   const std::vector<double>& scattering,
+                                   const FillTerms& fillTerms) {
+    double re = 0.0;
+    double im = 0.0;
+    std::array<double, kBlock> termRe{}, termIm{};
+    for (std::size_t g = 0; g < scattering.size(); ++g) {
+        std::array<double, kLanes> sumCos{}, sumSin{};
+        const std::size_t end = groupStart[g + 1];
+        for (std::size_t first = groupStart[g]; first < end; first += kBlock) {
+            const std::size_t count = std::min(kBlock, end - first);
+            fillTerms(first, count, termRe.data(), termIm.data());
+            std::size_t m = 0;
+            for (; m + kLanes <= count; m += kLanes) {
+                for (std::size_t lane = 0; lane < kLanes; ++lane) {
+                    sumCos[lane] += termRe[m + lane];
+                    sumSin[lane] += termIm[m + lane];
+                }
+            }
+            for (; m < count; ++m) {
+                sumCos[0] += termRe[m];
+                sumSin[0] += termIm[m];
+            }
+        }
+        re += scattering[g] * ((sumCos[0] + sumCos[1]) + (sumCos[2] + sumCos[3]));
+        im += scattering[g] * ((sumSin[0] + sumSin[1]) + (sumSin[2] + sumSin[3]));
+    }
+    return {re, im};
+}
+
+} // namespace
+
+PhaseFactorTables::PhaseFactorTables(const std::vector<ElementGroup>& groups, int hMax, int kMax,
+                                     int lMax)
+    : m_groups(&groups) {
+    m_groupStart.push_back(0);
+    for (const ElementGroup& group : groups) {
+        double sum = 0.0;
+        double squareSum = 0.0;
+        for (const SitePosition& site : group.sites) {
+            m_x.push_back(site.x);
+            m_y.push_back(site.y);
+            m_z.push_back(site.z);
+            m_occupancy.push_back(site.occupancy);
+            sum += std::fabs(site.occupancy);
+            squareSum += site.occupancy * site.occupancy;
+        }
+        m_groupStart.push_back(m_x.size());
+        m_occupancySum.push_back(sum);
+        m_occupancySquareSum.push_back(squareSum);
+    }
+    m_h.maxIndex = hMax;
+    m_k.maxIndex = kMax;
+    m_l.maxIndex = lMax;
+    if (!fitsTables())
+        return;
+    try {
+        fillAxis(m_h, m_x, hMax);
+        fillAxis(m_k, m_y, kMax);
+        fillAxis(m_l, m_z, lMax);
+        m_usable = true;
+    } catch (const std::bad_alloc&) {
+        // Without the tables every reflection is evaluated directly: slower, not wrong.
+        m_h = m_k = m_l = Axis{};
+    }
+}
+
+bool PhaseFactorTables::fitsTables() const {
+    const std::size_t siteCount = m_x.size();
+    for (const int maxIndex : {m_h.maxIndex, m_k.maxIndex, m_l.maxIndex})
+        if (maxIndex < 0 || maxIndex > kLargestIndex)
+            return false;
+    if (siteCount == 0)
+        return false;
+    const auto rows = static_cast<std::size_t>(m_h.maxIndex + m_k.maxIndex + m_l.maxIndex + 3);
+    if (siteCount > kMaxTableEntries / (2 * rows))
+        return false;
+    for (const std::vector<double>* coordinates : {&m_x, &m_y, &m_z})
+        for (const double c : *coordinates)
+            if (!(std::fabs(c) <= kLargestCoordinate))
+                return false;
+    return true;
+}
+
+void PhaseFactorTables::fillAxis(Axis& axis, const std::vector<double>& coordinate,
+                                 int maxIndex) const {
+    const std::size_t siteCount = coordinate.size();
+    const std::size_t size = static_cast<std::size_t>(maxIndex + 1) * siteCount;
+    axis.re.resize(size);
+    axis.im.resize(size);
+    const double twoPiValue = twoPi();
+    for (int m = 0; m <= maxIndex; ++m) {
+        const std::size_t start = row(m, siteCount);
+        for (std::size_t j = 0; j < siteCount; ++j) {
+            const double phase = tablePhaseOf(twoPiValue, m * coordinate[j]);
+            axis.re[start + j] = std::cos(phase);
+            axis.im[start + j] = std::sin(phase);
+        }
+    }
+}
+
+bool PhaseFactorTables::covers(int h, int k, int l) const {
+    return m_usable && std::abs(h) <= m_h.maxIndex && std::abs(k) <= m_k.maxIndex &&
+           std::abs(l) <= m_l.maxIndex;
+}
+
+FastStructureFactor::FastStructureFactor(const PhaseFactorTables& tables)
+    : m_tables(tables), m_scattering(tables.groups().size(), 0.0) {
+    // Each rounding in a sum of n terms moves it by at most n units of roundoff of its size.
+    const auto terms = static_cast<double>(tables.m_x.size() + m_scattering.size() + 8);
+    m_boundMargin = 1.0 + 8.0 * kRoundoff * terms;
+}
+
+double FastStructureFactor::setScattering(double s2) {
+    m_s2 = s2;
+    double amplitude = 0.0;
+    for (std::size_t g = 0; g < m_scattering.size(); ++g) {
+        m_scattering[g] = scatteringFactor(m_tables.groups()[g].element, s2);
+        amplitude += std::fabs(m_scattering[g]) * m_tables.m_occupancySum[g];
+    }
+    return amplitude * amplitude * m_boundMargin;
+}
+
+FastStructureFactor::Amplitude FastStructureFactor::evaluate(int h, int k, int l) {
+    if (!m_tables.covers(h, k, l))
+        return evaluateDirectly(h, k, l);
+    const PhaseFactorTables& t = m_tables;
+    const std::size_t siteCount = t.m_x.size();
+    const std::size_t rowH = row(h, siteCount), rowK = row(k, siteCount), rowL = row(l, siteCount);
+    // A negative index takes the complex conjugate and the negated phase of its row.
+    const double signH = sign(h), signK = sign(k), signL = sign(l);
+    const double hd = h, kd = k, ld = l;
+    const double twoPiValue = twoPi();
+    const auto fillTerms = [&](std::size_t first, std::size_t count, double* termRe,
+                               double* termIm) {
+        for (std::size_t m = 0; m < count; ++m) {
+            const std::size_t j = first + m;
+            const double hx = hd * t.m_x[j], ky = kd * t.m_y[j], lz = ld * t.m_z[j];
+            const double argument = twoPiValue * (hx + ky + lz);
+            const double tablePhase = tablePhaseOf(twoPiValue, hx) + tablePhaseOf(twoPiValue, ky) +
+                                      tablePhaseOf(twoPiValue, lz);
+            const double xr = t.m_h.re[rowH + j], xi = signH * t.m_h.im[rowH + j];
+            const double yr = t.m_k.re[rowK + j], yi = signK * t.m_k.im[rowK + j];
+            const double ar = xr * yr - xi * yi, ai = xr * yi + xi * yr;
+            const std::array<double, 2> value = correctedProduct(
+                ar, ai, t.m_l.re[rowL + j], signL * t.m_l.im[rowL + j], argument - tablePhase);
+            termRe[m] = t.m_occupancy[j] * value[0];
+            termIm[m] = t.m_occupancy[j] * value[1];
+        }
+    };
+    return withErrors(sumOverGroups(t.m_groupStart, m_scattering, fillTerms));
+}
+
+FastStructureFactor::Amplitude FastStructureFactor::evaluateInRow(int h, int k, int l) {
+    if (!m_tables.covers(h, k, l))
+        return evaluateDirectly(h, k, l);
+    const PhaseFactorTables& t = m_tables;
+    const Row& cached = rowFor(h, k);
+    // The row was made for (h k) or for (-h -k), whose factors are the conjugates.
+    const double signHK = cached.h == h && cached.k == k ? 1.0 : -1.0;
+    const std::size_t rowL = row(l, t.m_x.size());
+    const double signL = sign(l);
+    const double ld = l;
+    const double twoPiValue = twoPi();
+    const auto fillTerms = [&](std::size_t first, std::size_t count, double* termRe,
+                               double* termIm) {
+        for (std::size_t m = 0; m < count; ++m) {
+            const std::size_t j = first + m;
+            const double lz = ld * t.m_z[j];
+            const double argument = twoPiValue * (signHK * cached.hk[j] + lz);
+            const double tablePhase = signHK * cached.phase[j] + tablePhaseOf(twoPiValue, lz);
+            const std::array<double, 2> value =
+                correctedProduct(cached.re[j], signHK * cached.im[j], t.m_l.re[rowL + j],
+                                 signL * t.m_l.im[rowL + j], argument - tablePhase);
+            termRe[m] = value[0];
+            termIm[m] = value[1];
+        }
+    };
+    return withErrors(sumOverGroups(t.m_groupStart, m_scattering, fillTerms));
+}
+
+FastStructureFactor::Row& FastStructureFactor::rowFor(int h, int k) {
+    for (Row& cached : m_rows)
+        if (cached.filled &&
+            ((cached.h == h && cached.k == k) || (cached.h == -h && cached.k == -k)))
+            return cached;
+    Row& fresh = m_rows[m_oldestRow];
+    m_oldestRow = 1 - m_oldestRow;
+    const PhaseFactorTables& t = m_tables;
+    const std::size_t siteCount = t.m_x.size();
+    const std::size_t rowH = row(h, siteCount), rowK = row(k, siteCount);
+    const double signH = sign(h), signK = sign(k);
+    const double hd = h, kd = k;
+    const double twoPiValue = twoPi();
+    fresh.re.resize(siteCount);
+    fresh.im.resize(siteCount);
+    fresh.phase.resize(siteCount);
+    fresh.hk.resize(siteCount);
+    for (std::size_t j = 0; j < siteCount; ++j) {
+        const double xr = t.m_h.re[rowH + j], xi = signH * t.m_h.im[rowH + j];
+        const double yr = t.m_k.re[rowK + j], yi = signK * t.m_k.im[rowK + j];
+        fresh.re[j] = t.m_occupancy[j] * (xr * yr - xi * yi);
+        fresh.im[j] = t.m_occupancy[j] * (xr * yi + xi * yr);
+        const double hx = hd * t.m_x[j], ky = kd * t.m_y[j];
+        fresh.phase[j] = tablePhaseOf(twoPiValue, hx) + tablePhaseOf(twoPiValue, ky);
+        fresh.hk[j] = hx + ky;
+    }
+    fresh.h = h;
+    fresh.k = k;
+    fresh.filled = true;
+    return fresh;
+}
+
+FastStructureFactor::Amplitude FastStructureFactor::withErrors(std::complex<double> f) const {
+    const double squared = std::norm(f);
+    // |F|^2 moves by twice the relative deviation of F. A nearly extinct reflection, whose
+    // terms cancel, gets a large relative error; one that is not finite gets NaN.
+    const double deviation = 2.0 * kConfidence * std::sqrt(estimatedDeviationSquared());
+    const double amplitude = std::sqrt(squared);
+    const double ceiling = amplitude + largestDeviation();
+    return {squared, deviation / amplitude, ceiling * ceiling * m_boundMargin};
+}
+
+FastStructureFactor::Amplitude FastStructureFactor::evaluateDirectly(int h, int k, int l) const {
+    const double squared = std::norm(structureFactor(h, k, l, m_s2, m_tables.groups()));
+    return {squared, 0.0, squared};
+}
+
+// Each atom's term deviates by at most kTermError roundoffs of its size, and the sums of the
+// two evaluations round apart by about kSumError roundoffs of a term per term summed. With
+// the atoms' errors independent, the deviation of F has this variance.
+double FastStructureFactor::estimatedDeviationSquared() const {
+    const PhaseFactorTables& t = m_tables;
+    double variance = 0.0;
+    for (std::size_t g = 0; g < m_scattering.size(); ++g) {
+        const auto siteCount = static_cast<double>(t.m_groupStart[g + 1] - t.m_groupStart[g]);
+        const double f = m_scattering[g];
+        variance += f * f * t.m_occupancySquareSum[g] *
+                    (kTermError * kTermError + kSumError * kSumError * siteCount);
+    }
+    return variance * kRoundoff * kRoundoff;
+}
+
+// The same deviation without the assumption of independence: every term off by kWorstTermError
+// roundoffs in the same direction, and each sum off by the worst rounding of each addition.
+double FastStructureFactor::largestDeviation() const {
+    const PhaseFactorTables& t = m_tables;
+    const auto groupCount = static_cast<double>(m_scattering.size());
+    double deviation = 0.0;
+    for (std::size_t g = 0; g < m_scattering.size(); ++g) {
+        const auto siteCount = static_cast<double>(t.m_groupStart[g + 1] - t.m_groupStart[g]);
+        deviation += std::fabs(m_scattering[g]) * t.m_occupancySum[g] *
+                     (kWorstTermError + 2.0 * (siteCount + groupCount));
+    }
+    return deviation * kRoundoff;
+}
+
+} // namespace xtalsp

@@ -1,0 +1,108 @@
+// Structure factors of many reflections of one structure, assembled from per-axis tables of
+// atomic phase factors instead of a sine and cosine per atom and reflection.
+#pragma once
+
+#include "structure/crystalstructure.h"
+
+#include <complex>
+#include <cstddef>
+#include <vector>
+
+namespace xtalsp {
+
+// The phase factor of an atom in (h k l) factorises along the axes:
+// exp(2 pi i (h x + k y + l z)) = exp(2 pi i h x) exp(2 pi i k y) exp(2 pi i l z).
+// The tables hold the three factors of every atom for every index up to the limits, so any
+// reflection within them, harmonics included, costs two complex products per atom. Built once
+// per spot computation and only read afterwards, they are shared by all threads.
+class PhaseFactorTables {
+public:
+    // The groups must outlive the tables and stay unchanged while they are used.
+    PhaseFactorTables(const std::vector<ElementGroup>& groups, int hMax, int kMax, int lMax);
+
+    // Whether (h k l) can be assembled from the tables. Never, when an atom lies outside the
+    // coordinates the tables hold exactly (beyond +-3 or not finite) or the tables would be too
+    // large; such structures are evaluated directly throughout.
+    bool covers(int h, int k, int l) const;
+
+    const std::vector<ElementGroup>& groups() const { return *m_groups; }
+
+private:
+    friend class FastStructureFactor;
+
+    // Factors exp(i phase) of every site for the indices 0 to maxIndex, row m at m * siteCount;
+    // phase is 2 pi m times the coordinate, rounded to a multiple of 2^-36 rad.
+    struct Axis {
+        int maxIndex = 0;
+        std::vector<double> re, im;
+    };
+
+    bool fitsTables() const;
+    void fillAxis(Axis& axis, const std::vector<double>& coordinate, int maxIndex) const;
+
+    const std::vector<ElementGroup>* m_groups;
+    std::vector<double> m_x, m_y, m_z, m_occupancy; // sites of all groups in stored order
+    std::vector<std::size_t> m_groupStart;          // group g owns [start[g], start[g + 1])
+    std::vector<double> m_occupancySum, m_occupancySquareSum;
+    bool m_usable = false;
+    Axis m_h, m_k, m_l;
+};
+
+// One thread's evaluator over shared tables. Its results come with two error measures: a
+// relative error that bounds the deviation from structureFactor() with high confidence, and a
+// ceiling that structureFactor()'s |F|^2 cannot exceed at all. Where the atoms' terms cancel
+// strongly (a nearly extinct reflection) the relative error is too large to rely on the result,
+// and only the ceiling tells something: often enough that the reflection is too weak to matter.
+// The largest relative deviation of |F|^2 from structureFactor() that a result from the tables
+// may have to be relied on.
+inline constexpr double kFastStructureFactorTolerance = 5e-13;
+
+class FastStructureFactor {
+public:
+    explicit FastStructureFactor(const PhaseFactorTables& tables);
+
+    // Evaluates every group's scattering factor at s2 = (sin(theta) / lambda)^2 (1/Angstrom^2)
+    // for the reflections that follow, and returns a bound that no |F|^2 at this s2 can exceed:
+    // the square of the sum of |occupancy f| over all atoms, with room for rounding.
+    double setScattering(double s2);
+
+    struct Amplitude {
+        double squared = 0.0;       // |F|^2
+        double relativeError = 0.0; // on squared, with high confidence; 0 when evaluated directly
+        double ceiling = 0.0;       // structureFactor()'s |F|^2 is at most this
+
+        // Within kFastStructureFactorTolerance of structureFactor()'s |F|^2.
+        bool reliable() const { return relativeError <= kFastStructureFactorTolerance; }
+    };
+
+    // |F(h k l)|^2 at the current s2, directly evaluated where the tables do not reach.
+    Amplitude evaluate(int h, int k, int l);
+    // The same for a run of reflections that share (h k) or (-h -k), as when the last index
+    // runs: the products of the first two factors of the two latest (h k) are kept.
+    Amplitude evaluateInRow(int h, int k, int l);
+    // The same with structureFactor(): bit for bit the value the straightforward walk gets.
+    Amplitude evaluateDirectly(int h, int k, int l) const;
+
+private:
+    // occupancy * exp(2 pi i (h x + k y)) of every site for one (h k), with its exact table
+    // phase and the rounded h x + k y that structureFactor() forms on the way to its argument.
+    struct Row {
+        int h = 0, k = 0;
+        bool filled = false;
+        std::vector<double> re, im, phase, hk;
+    };
+
+    Row& rowFor(int h, int k);
+    Amplitude withErrors(std::complex<double> f) const;
+    double estimatedDeviationSquared() const;
+    double largestDeviation() const;
+
+    const PhaseFactorTables& m_tables;
+    double m_s2 = 0.0;
+    double m_boundMargin = 1.0;
+    std::vector<double> m_scattering; // f of each group at m_s2
+    Row m_rows[2];
+    std::size_t m_oldestRow = 0;
+};
+
+} // namespace xtalsp

@@ -1,0 +1,210 @@
+#include "computation/geometry.h"
+#include "computation/spotcomputation.h"
+#include "spectrum/builtinspectrum.h"
+#include "support/silicon.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <random>
+#include <sstream>
+#include <string>
+
+namespace xtalsp {
+namespace {
+
+constexpr double kAgreement = 1e-12;
+
+bool agrees(double expected, double actual) {
+    return std::fabs(actual - expected) <= kAgreement * std::fabs(expected);
+}
+
+std::string describe(const LaueSpot& spot) {
+    std::ostringstream text;
+    text << "(" << spot.h << " " << spot.k << " " << spot.l << ")";
+    return text.str();
+}
+
+// The same spots in the same order, positions, wavelengths and d-spacings identical, the
+// intensities and |F|^2 within 1e-12 relative.
+::testing::AssertionResult sameSpots(const SpotComputationResult& expected,
+                                     const SpotComputationResult& actual) {
+    if (expected.spots.size() != actual.spots.size())
+        return ::testing::AssertionFailure()
+               << expected.spots.size() << " spots expected, got " << actual.spots.size();
+    for (std::size_t n = 0; n < expected.spots.size(); ++n) {
+        const LaueSpot& e = expected.spots[n];
+        const LaueSpot& a = actual.spots[n];
+        const auto failure = [&](const char* what) {
+            return ::testing::AssertionFailure() << "spot " << n << " " << describe(e) << ": "
+                                                 << what << " differs in " << describe(a);
+        };
+        if (e.h != a.h || e.k != a.k || e.l != a.l)
+            return failure("indices");
+        if (e.x != a.x || e.y != a.y || e.wavelength != a.wavelength || e.dSpacing != a.dSpacing)
+            return failure("position, wavelength or d-spacing");
+        if (!agrees(e.intensity, a.intensity))
+            return failure("intensity");
+        if (e.harmonics.size() != a.harmonics.size())
+            return failure("harmonic count");
+        for (std::size_t m = 0; m < e.harmonics.size(); ++m) {
+            const HarmonicComponent& eh = e.harmonics[m];
+            const HarmonicComponent& ah = a.harmonics[m];
+            if (eh.order != ah.order || !agrees(eh.intensity, ah.intensity) ||
+                !agrees(eh.structureFactorSquared, ah.structureFactorSquared))
+                return failure("a harmonic");
+        }
+    }
+    if (!agrees(expected.strongestIntensity, actual.strongestIntensity))
+        return ::testing::AssertionFailure() << "strongest intensity differs";
+    return ::testing::AssertionSuccess();
+}
+
+// Thread counts besides one: two, more than some cases have outer indices, automatic.
+constexpr int kThreadCounts[] = {2, 17, 0};
+
+// Runs the fast walk at every thread count and checks it against the straightforward walk; the
+// fast walk's results must not depend on the thread count at all.
+void expectFastMatchesReference(SpotComputationInput input) {
+    const SpotComputationResult reference = computeLaueSpotsReference(input);
+    ASSERT_FALSE(reference.spots.empty());
+    input.threadCount = 1;
+    const SpotComputationResult single = computeLaueSpots(input);
+    EXPECT_TRUE(sameSpots(reference, single));
+    for (const int threads : kThreadCounts) {
+        input.threadCount = threads;
+        const SpotComputationResult threaded = computeLaueSpots(input);
+        EXPECT_EQ(threaded.spots, single.spots) << threads << " threads";
+        EXPECT_EQ(threaded.strongestIntensity, single.strongestIntensity) << threads << " threads";
+    }
+}
+
+SpotComputationInput makeInput(const CrystalStructure& structure, std::array<double, 3> surface,
+                               std::array<double, 3> side) {
+    SpotComputationInput input;
+    input.groups = &structure.groups;
+    input.spectrum = &builtinSpectrum();
+    input.basis = computeReciprocalBasis(structure.a, structure.b, structure.c, structure.alpha,
+                                         structure.beta, structure.gamma);
+    input.settings.surfacePlane = surface;
+    input.settings.sidePlane = checkSidePlane(surface, side, input.basis).sidePlane;
+    input.settings.distance = 300;
+    input.halfFilmWidth = 1000;
+    input.halfFilmHeight = 750;
+    return input;
+}
+
+TEST(FastSpotWalk, SiliconMatchesTheStraightforwardWalk) {
+    const CrystalStructure silicon = test::silicon();
+    SpotComputationInput input = makeInput(silicon, {0, 0, 1}, {1, 0, 0});
+    input.settings.Hmax = input.settings.Kmax = input.settings.Lmax = 16;
+    for (const std::int32_t geometry : {Transmission, BackReflection}) {
+        SCOPED_TRACE(geometry);
+        input.settings.geometry = geometry;
+        expectFastMatchesReference(input);
+    }
+    // Tilted, so that no mirror symmetry of the film pairs the spots.
+    input.settings.rotationX = 7.5;
+    input.settings.rotationY = -12.25;
+    expectFastMatchesReference(input);
+}
+
+// A triclinic 12 Angstrom cell with 60 atoms of four elements at pseudo-random positions, some
+// partly occupied.
+CrystalStructure randomCell() {
+    std::mt19937_64 random(1234567);
+    const auto fraction = [&random] { return static_cast<double>(random() >> 11) * 0x1.0p-53; };
+    constexpr std::int32_t kElements[] = {8, 14, 26, 82};
+    std::vector<AtomSite> atoms;
+    for (int n = 0; n < 60; ++n) {
+        AtomSite atom;
+        atom.element = kElements[random() % 4];
+        atom.x = fraction();
+        atom.y = fraction();
+        atom.z = fraction();
+        atom.occupancy = n % 7 == 0 ? 0.5 : 1.0;
+        atoms.push_back(atom);
+    }
+    CrystalStructure cell;
+    cell.a = 12.0;
+    cell.b = 11.0;
+    cell.c = 12.5;
+    cell.alpha = 88.0;
+    cell.beta = 95.0;
+    cell.gamma = 101.0;
+    cell.groups = groupAtoms(atoms);
+    return cell;
+}
+
+TEST(FastSpotWalk, RandomCellMatchesInEveryOrientationAndGeometry) {
+    const CrystalStructure cell = randomCell();
+    struct Orientation {
+        std::array<double, 3> surface, side;
+        double rotationX, rotationY;
+    };
+    const Orientation orientations[] = {
+        {{0, 0, 1}, {1, 0, 0}, 0, 0},
+        {{1, 1, 1}, {1, -1, 0}, 10, -5},
+        {{-2, 1, 3}, {3, 0, 2}, -20, 33},
+    };
+    for (const Orientation& o : orientations) {
+        SpotComputationInput input = makeInput(cell, o.surface, o.side);
+        input.settings.Hmax = input.settings.Kmax = input.settings.Lmax = 10;
+        input.settings.rotationX = o.rotationX;
+        input.settings.rotationY = o.rotationY;
+        for (const std::int32_t geometry : {Transmission, BackReflection}) {
+            SCOPED_TRACE(::testing::Message() << "surface " << o.surface[0] << o.surface[1]
+                                              << o.surface[2] << " geometry " << geometry);
+            input.settings.geometry = geometry;
+            expectFastMatchesReference(input);
+        }
+    }
+}
+
+TEST(FastSpotWalk, UnequalLimitsAndADistantFilmMatch) {
+    const CrystalStructure cell = randomCell();
+    SpotComputationInput input = makeInput(cell, {0, 1, 1}, {1, 0, 0});
+    input.settings.Hmax = 3;
+    input.settings.Kmax = 12;
+    input.settings.Lmax = 7;
+    input.settings.distance = 2000;
+    expectFastMatchesReference(input);
+}
+
+// Two equal atoms half a cell diagonal apart, but for 1e-7 along a: every reflection with an
+// odd index sum is nearly extinct, |F| about 6e-7 |h| f out of 2 f, and the atoms' terms cancel
+// to that. With the minimum intensity low enough to keep such harmonics, the fast walk must
+// still match, which it can only by evaluating them directly.
+TEST(FastSpotWalk, NearlyExtinctReflectionsMatch) {
+    CrystalStructure pair;
+    pair.a = pair.b = pair.c = 4.0;
+    pair.alpha = pair.beta = pair.gamma = 90.0;
+    pair.groups = {{26, {{0.1, 0.2, 0.3, 1.0}, {0.6 + 1e-7, 0.7, 0.8, 1.0}}}};
+    SpotComputationInput input = makeInput(pair, {1, 2, 5}, {2, -1, 0});
+    input.settings.Hmax = input.settings.Kmax = input.settings.Lmax = 12;
+    input.settings.rotationX = 4;
+    input.minimumIntensity = 1e-20;
+    const SpotComputationResult reference = computeLaueSpotsReference(input);
+    int nearlyExtinct = 0;
+    for (const LaueSpot& spot : reference.spots)
+        for (const HarmonicComponent& harmonic : spot.harmonics)
+            if ((harmonic.order * (spot.h + spot.k + spot.l)) % 2 != 0 &&
+                harmonic.structureFactorSquared < 1e-6)
+                ++nearlyExtinct;
+    ASSERT_GT(nearlyExtinct, 10);
+    expectFastMatchesReference(input);
+}
+
+TEST(FastSpotWalk, StructuresTheTablesCannotHoldAreEvaluatedDirectly) {
+    // Coordinates far outside the cell, as a hand-made group might hold them.
+    CrystalStructure far = randomCell();
+    far.groups.front().sites.front().x = 40.25;
+    SpotComputationInput input = makeInput(far, {0, 0, 1}, {1, 0, 0});
+    input.settings.Hmax = input.settings.Kmax = input.settings.Lmax = 8;
+    const SpotComputationResult reference = computeLaueSpotsReference(input);
+    input.threadCount = 2;
+    const SpotComputationResult fast = computeLaueSpots(input);
+    EXPECT_EQ(fast.spots, reference.spots);
+}
+
+} // namespace
+} // namespace xtalsp
