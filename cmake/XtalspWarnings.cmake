@@ -1,5 +1,8 @@
 # Compiler settings shared by every target of our own code.
 add_library(xtalsp_build_flags INTERFACE)
+# Floating-point contraction stays off: the fast spot walk reproduces the straightforward
+# one to the last bits only when both round the same expressions the same way.
+target_compile_options(xtalsp_build_flags INTERFACE -ffp-contract=off)
 target_compile_options(xtalsp_build_flags INTERFACE -Wall -Wextra -Wpedantic -Wshadow
                                                     -Wnon-virtual-dtor -Wold-style-cast)
 if(XTALSP_WERROR)
