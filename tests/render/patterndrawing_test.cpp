@@ -4,6 +4,8 @@
 #include "support/recordingcanvas.h"
 #include "support/recordingprompt.h"
 
+#include "support/makespot.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,19 +21,7 @@ using test::RecordedPolyline;
 using test::RecordedText;
 using test::RecordingCanvas;
 
-LaueSpot makeSpot(int h, int k, int l, double x, double y, double intensity, int order = 1,
-                  double wavelength = 1.0) {
-    LaueSpot spot;
-    spot.h = h;
-    spot.k = k;
-    spot.l = l;
-    spot.x = x;
-    spot.y = y;
-    spot.intensity = intensity;
-    spot.wavelength = wavelength;
-    spot.harmonics.push_back(HarmonicComponent{order, 1.0, intensity});
-    return spot;
-}
+using test::makeSpot;
 
 // A 2000 x 1500 film with silicon's lattice and an established distance: W = 2040, H = 1540 at
 // scale 1, the 20 x 20 spot template at (1010, -760, 1030, -780).

@@ -2,6 +2,8 @@
 
 #include "support/recordingcanvas.h"
 
+#include "support/makespot.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -16,17 +18,7 @@ using test::RecordedPolyline;
 using test::RecordedText;
 using test::RecordingCanvas;
 
-LaueSpot makeSpot(int h, int k, int l, double x, double y, double intensity) {
-    LaueSpot spot;
-    spot.h = h;
-    spot.k = k;
-    spot.l = l;
-    spot.x = x;
-    spot.y = y;
-    spot.intensity = intensity;
-    spot.harmonics.push_back(HarmonicComponent{1, 1.0, intensity});
-    return spot;
-}
+using test::makeSpot;
 
 PatternContent filmWith(const std::vector<LaueSpot>& spots, double filmWidth = 2000,
                         double filmHeight = 1500) {
