@@ -1,0 +1,34 @@
+// A picture file on disk that a pattern picture is drawn into: an enhanced metafile, or an
+// SVG, PDF or PNG image. The canvas works in the picture's units (0.01 mm, y up, origin at
+// the top-left corner of the frame).
+#pragma once
+
+#include "render/canvas.h"
+#include "render/patterndrawing.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace xtalsp {
+
+class PictureFile {
+public:
+    virtual ~PictureFile() = default;
+    virtual Canvas& canvas() = 0;
+    // Completes the file on disk with what was drawn so far; false when it could not be
+    // written. Called once; a picture that is destroyed unfinished is finished then.
+    virtual bool finish() = 0;
+};
+
+// How pictures of one kind are made: the file is created (or emptied) when it is opened, so
+// that a bad path is known before anything is drawn.
+struct PictureFormat {
+    // Shown when the file cannot be created or written.
+    std::string creationFailure;
+    std::function<std::unique_ptr<PictureFile>(const std::string& path,
+                                               const PictureExtent& frame)>
+        open;
+};
+
+} // namespace xtalsp
