@@ -194,7 +194,6 @@ struct EmfCanvas::Records {
     std::string body; // the records between the header and EOF
     std::uint32_t count = 0;
     std::vector<bool> handleInUse{true}; // index 0 is the metafile itself
-    DrawnBox drawn;
 
     std::uint32_t fontHandle = 0; // 0: a stock font is selected
     int characterHeight = kStandardCharacterHeight;
@@ -273,7 +272,6 @@ struct EmfCanvas::Records {
     void textOut(CanvasPoint reference, std::u16string_view text, std::uint32_t options,
                  const CanvasRect& rcl, const DrawnBox& covered) {
         constexpr std::uint32_t stringOffset = 76; // record header, bounds, modes, EMRTEXT
-        drawn.add(covered.left, covered.bottom, covered.right, covered.top);
         FieldWriter fields;
         writeDeviceBounds(fields, covered);
         fields.u32(kGraphicsModeCompatible);
@@ -320,7 +318,6 @@ void EmfCanvas::fillRect(const CanvasRect& rect, Rgb colour) {
     r.appendValue(EmrSelectObject, kWhiteBrush);
     r.appendValue(EmrSelectObject, kBlackPen);
     r.deleteObject(brush);
-    r.drawn.add(rect.left, rect.top, rect.right, rect.bottom);
 }
 
 void EmfCanvas::polyline(const std::vector<CanvasPoint>& points, int penWidth, Rgb colour) {
@@ -358,7 +355,6 @@ void EmfCanvas::polyline(const std::vector<CanvasPoint>& points, int penWidth, R
     r.append(shortPoints ? EmrPolyline16 : EmrPolyline, line);
     r.appendValue(EmrSelectObject, kBlackPen);
     r.deleteObject(pen);
-    r.drawn.add(covered.left, covered.bottom, covered.right, covered.top);
 }
 
 bool EmfCanvas::selectFont(const FontSpec& font) {
@@ -438,7 +434,12 @@ std::string EmfCanvas::bytes() const {
     FieldWriter header;
     header.u32(EmrHeader);
     header.u32(kHeaderSize);
-    writeDeviceBounds(header, r.drawn);
+    // The bounds are the frame's pixels rather than what was drawn: Inkscape places the
+    // picture's origin at the bounds' top-left corner, so a label beyond the top edge, or a
+    // picture without margins, would shift the whole drawing.
+    DrawnBox frame;
+    frame.add(0, 0, r.frame.width, -r.frame.height);
+    writeDeviceBounds(header, frame);
     header.rect(0, 0, r.frame.width, r.frame.height); // 0.01 mm
     header.u32(kEmfSignature);
     header.u32(kEmfVersion);

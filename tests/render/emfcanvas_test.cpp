@@ -40,7 +40,8 @@ std::vector<emf::Record> recordsOf(const std::string& bytes) {
 }
 
 TEST(EmfCanvas, HeaderDescribesTheWholeFile) {
-    const std::vector<LaueSpot> spots = {makeSpot(1, -1, 2, 500, 300, 500)};
+    const std::vector<LaueSpot> spots = {makeSpot(1, -1, 2, 500, 300, 500),
+                                         makeSpot(1, 1, 3, 990, 740, 900)};
     ViewDrawingOptions options;
     options.showIndex = true;
     EmfCanvas canvas(kFrame);
@@ -62,7 +63,8 @@ TEST(EmfCanvas, HeaderDescribesTheWholeFile) {
     EXPECT_EQ(h.nDescription, 0u);
     EXPECT_EQ(h.offDescription, 0u);
     EXPECT_EQ(h.size, 108u);
-    // The margins cover the frame: 102 x 77 mm on a 3.2 pixel/mm reference display.
+    // The frame's pixels, 102 x 77 mm on a 3.2 pixel/mm reference display, even though the
+    // label of a spot near the top edge reaches beyond it.
     EXPECT_EQ(h.bounds, (CanvasRect{0, 0, 326, 246}));
 
     // Every object index used, plus the reserved index 0, fits the declared handle table.
@@ -84,7 +86,7 @@ TEST(EmfCanvas, HeaderDescribesTheWholeFile) {
     const std::string emptyBytes = EmfCanvas(kFrame).bytes();
     const std::vector<emf::Record> empty = recordsOf(emptyBytes);
     ASSERT_GE(empty.size(), 2u);
-    EXPECT_EQ(emf::header(empty.front()).bounds, (CanvasRect{0, 0, -1, -1}));
+    EXPECT_EQ(emf::header(empty.front()).bounds, (CanvasRect{0, 0, 326, 246}));
     EXPECT_EQ(emf::header(empty.front()).nHandles, 1);
 }
 
