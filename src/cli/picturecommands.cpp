@@ -187,6 +187,8 @@ int merge(const ParsedArguments& parsed, std::ostream& out, std::ostream& err) {
     MergeRequest request = readMergeRequest(parsed);
     if (const auto problem = checkMergeRequest(request))
         throw PictureUsageError{problem->message.text};
+    if (mergeOutputIsAnInput(request))
+        throw PictureUsageError{differentOutputMessage().text};
     const double dpi = dpiOption(parsed);
     const std::optional<PictureFormat> format = pictureFormatForPath(request.outputPath, dpi);
     if (!format)

@@ -114,6 +114,11 @@ TEST_F(CliMerge, TheDialogsChecksAndColourNamesAreUsageErrors) {
     EXPECT_EQ(result.status, kExitUsageError);
     EXPECT_NE(result.err.find("Please select a different file."), std::string::npos);
 
+    result = run({"merge", "--pattern", kPattern, "--out", mergingFile, "--file1", mergingFile});
+    EXPECT_EQ(result.status, kExitUsageError);
+    EXPECT_NE(result.err.find("Please select a different output file."), std::string::npos);
+    EXPECT_EQ(readFileBytes(mergingFile).bytes.substr(1, 23), "Xtalspotter.MergingFile");
+
     result = merge({"--file1", "  "});
     EXPECT_EQ(result.status, kExitUsageError);
     EXPECT_NE(result.err.find("Please select a merging file."), std::string::npos);
