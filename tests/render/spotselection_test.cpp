@@ -36,21 +36,6 @@ TEST(SpotHitTest, LeftAndLowerEdgesBelongToTheSpotRightAndUpperEdgesDoNot) {
     EXPECT_EQ(hitSpot(content, options, {1020, -770}), -1);
 }
 
-TEST(SpotHitTest, FollowsTheScaleAndSpotSizeOfTheView) {
-    const std::vector<LaueSpot> spots = {makeSpot(1, 1, 1, 500, 300, 1)};
-    ViewDrawingOptions options;
-    options.scale = 0.5;
-    options.spotWidth = 40;
-    options.spotHeight = 10;
-    // W = 1040, H = 790; the 20 x 5 unit template (510, -392, 530, -397) shifted by (250, 150).
-    const PatternContent content = contentWith(spots);
-    EXPECT_EQ(hitSpot(content, options, {760, -247}), 0);
-    EXPECT_EQ(hitSpot(content, options, {779.5, -242.5}), 0);
-    EXPECT_EQ(hitSpot(content, options, {780, -245}), -1);
-    EXPECT_EQ(hitSpot(content, options, {770, -242}), -1);
-    EXPECT_EQ(hitSpot(content, options, {1520, -470}), -1); // where it lies at true size
-}
-
 TEST(SpotHitTest, OverlappingSpotsGoToTheHighestIndex) {
     const std::vector<LaueSpot> spots = {makeSpot(1, 0, 0, 500, 300, 1),
                                          makeSpot(0, 1, 0, 510, 300, 1),
@@ -79,13 +64,6 @@ TEST(SpotSelection, PressSelectsClearsOrLeavesTheSelection) {
     // ... and without one there is nothing to redraw.
     EXPECT_EQ(selectionAfterPress(-1, -1).selectedSpot, -1);
     EXPECT_FALSE(selectionAfterPress(-1, -1).repaint);
-}
-
-TEST(SpotSelection, DoubleClickOpensDetailsOnlyOnTheSelectedSpot) {
-    EXPECT_TRUE(doubleClickOpensDetails(3, 3));
-    EXPECT_FALSE(doubleClickOpensDetails(3, 2));
-    EXPECT_FALSE(doubleClickOpensDetails(3, -1));
-    EXPECT_FALSE(doubleClickOpensDetails(-1, -1));
 }
 
 } // namespace

@@ -1,7 +1,5 @@
 #include "document/spotdetails.h"
 
-#include "support/localetest.h"
-
 #include <gtest/gtest.h>
 
 namespace xtalsp {
@@ -76,13 +74,6 @@ TEST(SpotDetails, ZeroIntensitiesAndMissingHarmonicsGiveZeroNotNaN) {
     EXPECT_EQ(details.baseReflection, "1  1  1");
     EXPECT_EQ(details.baseWavelength, "1.5000 \xC5");
     EXPECT_TRUE(details.harmonics.empty());
-}
-
-TEST(SpotDetails, TextsDoNotFollowACommaDecimalLocale) {
-    XTALSP_ENTER_COMMA_LOCALE(locale);
-    const SpotDetails details = spotDetails(secondAndFourthOrderSpot(), 40.0);
-    EXPECT_EQ(details.spotPosition, "x = 51.2 mm,   y = -6.8 mm");
-    EXPECT_EQ(details.harmonics[0].intensityShare, "66.67%");
 }
 
 } // namespace
