@@ -2,6 +2,8 @@
 // interface, so that tests answer them and print to a file without a window blocking.
 #pragma once
 
+#include "document/spotdetails.h"
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -39,6 +41,9 @@ public:
     virtual void printPreview(QWidget* parent, const PagePainter& paintPage) = 0;
     // "Print Setup": printer, paper and orientation for the next jobs.
     virtual void printSetup(QWidget* parent) = 0;
+
+    // "Detailed Information of Selected Spot", until the user closes it.
+    virtual void spotDetails(QWidget* parent, const SpotDetails& details) = 0;
 };
 
 // The real dialogs. The printer lives as long as this object, so the printer and paper chosen
@@ -53,6 +58,8 @@ public:
     bool print(QWidget* parent, const PagePainter& paintPage) override;
     void printPreview(QWidget* parent, const PagePainter& paintPage) override;
     void printSetup(QWidget* parent) override;
+
+    void spotDetails(QWidget* parent, const SpotDetails& details) override; // spotdetailsdlg.cpp
 
     QPrinter& printer() { return *m_printer; }
 

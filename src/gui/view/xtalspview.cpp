@@ -245,6 +245,7 @@ bool CXtalspView::handlesCommand(int id) const {
     case ID_SETTING_SPOT_SIZE:
     case ID_FILE_PRINT:
     case ID_FILE_PRINT_PREVIEW:
+    case ID_VIEW_SELECTED_SPOT:
         return true;
     default:
         return false;
@@ -276,6 +277,9 @@ CommandState CXtalspView::commandState(int id) const {
     case ID_SETTING_SPOT_SIZE:
     case ID_FILE_PRINT_PREVIEW:
         state.enabled = !minimised;
+        break;
+    case ID_VIEW_SELECTED_SPOT:
+        state.enabled = m_doc.selectedSpot >= 0 && !minimised;
         break;
     default:
         break;
@@ -313,6 +317,9 @@ void CXtalspView::executeCommand(int id) {
         break;
     case ID_FILE_PRINT_PREVIEW:
         previewPattern();
+        break;
+    case ID_VIEW_SELECTED_SPOT:
+        showSpotDetails();
         break;
     default:
         break;

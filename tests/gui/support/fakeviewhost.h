@@ -44,6 +44,11 @@ public:
     }
     void printSetup(QWidget*) override { ++printSetups; }
 
+    void spotDetails(QWidget*, const SpotDetails& details) override {
+        spotDetailsShown.push_back(details);
+    }
+    std::vector<SpotDetails> spotDetailsShown;
+
     std::deque<std::optional<double>> customZoomAnswers;
     std::deque<std::optional<gui::SpotSizeMm>> spotSizeAnswers;
     std::vector<double> customZoomOffered;
