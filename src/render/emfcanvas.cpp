@@ -198,7 +198,8 @@ struct EmfCanvas::Records {
     std::uint32_t fontHandle = 0; // 0: a stock font is selected
     int characterHeight = kStandardCharacterHeight;
     bool textColoursSet = false;
-    std::uint32_t textAlign = kTextAlignTopLeft; // the device context's initial alignment
+    // Written before the first text even where it is the players' default.
+    std::optional<std::uint32_t> textAlign;
 
     void append(RecordType type, const FieldWriter& fields) {
         FieldWriter record;

@@ -39,6 +39,8 @@ enum Type : std::uint32_t {
 constexpr std::uint32_t kStockObject = 0x80000000;
 constexpr std::uint32_t kNullPen = 0x80000008;
 constexpr std::uint32_t kAnsiVarFont = 0x8000000C;
+// The replay's text alignment before a SETTEXTALIGN record.
+constexpr std::uint32_t kAlignNotSet = 0xFFFFFFFF;
 
 // Little-endian fields of a byte string; reading past the end gives 0 and sets ok to false.
 class Fields {
@@ -210,7 +212,8 @@ struct Line {
 struct PlacedText {
     CanvasPoint reference;
     std::u16string text;
-    std::optional<Font> font; // nothing: a stock font
+    std::optional<Font> font;    // nothing: a stock font
+    std::uint32_t stockFont = 0; // which one
     std::uint32_t align = 0;
     std::uint32_t options = 0;
 };
@@ -234,7 +237,7 @@ inline Replay replay(const std::vector<Record>& records) {
     Replay out;
     std::map<std::uint32_t, Object> objects;
     std::uint32_t brush = kStockObject, pen = kStockObject + 7, font = kStockObject + 13;
-    std::uint32_t align = 0;
+    std::uint32_t align = kAlignNotSet;
     const auto create = [&](const Record& r) {
         const std::uint32_t index = r.fields().u32(8);
         if (index == 0 || objects.count(index) != 0)
@@ -297,7 +300,7 @@ inline Replay replay(const std::vector<Record>& records) {
             out.texts.push_back(
                 {t.reference, t.text,
                  fo != objects.end() ? std::optional(createdFont(fo->second.record)) : std::nullopt,
-                 align, t.options});
+                 (font & kStockObject) != 0 ? font : 0, align, t.options});
             break;
         }
         default:
