@@ -2,6 +2,9 @@
 // interface, so that tests answer them and print to a file without a window blocking.
 #pragma once
 
+#include "platform/userprompt.h"
+#include "render/pictureexport.h"
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -10,6 +13,8 @@ class QPrinter;
 class QWidget;
 
 namespace xtalsp::gui {
+
+class FileChooser;
 
 // The spot size dialog works in millimetres; the document keeps film units (0.1 mm).
 struct SpotSizeMm {
@@ -39,6 +44,12 @@ public:
     virtual void printPreview(QWidget* parent, const PagePainter& paintPage) = 0;
     // "Print Setup": printer, paper and orientation for the next jobs.
     virtual void printSetup(QWidget* parent) = 0;
+
+    // "Select Files to Merge with the Current Pattern", fresh each time: the checked, trimmed
+    // paths and colours on OK, nothing on Cancel. The browse buttons use the chooser; refusals
+    // and help failures go to the prompt.
+    virtual std::optional<MergeRequest> mergeFiles(QWidget* parent, FileChooser& chooser,
+                                                   UserPrompt& prompt) = 0;
 };
 
 // The real dialogs. The printer lives as long as this object, so the printer and paper chosen
@@ -53,6 +64,10 @@ public:
     bool print(QWidget* parent, const PagePainter& paintPage) override;
     void printPreview(QWidget* parent, const PagePainter& paintPage) override;
     void printSetup(QWidget* parent) override;
+
+    // In mergedlg.cpp.
+    std::optional<MergeRequest> mergeFiles(QWidget* parent, FileChooser& chooser,
+                                           UserPrompt& prompt) override;
 
     QPrinter& printer() { return *m_printer; }
 

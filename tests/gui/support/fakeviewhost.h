@@ -44,6 +44,13 @@ public:
     }
     void printSetup(QWidget*) override { ++printSetups; }
 
+    std::optional<MergeRequest> mergeFiles(QWidget*, gui::FileChooser&, UserPrompt&) override {
+        ++mergeDialogs;
+        return take(mergeAnswers);
+    }
+    std::deque<std::optional<MergeRequest>> mergeAnswers; // Cancel when empty
+    int mergeDialogs = 0;
+
     std::deque<std::optional<double>> customZoomAnswers;
     std::deque<std::optional<gui::SpotSizeMm>> spotSizeAnswers;
     std::vector<double> customZoomOffered;
