@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,6 +19,8 @@
 #include <QRadioButton>
 #include <QShortcut>
 #include <QVBoxLayout>
+
+#include <initializer_list>
 
 namespace xtalsp::gui {
 
@@ -120,9 +124,26 @@ QLineEdit* CMergeDlg::editFor(MergeField field) const {
     return m_file2Edit;
 }
 
+// The picture is created before the merging files are read, so an output path that names one of
+// them would destroy that file. Existing files are compared by their canonical paths.
+bool CMergeDlg::outputIsAnInput(const MergeRequest& request) {
+    const QFileInfo output(QFile::decodeName(QByteArray::fromStdString(request.outputPath)));
+    for (const std::string* input : {&request.file1, &request.file2}) {
+        if (!input->empty() &&
+            output == QFileInfo(QFile::decodeName(QByteArray::fromStdString(*input))))
+            return true;
+    }
+    return false;
+}
+
 void CMergeDlg::accept() {
     MergeRequest request = enteredRequest();
-    if (const std::optional<MergeRequestProblem> problem = checkMergeRequest(request)) {
+    std::optional<MergeRequestProblem> problem = checkMergeRequest(request);
+    if (!problem && outputIsAnInput(request))
+        problem = MergeRequestProblem{
+            {"Please select a different output file.", "", MessageIcon::Exclamation},
+            MergeField::Output};
+    if (problem) {
         m_prompt.show(problem->message);
         editFor(problem->field)->setFocus();
         return;

@@ -2,6 +2,7 @@
 
 #include "gui/support/scriptedfilechooser.h"
 #include "support/recordingprompt.h"
+#include "support/tempdir.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -91,6 +92,19 @@ TEST_F(MergeDialog, HandsBackTrimmedPathsAndColours) {
     EXPECT_TRUE(prompt.messages.empty());
     EXPECT_EQ(dialog.request(), (MergeRequest{"/tmp/merged.wmf", "/tmp/first.mrg", MergeRed,
                                               "/tmp/second.mrg", MergeBlue}));
+}
+
+TEST_F(MergeDialog, OutputMustNotReplaceAMergingFile) {
+    // The picture is created before the files are read: it would destroy the file it names.
+    const test::TempDir folder;
+    const QString file = QString::fromStdString(folder.write("pattern.mrg", "merging file"));
+    const QString sameFile = QString::fromStdString(folder.path() + "/./pattern.mrg");
+    showActive();
+    fill(sameFile, file, "");
+    expectRefused("Please select a different output file.", dialog.outputEdit());
+    fill(" other.mrg ", file, "other.mrg");
+    expectRefused("Please select a different output file.", dialog.outputEdit());
+    EXPECT_EQ(folder.read("pattern.mrg"), "merging file");
 }
 
 TEST_F(MergeDialog, SecondFileIsOptional) {
