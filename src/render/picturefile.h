@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace xtalsp {
@@ -26,9 +27,16 @@ public:
 struct PictureFormat {
     // Shown when the file cannot be created or written.
     std::string creationFailure;
-    std::function<std::unique_ptr<PictureFile>(const std::string& path,
-                                               const PictureExtent& frame)>
+    std::function<std::unique_ptr<PictureFile>(const std::string& path, const PictureExtent& frame)>
         open;
 };
+
+// The image formats beside the enhanced metafile: vector pictures for LaTeX and the web, and a
+// raster image.
+enum class ImageKind { Svg, Pdf, Png };
+
+// The image kind a file name asks for by its extension (".svg", ".pdf", ".png" in any letter
+// case); nothing for metafiles and every other name.
+std::optional<ImageKind> imageKindOfPath(const std::string& path);
 
 } // namespace xtalsp

@@ -88,6 +88,14 @@ std::string utf16ToCp1252(std::u16string_view text) {
     return out;
 }
 
+std::u16string cp1252ToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (const char c : text)
+        out += static_cast<char16_t>(byteToCodePoint(static_cast<unsigned char>(c)));
+    return out;
+}
+
 std::string cp1252ToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size());

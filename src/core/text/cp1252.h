@@ -9,6 +9,8 @@ namespace xtalsp {
 
 // UTF-16 code units to Windows-1252 bytes; characters the code page lacks become '?'.
 std::string utf16ToCp1252(std::u16string_view text);
+// Windows-1252 bytes to UTF-16 (every character of the code page lies in the basic plane).
+std::u16string cp1252ToUtf16(std::string_view text);
 // Windows-1252 bytes to UTF-8, for display and for tools that expect UTF-8.
 std::string cp1252ToUtf8(std::string_view text);
 // UTF-8 to Windows-1252; characters the code page lacks, and malformed bytes, become '?'.

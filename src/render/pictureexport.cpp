@@ -1,0 +1,148 @@
+// The picture export and the merged picture: a pattern's fixed-scale picture in a file, with
+// the spots of merging files drawn over it in their colours.
+#include "render/pictureexport.h"
+
+#include "document/mergingfile.h"
+
+#include <memory>
+#include <string_view>
+
+namespace xtalsp {
+
+namespace {
+
+constexpr std::string_view kBlanks = " \t\r\n";
+
+Message stopMessage(std::string text) {
+    return Message{std::move(text), "", MessageIcon::Stop, MessageButtons::Ok, MessageAnswer::Ok};
+}
+
+Message warningMessage(std::string text) {
+    return Message{std::move(text), "", MessageIcon::Exclamation, MessageButtons::Ok,
+                   MessageAnswer::Ok};
+}
+
+void trimBlanks(std::string& text) {
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string::npos) {
+        text.clear();
+        return;
+    }
+    text = text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+std::unique_ptr<PictureFile> openPicture(const PictureFormat& format, const std::string& path,
+                                         const PatternContent& content, UserPrompt& prompt) {
+    std::unique_ptr<PictureFile> file;
+    if (format.open)
+        file = format.open(path, pictureExtent(content.filmWidth, content.filmHeight));
+    if (!file)
+        prompt.show(stopMessage(format.creationFailure));
+    return file;
+}
+
+// A picture that cannot be completed on disk (a full disk, say) must not pass for written.
+bool finishPicture(PictureFile& file, const PictureFormat& format, UserPrompt& prompt) {
+    if (file.finish())
+        return true;
+    prompt.show(stopMessage(format.creationFailure));
+    return false;
+}
+
+Rgb mergedSpotColour(int colourValue, const MergingFile& file, const MergingSpot& spot) {
+    switch (colourValue) {
+    case MergeRed:
+        return kRed;
+    case MergeBlue:
+        return kBlue;
+    default:
+        return spotColour(
+            greyLevel(spot.intensity, file.saturationIntensity, file.grayscaleFlag != 0));
+    }
+}
+
+// The file's spots are centred on the pattern's film centre with the file's own spot size.
+void drawMergedSpots(Canvas& canvas, const PictureExtent& extent, const MergingFile& file,
+                     int colourValue) {
+    const CanvasRect fileTemplate = pictureSpotTemplate(extent, file.spotWidth, file.spotHeight);
+    for (const MergingSpot& spot : file.spots)
+        canvas.fillRect(pictureSpotRect(fileTemplate, spot.x, spot.y),
+                        mergedSpotColour(colourValue, file, spot));
+}
+
+// Draws one merging file; on a reading failure shows its message and returns false. Records
+// read before the failure are drawn first, so the picture shows how far the file was good.
+bool drawMergingFile(Canvas& canvas, const PictureExtent& extent, const std::string& path,
+                     int colourValue, UserPrompt& prompt) {
+    const MergingReadResult read = readMergingFile(path);
+    drawMergedSpots(canvas, extent, read.file, colourValue);
+    if (read.ok())
+        return true;
+    prompt.show(read.failure);
+    return false;
+}
+
+Message mergeSuccessMessage(const std::string& outputPath) {
+    return Message{"The merged pattern was successfully generated in " + outputPath +
+                       ".\nYou can insert it into a WORD or PowerPoint document to view or edit "
+                       "it.",
+                   "", MessageIcon::Information, MessageButtons::Ok, MessageAnswer::Ok};
+}
+
+} // namespace
+
+bool exportPatternPicture(const PictureFormat& format, const std::string& path,
+                          const PatternContent& content, const ViewDrawingOptions& options,
+                          UserPrompt& prompt) {
+    const std::unique_ptr<PictureFile> file = openPicture(format, path, content, prompt);
+    if (!file)
+        return false;
+    if (!drawPicture(file->canvas(), content, options))
+        prompt.show(fontFailedMessage());
+    return finishPicture(*file, format, prompt);
+}
+
+std::optional<MergeRequestProblem> checkMergeRequest(MergeRequest& request) {
+    trimBlanks(request.outputPath);
+    trimBlanks(request.file1);
+    trimBlanks(request.file2);
+    if (request.outputPath.empty())
+        return MergeRequestProblem{warningMessage("Please select an output file."),
+                                   MergeField::Output};
+    if (request.file1.empty())
+        return MergeRequestProblem{warningMessage("Please select a merging file."),
+                                   MergeField::File1};
+    if (request.file2 == request.file1)
+        return MergeRequestProblem{warningMessage("Please select a different file."),
+                                   MergeField::File2};
+    return std::nullopt;
+}
+
+bool mergePatternPicture(const PictureFormat& format, const MergeRequest& request,
+                         const PatternContent& content, const ViewDrawingOptions& options,
+                         UserPrompt& prompt) {
+    const std::unique_ptr<PictureFile> file =
+        openPicture(format, request.outputPath, content, prompt);
+    if (!file)
+        return false;
+    // Green keeps the beam centre visible among blue spots.
+    const bool blueChosen = request.colour1 == MergeBlue || request.colour2 == MergeBlue;
+    PictureOptions pictureOptions;
+    pictureOptions.centreMarkColour = blueChosen ? kGreen : kRed;
+    pictureOptions.drawLabels = false;
+    bool completed = false;
+    pictureOptions.drawOverlay = [&](Canvas& canvas, const PictureExtent& extent) {
+        completed = drawMergingFile(canvas, extent, request.file1, request.colour1, prompt) &&
+                    (request.file2.empty() ||
+                     drawMergingFile(canvas, extent, request.file2, request.colour2, prompt));
+        return completed;
+    };
+    drawPicture(file->canvas(), content, options, pictureOptions);
+    // What was drawn before a reading failure stays on disk.
+    if (!finishPicture(*file, format, prompt) || !completed)
+        return false;
+    prompt.show(mergeSuccessMessage(request.outputPath));
+    return true;
+}
+
+} // namespace xtalsp
