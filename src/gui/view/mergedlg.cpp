@@ -24,6 +24,17 @@
 
 namespace xtalsp::gui {
 
+namespace {
+
+// Existing files by their canonical paths (links, "." and ".."), others by their absolute ones.
+QString comparablePath(const std::string& pathBytes) {
+    const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(pathBytes)));
+    const QString canonical = file.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(file.absoluteFilePath()) : canonical;
+}
+
+} // namespace
+
 CMergeDlg::CMergeDlg(FileChooser& chooser, UserPrompt& prompt, QWidget* parent)
     : QDialog(parent), m_chooser(chooser), m_prompt(prompt) {
     setWindowTitle("Select Files to Merge with the Current Pattern");
@@ -125,12 +136,11 @@ QLineEdit* CMergeDlg::editFor(MergeField field) const {
 }
 
 // The picture is created before the merging files are read, so an output path that names one of
-// them would destroy that file. Existing files are compared by their canonical paths.
+// them would destroy that file.
 bool CMergeDlg::outputIsAnInput(const MergeRequest& request) {
-    const QFileInfo output(QFile::decodeName(QByteArray::fromStdString(request.outputPath)));
+    const QString output = comparablePath(request.outputPath);
     for (const std::string* input : {&request.file1, &request.file2}) {
-        if (!input->empty() &&
-            output == QFileInfo(QFile::decodeName(QByteArray::fromStdString(*input))))
+        if (!input->empty() && comparablePath(*input) == output)
             return true;
     }
     return false;
