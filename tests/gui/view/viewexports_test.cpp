@@ -5,12 +5,12 @@
 #include "support/tempdir.h"
 #include "view/xtalspview.h"
 
-#include <QFile>
 #include <QString>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <memory>
 
 namespace xtalsp {
@@ -35,7 +35,14 @@ protected:
         host.files.answers = {QString::fromStdString(path)};
         view->executeCommand(command);
     }
-    bool exists(const std::string& name) const { return std::filesystem::exists(files.file(name)); }
+    void expectOffered(const QString& title, const QString& filter, const QString& suffix) {
+        ASSERT_FALSE(host.files.offered.empty());
+        const gui::FileDialogSpec& dialog = host.files.offered.back();
+        EXPECT_EQ(dialog.title, title);
+        EXPECT_EQ(dialog.filter, filter);
+        EXPECT_EQ(dialog.defaultSuffix, suffix);
+        EXPECT_TRUE(dialog.confirmOverwrite);
+    }
 
     test::FakeViewHost host;
     CXtalspDoc doc{test::hostServices(host)};
@@ -59,11 +66,7 @@ TEST(PatternExportCommands, NeedSpots) {
 
 TEST_F(PatternExports, TextFileListsThePatternWithoutModifyingIt) {
     runWithFile(gui::ID_EXPORT_TEXTFILE, files.file("pattern.txt"));
-    ASSERT_EQ(host.files.offered.size(), 1u);
-    EXPECT_EQ(host.files.offered[0].title, "Export the pattern as a text file");
-    EXPECT_EQ(host.files.offered[0].filter, "Text Files (*.txt);;All Files (*)");
-    EXPECT_EQ(host.files.offered[0].defaultSuffix, "txt");
-    EXPECT_TRUE(host.files.offered[0].confirmOverwrite);
+    expectOffered("Export the pattern as a text file", "Text Files (*.txt);;All Files (*)", "txt");
 
     const std::string listing = files.read("pattern.txt");
     EXPECT_EQ(listing.substr(0, doc.structure.name.size() + 10),
@@ -92,11 +95,8 @@ TEST_F(PatternExports, FailureNamesTheFileAsTheUserReadsIt) {
 
 TEST_F(PatternExports, MergingFileHoldsTheDocumentsSpotsAndGreyLevels) {
     runWithFile(gui::ID_EXPORT_MERGING, files.file("pattern.mrg"));
-    ASSERT_EQ(host.files.offered.size(), 1u);
-    EXPECT_EQ(host.files.offered[0].title, "Export the pattern as a merging file");
-    EXPECT_EQ(host.files.offered[0].filter, "Merging Files (*.mrg);;All Files (*)");
-    EXPECT_EQ(host.files.offered[0].defaultSuffix, "mrg");
-    EXPECT_TRUE(host.files.offered[0].confirmOverwrite);
+    expectOffered("Export the pattern as a merging file", "Merging Files (*.mrg);;All Files (*)",
+                  "mrg");
 
     const std::string bytes = files.read("pattern.mrg");
     EXPECT_EQ(bytes.substr(0, 24), "\x17Xtalspotter.MergingFile");
@@ -113,13 +113,7 @@ TEST_F(PatternExports, MergingFileHoldsTheDocumentsSpotsAndGreyLevels) {
 
 TEST_F(PatternExports, PictureIsAMetafileUnlessTheNameSaysOtherwise) {
     runWithFile(gui::ID_EXPORT_METAFILE, files.file("pattern.wmf"));
-    ASSERT_EQ(host.files.offered.size(), 1u);
-    EXPECT_EQ(host.files.offered[0].title, "Export a Windows metafile");
-    EXPECT_EQ(host.files.offered[0].filter,
-              "Windows Enhanced Metafiles (*.wmf);;SVG Pictures (*.svg);;"
-              "PDF Documents (*.pdf);;PNG Images (*.png);;All Files (*)");
-    EXPECT_EQ(host.files.offered[0].defaultSuffix, "wmf");
-    EXPECT_TRUE(host.files.offered[0].confirmOverwrite);
+    expectOffered("Export a Windows metafile", gui::pictureFileDialog("").filter, "wmf");
     const std::string emf = files.read("pattern.wmf");
     ASSERT_GE(emf.size(), 44u);
     EXPECT_EQ(emf.substr(0, 4), std::string("\x01\x00\x00\x00", 4)); // EMR_HEADER
@@ -130,7 +124,7 @@ TEST_F(PatternExports, PictureIsAMetafileUnlessTheNameSaysOtherwise) {
     EXPECT_TRUE(host.recordingPrompt.messages.empty());
 
     view->executeCommand(gui::ID_EXPORT_METAFILE); // cancelled
-    EXPECT_FALSE(exists("pattern.svg"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(files.path()), {}), 2);
     EXPECT_TRUE(host.recordingPrompt.messages.empty());
     EXPECT_FALSE(doc.isModified());
 }
