@@ -1,5 +1,8 @@
 // xtalsp-cli: the simulation and file conversions of Xtalspotter without a window.
 #include "cli/clicommands.h"
+#ifdef XTALSP_CLI_IMAGES
+#include "cli/qt/cliimageformats.h"
+#endif
 
 #include <iostream>
 #include <string>
@@ -7,6 +10,9 @@
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
+#ifdef XTALSP_CLI_IMAGES
+    xtalsp::cli::installQtImageFormats();
+#endif
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const int status = xtalsp::cli::runCli(arguments, std::cout, std::cerr);
     std::cout.flush();

@@ -22,6 +22,8 @@ constexpr std::string_view kUsage =
     "  simulate --structure FILE ...  compute a Laue pattern and list or save it\n"
     "  pattern FILE.ptn [outputs]     open a pattern file and list or convert it\n"
     "  sf --structure FILE H K L      |F|, phase and d-spacing of one reflection\n"
+    "  merge --pattern FILE.ptn --out OUT.wmf --file1 A.mrg ...\n"
+    "                                 overlay merging files on a pattern's picture\n"
     "\n"
     "Run 'xtalsp-cli COMMAND --help' for the options of one command.\n"
     "Exit status: 0 success, 1 a file could not be read or written, 2 wrong usage.\n";
@@ -36,6 +38,7 @@ const std::map<std::string, Command>& commands() {
         {"simulate", runSimulateCommand},
         {"pattern", runPatternCommand},
         {"sf", runStructureFactorCommand},
+        {"merge", runMergeCommand},
     };
     return table;
 }

@@ -14,6 +14,14 @@ void reportMessage(std::ostream& err, const Message& message) {
     err << message.text << '\n';
 }
 
+MessageAnswer CliPrompt::show(const Message& message) {
+    if (message.buttons == MessageButtons::YesNo || message.buttons == MessageButtons::YesNoCancel)
+        return MessageAnswer::Yes;
+    const bool information = message.icon == MessageIcon::Information && m_information != nullptr;
+    reportMessage(information ? *m_information : m_err, message);
+    return message.defaultAnswer;
+}
+
 bool writeOutput(const std::string& path, std::string_view bytes, std::ostream& out,
                  std::ostream& err) {
     if (path == "-") {

@@ -2,9 +2,11 @@
 #pragma once
 
 #include "cli/argumentparser.h"
+#include "document/xtalspdoc.h"
 #include "platform/userprompt.h"
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +15,32 @@ namespace xtalsp::cli {
 
 // Writes a message box text to the error stream: caption first when it has one.
 void reportMessage(std::ostream& err, const Message& message);
+
+// Messages go to the error stream (information to `information` when one is given); questions
+// are answered with Yes, which keeps rotation angles and takes a proposed side plane.
+class CliPrompt : public UserPrompt {
+public:
+    explicit CliPrompt(std::ostream& err, std::ostream* information = nullptr)
+        : m_err(err), m_information(information) {}
+    MessageAnswer show(const Message& message) override;
+
+private:
+    std::ostream& m_err;
+    std::ostream* m_information;
+};
+
+// Opens a pattern file as the program does, computing its spots again. Failures are reported.
+bool loadPatternFile(CXtalspDoc& doc, const std::string& path, std::ostream& err);
+
+// The picture outputs of simulate and pattern: --emf, --svg, --pdf, --png, --dpi, --labels,
+// --crossline.
+const std::vector<OptionSpec>& pictureOutputOptions();
+bool hasPictureOutput(const ParsedArguments& parsed);
+// The first problem of the picture options, before anything is computed.
+std::optional<std::string> checkPictureOptions(const ParsedArguments& parsed);
+// Writes the requested pictures of the document as its view would draw them.
+bool writePictureOutputs(const CXtalspDoc& doc, const ParsedArguments& parsed, std::ostream& out,
+                         std::ostream& err);
 
 // Writes bytes to a file, or to `out` when the path is "-". Reports failures on `err`.
 bool writeOutput(const std::string& path, std::string_view bytes, std::ostream& out,
@@ -34,6 +62,8 @@ int runPatternCommand(const std::vector<std::string>& arguments, std::ostream& o
                       std::ostream& err);
 int runStructureFactorCommand(const std::vector<std::string>& arguments, std::ostream& out,
                               std::ostream& err);
+int runMergeCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                    std::ostream& err);
 int runSampleStructureCommand(const std::vector<std::string>& arguments, std::ostream& out,
                               std::ostream& err);
 

@@ -49,14 +49,24 @@ constexpr std::string_view kSimulateUsage =
     "  --grayscale 0|1          grey levels by intensity (1, default) or all spots dark (0)\n"
     "  --text OUT               write the text listing (- for standard output)\n"
     "  --ptn OUT                write the pattern file\n"
-    "  --mrg OUT                write the merging file\n";
+    "  --mrg OUT                write the merging file\n"
+    "  --emf OUT                write the picture as an enhanced metafile (half size)\n"
+    "  --svg OUT, --pdf OUT     write the picture as an SVG or PDF vector picture\n"
+    "  --png OUT                write the picture as a PNG image\n"
+    "  --dpi N                  resolution of a PNG picture, 10 to 1200 (default 300)\n"
+    "  --labels 0|1             index labels in pictures (default 0)\n"
+    "  --crossline 0|1          crossline in pictures (default 1)\n";
 
 constexpr std::string_view kPatternUsage =
     "usage: xtalsp-cli pattern FILE.ptn [--text OUT] [--mrg OUT] [--ptn OUT]\n"
+    "                          [--emf OUT] [--svg OUT] [--pdf OUT] [--png OUT [--dpi N]]\n"
+    "                          [--labels 0|1] [--crossline 0|1]\n"
     "\n"
     "Opens a pattern file as the program does, computing its spots again, and writes the\n"
-    "requested outputs (- for standard output). Without an output option the text listing\n"
-    "goes to standard output.\n";
+    "requested outputs (- for standard output; pictures only to files). Without an output\n"
+    "option the text listing goes to standard output. Pictures show the crossline, labels,\n"
+    "spot size and grey levels stored in the pattern unless --labels or --crossline say\n"
+    "otherwise.\n";
 
 constexpr std::string_view kSfUsage =
     "usage: xtalsp-cli sf --structure FILE H K L\n"
@@ -65,23 +75,6 @@ constexpr std::string_view kSfUsage =
     "structure factor calculator shows them (Windows-1252 text).\n";
 
 const std::vector<OptionSpec> kOutputOptions = {{"--text", 1}, {"--ptn", 1}, {"--mrg", 1}};
-
-// Messages of the document go to the error stream; questions are answered with Yes, which
-// keeps rotation angles and takes a proposed side plane.
-class CliPrompt : public UserPrompt {
-public:
-    explicit CliPrompt(std::ostream& err) : m_err(err) {}
-    MessageAnswer show(const Message& message) override {
-        if (message.buttons == MessageButtons::YesNo ||
-            message.buttons == MessageButtons::YesNoCancel)
-            return MessageAnswer::Yes;
-        reportMessage(m_err, message);
-        return message.defaultAnswer;
-    }
-
-private:
-    std::ostream& m_err;
-};
 
 // A command-line number: the whole argument must be a finite decimal number.
 bool parseNumber(const std::string& text, double& value) {
@@ -259,7 +252,8 @@ DiffractionSettingsEditor commandLineSettings(const SimulateRequest& request, Cl
 
 bool writeDocumentOutputs(const CXtalspDoc& doc, const ParsedArguments& parsed, std::ostream& out,
                           std::ostream& err) {
-    const bool any = parsed.has("--text") || parsed.has("--ptn") || parsed.has("--mrg");
+    const bool any = parsed.has("--text") || parsed.has("--ptn") || parsed.has("--mrg") ||
+                     hasPictureOutput(parsed);
     const PatternListingInput listing{doc.structure.name, doc.settings,
                                       doc.intensityScale.saturationIntensity, &doc.spots()};
     if (parsed.has("--text") || !any) {
@@ -276,7 +270,7 @@ bool writeDocumentOutputs(const CXtalspDoc& doc, const ParsedArguments& parsed, 
         if (!writeOutput(parsed.value("--mrg"), bytes, out, err))
             return false;
     }
-    return true;
+    return writePictureOutputs(doc, parsed, out, err);
 }
 
 // The settings a new pattern takes before its first computation, each through the range of the
@@ -333,11 +327,14 @@ int runSimulateCommand(const std::vector<std::string>& arguments, std::ostream& 
         {"--spectrum", 1},  {"--min-intensity", 1}, {"--saturation-percent", 1},
         {"--grayscale", 1}};
     specs.insert(specs.end(), kOutputOptions.begin(), kOutputOptions.end());
+    specs.insert(specs.end(), pictureOutputOptions().begin(), pictureOutputOptions().end());
     ParsedArguments parsed;
     int status = kExitSuccess;
     if (!parseCommandLine(arguments, specs, kSimulateUsage, out, err, parsed, status))
         return status;
     try {
+        if (const auto problem = checkPictureOptions(parsed))
+            throw UsageError{*problem};
         return simulate(readSimulateRequest(parsed), parsed, out, err);
     } catch (const UsageError& error) {
         err << "xtalsp-cli: " << error.text << "\n" << kSimulateUsage;
@@ -347,28 +344,36 @@ int runSimulateCommand(const std::vector<std::string>& arguments, std::ostream& 
 
 int runPatternCommand(const std::vector<std::string>& arguments, std::ostream& out,
                       std::ostream& err) {
+    std::vector<OptionSpec> specs = kOutputOptions;
+    specs.insert(specs.end(), pictureOutputOptions().begin(), pictureOutputOptions().end());
     ParsedArguments parsed;
     int status = kExitSuccess;
-    if (!parseCommandLine(arguments, kOutputOptions, kPatternUsage, out, err, parsed, status))
+    if (!parseCommandLine(arguments, specs, kPatternUsage, out, err, parsed, status))
         return status;
-    if (parsed.positional.size() != 1) {
-        err << "xtalsp-cli: expected exactly one FILE.ptn\n" << kPatternUsage;
+    std::optional<std::string> problem = checkPictureOptions(parsed);
+    if (parsed.positional.size() != 1)
+        problem = "expected exactly one FILE.ptn";
+    if (problem) {
+        err << "xtalsp-cli: " << *problem << "\n" << kPatternUsage;
         return kExitUsageError;
     }
-    const std::string& path = parsed.positional.front();
+    CliPrompt prompt(err);
+    MemorySettingsStore settings;
+    CXtalspDoc doc(DocumentServices{&prompt, &settings, std::nullopt});
+    if (!loadPatternFile(doc, parsed.positional.front(), err))
+        return kExitFileError;
+    return writeDocumentOutputs(doc, parsed, out, err) ? kExitSuccess : kExitFileError;
+}
+
+bool loadPatternFile(CXtalspDoc& doc, const std::string& path, std::ostream& err) {
     const FileBytes bytes = readFileBytes(path);
     if (!bytes.ok()) {
         err << (bytes.error == FileReadError::CannotOpen ? "Cannot open the file "
                                                          : "Cannot read the file ")
             << path << "\n";
-        return kExitFileError;
+        return false;
     }
-    CliPrompt prompt(err);
-    MemorySettingsStore settings;
-    CXtalspDoc doc(DocumentServices{&prompt, &settings, std::nullopt});
-    if (!doc.deserialize(bytes.bytes))
-        return kExitFileError;
-    return writeDocumentOutputs(doc, parsed, out, err) ? kExitSuccess : kExitFileError;
+    return doc.deserialize(bytes.bytes);
 }
 
 int runStructureFactorCommand(const std::vector<std::string>& arguments, std::ostream& out,

@@ -4,8 +4,11 @@
 
 #include "document/mergingfile.h"
 
+#include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <string_view>
+#include <system_error>
 
 namespace xtalsp {
 
@@ -116,6 +119,20 @@ std::optional<MergeRequestProblem> checkMergeRequest(MergeRequest& request) {
         return MergeRequestProblem{warningMessage("Please select a different file."),
                                    MergeField::File2};
     return std::nullopt;
+}
+
+bool mergeOutputIsAnInput(const MergeRequest& request) {
+    for (const std::string* input : {&request.file1, &request.file2}) {
+        std::error_code error;
+        if (!input->empty() && (*input == request.outputPath ||
+                                std::filesystem::equivalent(request.outputPath, *input, error)))
+            return true;
+    }
+    return false;
+}
+
+Message differentOutputMessage() {
+    return warningMessage("Please select a different output file.");
 }
 
 bool mergePatternPicture(const PictureFormat& format, const MergeRequest& request,

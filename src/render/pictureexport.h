@@ -40,6 +40,13 @@ struct MergeRequestProblem {
 // first problem, or nothing when the request can be carried out.
 std::optional<MergeRequestProblem> checkMergeRequest(MergeRequest& request);
 
+// Whether the output path names one of the merging files (the same file by another name
+// included). The picture is created before the merging files are read, so such a merge would
+// destroy the file it reads.
+bool mergeOutputIsAnInput(const MergeRequest& request);
+// "Please select a different output file." for that case.
+Message differentOutputMessage();
+
 // Draws the active pattern with one or two merging files in their colours into one picture
 // and reports the outcome on the prompt (a reading failure leaves the picture drawn so far on
 // disk; success ends with the message naming the output path). Returns whether the merged

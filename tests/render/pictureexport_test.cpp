@@ -155,6 +155,15 @@ TEST(MergeRequestCheck, ProblemsInTheOrderOfTheDialogAndTrimmedValues) {
     EXPECT_EQ(onlyFile1.file2, "");
 }
 
+TEST(MergeRequestCheck, AnOutputThatNamesAMergingFileIsRecognised) {
+    test::TempDir dir;
+    const std::string mergingFile = dir.file("a.mrg");
+    ASSERT_EQ(writeFileAtomically(mergingFile, "x"), FileWriteError::None);
+    EXPECT_TRUE(mergeOutputIsAnInput({mergingFile, mergingFile, 0, "", 0}));
+    EXPECT_TRUE(mergeOutputIsAnInput({dir.file("./a.mrg"), dir.file("b.mrg"), 0, mergingFile, 0}));
+    EXPECT_FALSE(mergeOutputIsAnInput({dir.file("new.wmf"), mergingFile, 0, "", 0}));
+}
+
 class MergedPicture : public ::testing::Test {
 protected:
     // A merging file of a pattern with 40 x 20 spots and grey levels on.

@@ -2,6 +2,7 @@
 // interface, so that tests answer them and print to a file without a window blocking.
 #pragma once
 
+#include "document/spotdetails.h"
 #include "platform/userprompt.h"
 #include "render/pictureexport.h"
 
@@ -45,6 +46,9 @@ public:
     // "Print Setup": printer, paper and orientation for the next jobs.
     virtual void printSetup(QWidget* parent) = 0;
 
+    // "Detailed Information of Selected Spot", until the user closes it.
+    virtual void spotDetails(QWidget* parent, const SpotDetails& details) = 0;
+
     // "Select Files to Merge with the Current Pattern", fresh each time: the checked, trimmed
     // paths and colours on OK, nothing on Cancel. The browse buttons use the chooser; refusals
     // and help failures go to the prompt.
@@ -64,6 +68,8 @@ public:
     bool print(QWidget* parent, const PagePainter& paintPage) override;
     void printPreview(QWidget* parent, const PagePainter& paintPage) override;
     void printSetup(QWidget* parent) override;
+
+    void spotDetails(QWidget* parent, const SpotDetails& details) override; // spotdetailsdlg.cpp
 
     // In mergedlg.cpp.
     std::optional<MergeRequest> mergeFiles(QWidget* parent, FileChooser& chooser,

@@ -246,6 +246,7 @@ bool CXtalspView::handlesCommand(int id) const {
     case ID_SETTING_SPOT_SIZE:
     case ID_FILE_PRINT:
     case ID_FILE_PRINT_PREVIEW:
+    case ID_VIEW_SELECTED_SPOT:
     case ID_EXPORT_TEXTFILE:
     case ID_EXPORT_MERGING:
     case ID_EXPORT_METAFILE:
@@ -281,6 +282,9 @@ CommandState CXtalspView::commandState(int id) const {
     case ID_SETTING_SPOT_SIZE:
     case ID_FILE_PRINT_PREVIEW:
         state.enabled = !minimised;
+        break;
+    case ID_VIEW_SELECTED_SPOT:
+        state.enabled = m_doc.selectedSpot >= 0 && !minimised;
         break;
     case ID_EXPORT_TEXTFILE:
     case ID_EXPORT_MERGING:
@@ -324,6 +328,9 @@ void CXtalspView::executeCommand(int id) {
         break;
     case ID_FILE_PRINT_PREVIEW:
         previewPattern();
+        break;
+    case ID_VIEW_SELECTED_SPOT:
+        showSpotDetails();
         break;
     case ID_EXPORT_TEXTFILE:
         exportTextFile(m_doc, m_host);

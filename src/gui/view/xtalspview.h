@@ -9,6 +9,7 @@
 
 #include <QAbstractScrollArea>
 #include <QPoint>
+#include <QPointF>
 
 #include <cstdint>
 #include <optional>
@@ -73,6 +74,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
 
+    // Right press selects the spot under the pointer, right double-click shows its details;
+    // the paging, Home/End and arrow keys scroll a drawing larger than the window.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void computationStarted(const CXtalspDoc& doc) override;
     void spotsChanged(const CXtalspDoc& doc) override;
@@ -99,6 +106,12 @@ private:
     void previewPattern();
     void beginPrinting();
     void endPrinting();
+
+    // Selection, details and scrolling keys (viewselection.cpp).
+    int spotUnder(QPointF viewportPosition) const;
+    void selectSpotAt(QPointF viewportPosition);
+    void showSpotDetails();
+    bool drawingExceedsViewport(Qt::Orientation orientation) const;
 
     CXtalspDoc& m_doc;
     ViewHost& m_host;

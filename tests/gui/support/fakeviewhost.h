@@ -44,6 +44,11 @@ public:
     }
     void printSetup(QWidget*) override { ++printSetups; }
 
+    void spotDetails(QWidget*, const SpotDetails& details) override {
+        spotDetailsShown.push_back(details);
+    }
+    std::vector<SpotDetails> spotDetailsShown;
+
     std::optional<MergeRequest> mergeFiles(QWidget*, gui::FileChooser&, UserPrompt&) override {
         ++mergeDialogs;
         return take(mergeAnswers);

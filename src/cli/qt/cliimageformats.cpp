@@ -1,0 +1,51 @@
+// The command-line tool's image formats over Qt.
+#include "cli/qt/cliimageformats.h"
+
+#include "cli/pictureformats.h"
+#include "render/qt/qtpicturefile.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+
+namespace xtalsp::cli {
+
+namespace {
+
+// Qt's own warnings (a missing runtime directory, say) are noise on the tool's error stream,
+// which carries the tool's messages; only Qt's critical and fatal messages get through.
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fputs((message.toLocal8Bit() + '\n').constData(), stderr);
+}
+
+// Fonts and painting on images need a QGuiApplication; the offscreen platform needs no display.
+// It lives until the process ends, as Qt expects of its application object.
+void ensureGuiApplication() {
+    if (QGuiApplication::instance() != nullptr)
+        return;
+    qInstallMessageHandler(quietMessages);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "xtalsp-cli";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication* application = new QGuiApplication(argc, argv);
+    (void)application;
+}
+
+} // namespace
+
+void installQtImageFormats() {
+    setImageFormatProvider([](ImageKind kind, double dpi) {
+        PictureFormat format = xtalsp::imageFormat(kind, dpi);
+        format.open = [open = std::move(format.open)](const std::string& path,
+                                                      const PictureExtent& frame) {
+            ensureGuiApplication();
+            return open(path, frame);
+        };
+        return format;
+    });
+}
+
+} // namespace xtalsp::cli

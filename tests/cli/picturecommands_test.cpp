@@ -1,0 +1,151 @@
+#include "cli/clicommands.h"
+#include "cli/clirun.h"
+
+#include "io/filebytes.h"
+#include "support/tempdir.h"
+#include "testpaths.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace xtalsp::cli {
+namespace {
+
+using xtalsp::test::CliRun;
+using xtalsp::test::run;
+
+const std::string kPattern = std::string(test::kExamplesDir) + "/silicon-transmission-001.ptn";
+
+std::string bytesOf(const std::string& path) {
+    return readFileBytes(path).bytes;
+}
+
+std::int32_t int32At(const std::string& bytes, std::size_t offset) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 4; i-- > 0;)
+        value = (value << 8) | static_cast<unsigned char>(bytes.at(offset + i));
+    return static_cast<std::int32_t>(value);
+}
+
+std::uint32_t bigEndian32At(const std::string& bytes, std::size_t offset) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        value = (value << 8) | static_cast<unsigned char>(bytes.at(offset + i));
+    return value;
+}
+
+TEST(CliPictures, PatternWritesAnEnhancedMetafileWithTheFilmsFrame) {
+    test::TempDir dir;
+    const std::string out = dir.file("si.wmf");
+    const CliRun result = run({"pattern", kPattern, "--emf", out, "--labels", "1"});
+    ASSERT_EQ(result.status, kExitSuccess) << result.err;
+    EXPECT_TRUE(result.out.empty()); // a picture alone lists nothing
+    const std::string emf = bytesOf(out);
+    ASSERT_GT(emf.size(), 108u);
+    EXPECT_EQ(int32At(emf, 0), 1);        // the header record
+    EXPECT_EQ(emf.substr(40, 4), " EMF"); // its signature
+    EXPECT_EQ(int32At(emf, 48), static_cast<std::int32_t>(emf.size()));
+    // The frame (0, 0, Wm, Hm) of the default 20 x 15 cm film, in 0.01 mm.
+    EXPECT_EQ(int32At(emf, 24), 0);
+    EXPECT_EQ(int32At(emf, 28), 0);
+    EXPECT_EQ(int32At(emf, 32), 10200);
+    EXPECT_EQ(int32At(emf, 36), 7700);
+}
+
+TEST(CliPictures, PictureOptionsAreCheckedBeforeAnythingIsComputed) {
+    test::TempDir dir;
+    const std::string out = dir.file("x.wmf");
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"pattern", kPattern, "--emf", "-"},
+          std::vector<std::string>{"pattern", kPattern, "--png", out, "--dpi", "5"},
+          std::vector<std::string>{"pattern", kPattern, "--png", out, "--dpi", "3e2x"},
+          std::vector<std::string>{"pattern", kPattern, "--emf", out, "--labels", "yes"}}) {
+        const CliRun result = run(wrong);
+        EXPECT_EQ(result.status, kExitUsageError) << wrong.back();
+        EXPECT_NE(result.err.find("usage: xtalsp-cli pattern"), std::string::npos);
+    }
+    EXPECT_FALSE(canOpenForReading(out));
+}
+
+TEST(CliPictures, AnUncreatablePictureIsAFileError) {
+    const CliRun result = run({"pattern", kPattern, "--emf", "/no/such/folder/x.wmf"});
+    EXPECT_EQ(result.status, kExitFileError);
+    EXPECT_EQ(result.err, "Failed to create the metafile!\n");
+}
+
+class CliMerge : public ::testing::Test {
+protected:
+    void SetUp() override {
+        mergingFile = dir.file("si.mrg");
+        ASSERT_EQ(run({"pattern", kPattern, "--mrg", mergingFile}).status, kExitSuccess);
+    }
+    CliRun merge(std::vector<std::string> options) {
+        std::vector<std::string> arguments = {"merge", "--pattern", kPattern, "--out", output};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        return run(arguments);
+    }
+
+    test::TempDir dir;
+    std::string mergingFile;
+    std::string output = dir.file("merged.wmf");
+};
+
+TEST_F(CliMerge, DrawsThePatternWithItsMergingFileAndSaysWhereThePictureIs) {
+    const CliRun result = merge({"--file1", mergingFile, "--color1", "red"});
+    ASSERT_EQ(result.status, kExitSuccess) << result.err;
+    EXPECT_EQ(result.out, "The merged pattern was successfully generated in " + output +
+                              ".\nYou can insert it into a WORD or PowerPoint document to view "
+                              "or edit it.\n");
+    EXPECT_EQ(bytesOf(output).substr(40, 4), " EMF");
+}
+
+TEST_F(CliMerge, AMissingSecondFileLeavesThePictureDrawnSoFar) {
+    const std::string missing = dir.file("missing.mrg");
+    const CliRun result = merge({"--file1", mergingFile, "--file2", missing, "--color2", "blue"});
+    EXPECT_EQ(result.status, kExitFileError);
+    EXPECT_EQ(result.err, "Unable to open merging file " + missing + "!\n");
+    EXPECT_EQ(bytesOf(output).substr(40, 4), " EMF");
+}
+
+TEST_F(CliMerge, TheDialogsChecksAndColourNamesAreUsageErrors) {
+    CliRun result = merge({"--file1", mergingFile, "--file2", " " + mergingFile});
+    EXPECT_EQ(result.status, kExitUsageError);
+    EXPECT_NE(result.err.find("Please select a different file."), std::string::npos);
+
+    result = run({"merge", "--pattern", kPattern, "--out", mergingFile, "--file1", mergingFile});
+    EXPECT_EQ(result.status, kExitUsageError);
+    EXPECT_NE(result.err.find("Please select a different output file."), std::string::npos);
+    EXPECT_EQ(readFileBytes(mergingFile).bytes.substr(1, 23), "Xtalspotter.MergingFile");
+
+    result = merge({"--file1", "  "});
+    EXPECT_EQ(result.status, kExitUsageError);
+    EXPECT_NE(result.err.find("Please select a merging file."), std::string::npos);
+
+    result = merge({"--file1", mergingFile, "--color1", "green"});
+    EXPECT_EQ(result.status, kExitUsageError);
+    EXPECT_NE(result.err.find("--color1 must be gray, red or blue"), std::string::npos);
+    EXPECT_FALSE(canOpenForReading(output));
+}
+
+#ifdef XTALSP_CLI_IMAGES
+// The image formats live in the tool's main program, so they are checked on the real tool.
+TEST(CliImages, SvgAndPngHaveThePicturesPhysicalSize) {
+    test::TempDir dir;
+    const std::string svg = dir.file("si.svg"), png = dir.file("si.png");
+    const std::string command = std::string(test::kCliPath) + " pattern '" + kPattern +
+                                "' --svg '" + svg + "' --png '" + png + "' --dpi 254";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string svgText = bytesOf(svg);
+    EXPECT_NE(svgText.find("width=\"102mm\" height=\"77mm\""), std::string::npos);
+    const std::string pngBytes = bytesOf(png);
+    ASSERT_GT(pngBytes.size(), 24u);
+    EXPECT_EQ(pngBytes.substr(1, 3), "PNG");
+    EXPECT_EQ(bigEndian32At(pngBytes, 16), 1020u); // 102 mm at 10 pixels per mm
+    EXPECT_EQ(bigEndian32At(pngBytes, 20), 770u);
+}
+#endif
+
+} // namespace
+} // namespace xtalsp::cli

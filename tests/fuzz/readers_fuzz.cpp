@@ -1,0 +1,20 @@
+// libFuzzer target for the readers of untrusted bytes: merging files, spectrum files, archived
+// and text structure files. Each must return a value or a failure, never crash, overrun or
+// allocate what the bytes cannot hold.
+#include "document/mergingfile.h"
+#include "spectrum/spectrumfile.h"
+#include "structure/structurefile.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    (void)xtalsp::decodeMergingFile(bytes, "fuzz.mrg");
+    (void)xtalsp::decodeSpectrumFile(bytes);
+    (void)xtalsp::readArchivedStructure(bytes, true);
+    (void)xtalsp::readArchivedStructure(bytes, false);
+    (void)xtalsp::readStructureText(bytes, "fuzz.struct");
+    return 0;
+}

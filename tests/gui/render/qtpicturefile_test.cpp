@@ -1,0 +1,80 @@
+#include "render/qt/qtpicturefile.h"
+
+#include "io/filebytes.h"
+#include "render/pictureexport.h"
+#include "support/makespot.h"
+#include "support/recordingprompt.h"
+#include "support/tempdir.h"
+
+#include <QFile>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace xtalsp {
+namespace {
+
+using test::makeSpot;
+
+const std::vector<LaueSpot> kSpots = {makeSpot(1, 1, 1, 500, 300, 2000),
+                                      makeSpot(2, 0, 0, -100, 40, 2000)};
+
+PatternContent pattern() {
+    PatternContent content;
+    content.filmWidth = 2000;
+    content.filmHeight = 1500;
+    content.saturationIntensity = 1000;
+    content.spots = kSpots;
+    return content;
+}
+
+bool exportTo(const std::string& path, double dpi, test::RecordingPrompt& prompt) {
+    ViewDrawingOptions options;
+    options.showIndex = true;
+    return exportPatternPicture(pictureFormatFor(path, dpi), path, pattern(), options, prompt);
+}
+
+TEST(QtPictureFiles, EachFormatHasThePicturesPhysicalSize) {
+    test::TempDir dir;
+    test::RecordingPrompt prompt;
+    const std::string svg = dir.file("p.SVG"), png = dir.file("p.png"), pdf = dir.file("p.pdf");
+    ASSERT_TRUE(exportTo(svg, 300, prompt));
+    ASSERT_TRUE(exportTo(png, 254, prompt));
+    ASSERT_TRUE(exportTo(pdf, 300, prompt));
+    EXPECT_TRUE(prompt.messages.empty());
+
+    const std::string svgText = readFileBytes(svg).bytes;
+    EXPECT_NE(svgText.find("width=\"102mm\" height=\"77mm\""), std::string::npos);
+    EXPECT_NE(svgText.find("viewBox=\"0 0 10200 7700\""), std::string::npos);
+
+    // 254 dpi: ten pixels a millimetre. The spot at film (500, 300) is centred 25 mm right of
+    // and 15 mm above the picture's centre (51, 38.5 mm), and its 1 mm square is black.
+    const QImage image(QString::fromStdString(png));
+    ASSERT_EQ(image.size(), QSize(1020, 770));
+    EXPECT_EQ(image.pixel(5, 5), qRgb(255, 255, 255)); // white margin
+    EXPECT_EQ(image.pixel(760, 235), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(510, 385), qRgb(255, 0, 0)); // the beam-centre mark
+
+    EXPECT_EQ(readFileBytes(pdf).bytes.substr(0, 5), "%PDF-");
+}
+
+TEST(QtPictureFiles, OtherNamesAreMetafilesAndBadPathsAreReported) {
+    test::TempDir dir;
+    test::RecordingPrompt prompt;
+    const std::string wmf = dir.file("p.wmf");
+    ASSERT_TRUE(exportTo(wmf, 300, prompt));
+    EXPECT_EQ(readFileBytes(wmf).bytes.substr(40, 4), " EMF");
+
+    for (const char* name : {"p.svg", "p.pdf", "p.png"})
+        EXPECT_FALSE(exportTo(dir.file("missing/") + name, 300, prompt)) << name;
+    ASSERT_EQ(prompt.messages.size(), 3u);
+    EXPECT_EQ(prompt.messages[0].text, "Failed to create the SVG picture!");
+    EXPECT_EQ(prompt.messages[1].text, "Failed to create the PDF file!");
+    EXPECT_EQ(prompt.messages[2].text, "Failed to create the PNG image!");
+}
+
+} // namespace
+} // namespace xtalsp
