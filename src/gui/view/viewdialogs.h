@@ -3,6 +3,8 @@
 #pragma once
 
 #include "document/spotdetails.h"
+#include "platform/userprompt.h"
+#include "render/pictureexport.h"
 
 #include <functional>
 #include <memory>
@@ -12,6 +14,8 @@ class QPrinter;
 class QWidget;
 
 namespace xtalsp::gui {
+
+class FileChooser;
 
 // The spot size dialog works in millimetres; the document keeps film units (0.1 mm).
 struct SpotSizeMm {
@@ -44,6 +48,12 @@ public:
 
     // "Detailed Information of Selected Spot", until the user closes it.
     virtual void spotDetails(QWidget* parent, const SpotDetails& details) = 0;
+
+    // "Select Files to Merge with the Current Pattern", fresh each time: the checked, trimmed
+    // paths and colours on OK, nothing on Cancel. The browse buttons use the chooser; refusals
+    // and help failures go to the prompt.
+    virtual std::optional<MergeRequest> mergeFiles(QWidget* parent, FileChooser& chooser,
+                                                   UserPrompt& prompt) = 0;
 };
 
 // The real dialogs. The printer lives as long as this object, so the printer and paper chosen
@@ -60,6 +70,10 @@ public:
     void printSetup(QWidget* parent) override;
 
     void spotDetails(QWidget* parent, const SpotDetails& details) override; // spotdetailsdlg.cpp
+
+    // In mergedlg.cpp.
+    std::optional<MergeRequest> mergeFiles(QWidget* parent, FileChooser& chooser,
+                                           UserPrompt& prompt) override;
 
     QPrinter& printer() { return *m_printer; }
 

@@ -5,6 +5,7 @@
 #include "shell/commandids.h"
 #include "text/cp1252.h"
 #include "text/numbertext.h"
+#include "view/viewexports.h"
 #include "view/viewmetrics.h"
 
 #include <QGuiApplication>
@@ -246,6 +247,10 @@ bool CXtalspView::handlesCommand(int id) const {
     case ID_FILE_PRINT:
     case ID_FILE_PRINT_PREVIEW:
     case ID_VIEW_SELECTED_SPOT:
+    case ID_EXPORT_TEXTFILE:
+    case ID_EXPORT_MERGING:
+    case ID_EXPORT_METAFILE:
+    case ID_MERGE_PATTERN:
         return true;
     default:
         return false;
@@ -280,6 +285,12 @@ CommandState CXtalspView::commandState(int id) const {
         break;
     case ID_VIEW_SELECTED_SPOT:
         state.enabled = m_doc.selectedSpot >= 0 && !minimised;
+        break;
+    case ID_EXPORT_TEXTFILE:
+    case ID_EXPORT_MERGING:
+    case ID_EXPORT_METAFILE:
+    case ID_MERGE_PATTERN:
+        state.enabled = hasSpots;
         break;
     default:
         break;
@@ -320,6 +331,18 @@ void CXtalspView::executeCommand(int id) {
         break;
     case ID_VIEW_SELECTED_SPOT:
         showSpotDetails();
+        break;
+    case ID_EXPORT_TEXTFILE:
+        exportTextFile(m_doc, m_host);
+        break;
+    case ID_EXPORT_MERGING:
+        exportMergingFile(m_doc, m_host);
+        break;
+    case ID_EXPORT_METAFILE:
+        exportPicture(m_doc, drawingOptions(), m_host);
+        break;
+    case ID_MERGE_PATTERN:
+        mergePattern(this, m_doc, drawingOptions(), m_host);
         break;
     default:
         break;

@@ -49,6 +49,13 @@ public:
     }
     std::vector<SpotDetails> spotDetailsShown;
 
+    std::optional<MergeRequest> mergeFiles(QWidget*, gui::FileChooser&, UserPrompt&) override {
+        ++mergeDialogs;
+        return take(mergeAnswers);
+    }
+    std::deque<std::optional<MergeRequest>> mergeAnswers; // Cancel when empty
+    int mergeDialogs = 0;
+
     std::deque<std::optional<double>> customZoomAnswers;
     std::deque<std::optional<gui::SpotSizeMm>> spotSizeAnswers;
     std::vector<double> customZoomOffered;

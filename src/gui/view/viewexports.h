@@ -1,0 +1,38 @@
+// The pattern's exports from the view: the text listing, the merging file, the picture and the
+// merged picture, each with its file dialog and its messages.
+#pragma once
+
+#include "document/xtalspdoc.h"
+#include "render/patterndrawing.h"
+#include "shell/filechooser.h"
+
+#include <QString>
+#include <string>
+
+class QWidget;
+
+namespace xtalsp::gui {
+
+class ViewHost;
+
+// Pictures are enhanced metafiles by default; SVG, PDF and PNG follow the file's extension.
+FileDialogSpec pictureFileDialog(const QString& title);
+// Merging files: saved with confirmation before an existing file is replaced, or opened.
+FileDialogSpec mergingFileDialog(const QString& title, bool forSaving);
+
+// The bytes of a path as the C++ library hands them to the file system: the ANSI code page on
+// Windows, UTF-8 elsewhere.
+std::string filePathBytes(const QString& path);
+
+// Each export asks for the file, writes it under the wait cursor and reports a failure on the
+// host's prompt. They read the document and change nothing in it. Each returns whether a file
+// was completed; a cancelled dialog writes nothing.
+bool exportTextFile(const CXtalspDoc& doc, ViewHost& host);
+bool exportMergingFile(const CXtalspDoc& doc, ViewHost& host);
+// The picture takes the view's spot size and display flags, not its zoom.
+bool exportPicture(const CXtalspDoc& doc, const ViewDrawingOptions& options, ViewHost& host);
+// The merge dialog, then the pattern and the chosen merging files drawn into one picture.
+bool mergePattern(QWidget* parent, const CXtalspDoc& doc, const ViewDrawingOptions& options,
+                  ViewHost& host);
+
+} // namespace xtalsp::gui
