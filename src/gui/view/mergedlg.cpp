@@ -9,8 +9,6 @@
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,20 +18,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include <initializer_list>
-
 namespace xtalsp::gui {
-
-namespace {
-
-// Existing files by their canonical paths (links, "." and ".."), others by their absolute ones.
-QString comparablePath(const std::string& pathBytes) {
-    const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(pathBytes)));
-    const QString canonical = file.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(file.absoluteFilePath()) : canonical;
-}
-
-} // namespace
 
 CMergeDlg::CMergeDlg(FileChooser& chooser, UserPrompt& prompt, QWidget* parent)
     : QDialog(parent), m_chooser(chooser), m_prompt(prompt) {
@@ -135,24 +120,11 @@ QLineEdit* CMergeDlg::editFor(MergeField field) const {
     return m_file2Edit;
 }
 
-// The picture is created before the merging files are read, so an output path that names one of
-// them would destroy that file.
-bool CMergeDlg::outputIsAnInput(const MergeRequest& request) {
-    const QString output = comparablePath(request.outputPath);
-    for (const std::string* input : {&request.file1, &request.file2}) {
-        if (!input->empty() && comparablePath(*input) == output)
-            return true;
-    }
-    return false;
-}
-
 void CMergeDlg::accept() {
     MergeRequest request = enteredRequest();
     std::optional<MergeRequestProblem> problem = checkMergeRequest(request);
-    if (!problem && outputIsAnInput(request))
-        problem = MergeRequestProblem{
-            {"Please select a different output file.", "", MessageIcon::Exclamation},
-            MergeField::Output};
+    if (!problem && mergeOutputIsAnInput(request))
+        problem = MergeRequestProblem{differentOutputMessage(), MergeField::Output};
     if (problem) {
         m_prompt.show(problem->message);
         editFor(problem->field)->setFocus();

@@ -52,7 +52,6 @@ private:
     void browseMergingFile(QLineEdit* edit);
     MergeRequest enteredRequest() const;
     QLineEdit* editFor(MergeField field) const;
-    static bool outputIsAnInput(const MergeRequest& request);
 
     FileChooser& m_chooser;
     UserPrompt& m_prompt;
