@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace xtalsp::gui {
 
@@ -147,13 +148,31 @@ QString QtFileChooser::openFileName(const FileDialogSpec& request) {
     return dialog.selectedFiles().front();
 }
 
+namespace {
+
+// The extension a filter such as "PNG Images (*.png)" stands for; empty for "All Files (*)" and
+// filters of several patterns.
+QString filterSuffix(const QString& filter) {
+    static const QRegularExpression singlePattern(QStringLiteral(R"(\(\*\.(\w+)\)$)"));
+    const QRegularExpressionMatch match = singlePattern.match(filter);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+} // namespace
+
 QString QtFileChooser::saveFileName(const FileDialogSpec& request) {
     QFileDialog dialog(m_parent, request.title, request.initialPath, request.filter);
     dialog.setOptions(dialogOptions(request));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    // The suffix is added only when the typed name has none.
+    // The suffix is added only when the typed name has none; it follows the file type the user
+    // picks, so a name typed under "PNG Images (*.png)" becomes a PNG image.
     dialog.setDefaultSuffix(request.defaultSuffix);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, &request](const QString& filter) {
+                         const QString suffix = filterSuffix(filter);
+                         dialog.setDefaultSuffix(suffix.isEmpty() ? request.defaultSuffix : suffix);
+                     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().front();
