@@ -1,6 +1,7 @@
 #include "render/emfcanvas.h"
 
 #include "support/emfrecords.h"
+#include "support/filmcontent.h"
 #include "support/makespot.h"
 #include "support/recordingcanvas.h"
 #include "support/tempdir.h"
@@ -22,17 +23,6 @@ using test::TempDir;
 constexpr PictureExtent kFrame{10200, 7700}; // a 2000 x 1500 film
 constexpr int kHairline = 10;
 
-PatternContent filmWith(const std::vector<LaueSpot>& spots) {
-    PatternContent content;
-    content.filmWidth = 2000;
-    content.filmHeight = 1500;
-    content.saturationIntensity = 1000;
-    content.latticeA = 5.4305;
-    content.distance = 300;
-    content.spots = spots;
-    return content;
-}
-
 std::vector<emf::Record> recordsOf(const std::string& bytes) {
     auto records = emf::splitRecords(bytes);
     EXPECT_TRUE(records.has_value()) << "record sizes do not tile the file";
@@ -45,7 +35,7 @@ TEST(EmfCanvas, HeaderDescribesTheWholeFile) {
     ViewDrawingOptions options;
     options.showIndex = true;
     EmfCanvas canvas(kFrame);
-    drawPicture(canvas, filmWith(spots), options);
+    drawPicture(canvas, test::filmContent(spots), options);
     const std::string bytes = canvas.bytes();
     const std::vector<emf::Record> records = recordsOf(bytes);
     ASSERT_GE(records.size(), 2u);
@@ -112,8 +102,8 @@ TEST(EmfCanvas, PictureReplaysAsTheRecordingCanvasSawIt) {
     options.showIndex = true;
     RecordingCanvas recording(false);
     EmfCanvas canvas(kFrame);
-    EXPECT_TRUE(drawPicture(recording, filmWith(spots), options));
-    EXPECT_TRUE(drawPicture(canvas, filmWith(spots), options));
+    EXPECT_TRUE(drawPicture(recording, test::filmContent(spots), options));
+    EXPECT_TRUE(drawPicture(canvas, test::filmContent(spots), options));
     const std::string bytes = canvas.bytes();
     const std::vector<emf::Record> records = recordsOf(bytes);
     const emf::Replay replay = emf::replay(records);

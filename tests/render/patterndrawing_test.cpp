@@ -1,5 +1,6 @@
 #include "render/patterndrawing.h"
 
+#include "support/filmcontent.h"
 #include "support/localetest.h"
 #include "support/recordingcanvas.h"
 #include "support/recordingprompt.h"
@@ -23,19 +24,8 @@ using test::RecordingCanvas;
 
 using test::makeSpot;
 
-// A 2000 x 1500 film with silicon's lattice and an established distance: W = 2040, H = 1540 at
-// scale 1, the 20 x 20 spot template at (1010, -760, 1030, -780).
-PatternContent contentWith(const std::vector<LaueSpot>& spots, int selected = -1) {
-    PatternContent content;
-    content.filmWidth = 2000;
-    content.filmHeight = 1500;
-    content.saturationIntensity = 1000;
-    content.latticeA = 5.4305;
-    content.distance = 300;
-    content.spots = spots;
-    content.selectedSpot = selected;
-    return content;
-}
+// The film of test::filmContent: W = 2040, H = 1540 at scale 1, the 20 x 20 spot template at
+// (1010, -760, 1030, -780).
 
 bool hasPolylineColoured(const RecordingCanvas& canvas, Rgb colour) {
     const auto lines = canvas.polylines();
@@ -95,7 +85,7 @@ TEST(ScreenDrawing, DrawsEveryStepInOrder) {
     ViewDrawingOptions options;
     options.showIndex = true;
     RecordingCanvas canvas;
-    const auto pane = drawPattern(canvas, contentWith(spots, 0), options);
+    const auto pane = drawPattern(canvas, test::filmContent(spots, 0), options);
 
     const Rgb grey{235, 235, 235};
     const std::vector<RecordedCall> expected = {
@@ -126,7 +116,7 @@ TEST(ScreenDrawing, SpotsAndLabelsGoFromTheLastToTheFirst) {
     options.showIndex = true;
     options.showCrossline = false;
     RecordingCanvas canvas;
-    drawPattern(canvas, contentWith(spots), options);
+    drawPattern(canvas, test::filmContent(spots), options);
 
     const auto fills = canvas.fills();
     ASSERT_GE(fills.size(), 4u);
@@ -142,7 +132,7 @@ TEST(ScreenDrawing, SpotsAndLabelsGoFromTheLastToTheFirst) {
 TEST(ScreenDrawing, EmptyPatternShowsThePromptThatFits) {
     RecordingCanvas canvas;
     const std::vector<LaueSpot> none;
-    PatternContent content = contentWith(none);
+    PatternContent content = test::filmContent(none);
     EXPECT_EQ(drawPattern(canvas, content, {}), std::string(kStatusPrompts[3]));
     // Film, crossline, centre mark, surround and outline; nothing else.
     EXPECT_EQ(canvas.fills().size(), 6u);
@@ -154,11 +144,11 @@ TEST(ScreenDrawing, EmptyPatternShowsThePromptThatFits) {
     EXPECT_EQ(patternStatusText(content), kStatusPrompts[0]);
 
     const std::vector<LaueSpot> spots = {makeSpot(1, 1, 1, 0, 0, 1)};
-    EXPECT_EQ(patternStatusText(contentWith(spots)), kStatusPrompts[2]);
+    EXPECT_EQ(patternStatusText(test::filmContent(spots)), kStatusPrompts[2]);
     // A selection beyond the list counts as none.
-    EXPECT_EQ(patternStatusText(contentWith(spots, 1)), kStatusPrompts[2]);
+    EXPECT_EQ(patternStatusText(test::filmContent(spots, 1)), kStatusPrompts[2]);
     RecordingCanvas selected;
-    drawPattern(selected, contentWith(spots, 1), {});
+    drawPattern(selected, test::filmContent(spots, 1), {});
     EXPECT_FALSE(hasPolylineColoured(selected, kBlue));
 }
 
@@ -180,7 +170,7 @@ TEST(ScreenDrawing, InactiveViewDrawsNoSelectionAndLeavesThePaneAlone) {
     ViewDrawingOptions options;
     options.activeView = false;
     RecordingCanvas canvas;
-    EXPECT_EQ(drawPattern(canvas, contentWith(spots, 0), options), std::nullopt);
+    EXPECT_EQ(drawPattern(canvas, test::filmContent(spots, 0), options), std::nullopt);
     EXPECT_FALSE(hasPolylineColoured(canvas, kBlue));
     EXPECT_EQ(canvas.fills().size(), 7u); // still the whole picture, surround included
 }
@@ -202,7 +192,7 @@ TEST(ScreenDrawing, ReadsTheDocument) {
 TEST(PaperDrawing, NoFilmFillSurroundOrSelectionAndAnEmptyPane) {
     const std::vector<LaueSpot> spots = {makeSpot(1, 1, 1, 0, 0, 1000)};
     RecordingCanvas paper(false);
-    EXPECT_EQ(drawPattern(paper, contentWith(spots, 0), {}), std::string());
+    EXPECT_EQ(drawPattern(paper, test::filmContent(spots, 0), {}), std::string());
     const std::vector<RecordedFill> expectedFills = {
         {{1010, -760, 1030, -780}, kRed},
         {{1010, -760, 1030, -780}, kBlack},
@@ -222,7 +212,7 @@ TEST(PaperDrawing, SpotsAreClippedToTheFilm) {
     ViewDrawingOptions options;
     options.showCrossline = false;
     RecordingCanvas paper(false);
-    drawPattern(paper, contentWith(spots), options);
+    drawPattern(paper, test::filmContent(spots), options);
     const std::vector<RecordedFill> expectedFills = {
         {{1010, -760, 1030, -780}, kRed},
         {{20, -1510, 30, -1520}, kBlack},
@@ -239,7 +229,7 @@ std::vector<RecordedText> paperLabelsOf(const LaueSpot& spot, bool namedFontsFai
     options.showIndex = true;
     RecordingCanvas paper(false);
     paper.namedFontsFail = namedFontsFail;
-    drawPattern(paper, contentWith(spots), options);
+    drawPattern(paper, test::filmContent(spots), options);
     return paper.texts();
 }
 

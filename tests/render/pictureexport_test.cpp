@@ -2,6 +2,7 @@
 
 #include "document/mergingfile.h"
 #include "io/filebytes.h"
+#include "support/filmcontent.h"
 #include "support/makespot.h"
 #include "support/recordingcanvas.h"
 #include "support/recordingprompt.h"
@@ -62,15 +63,6 @@ PictureFormat loggedFormat(PictureLog& log, Opening opening = Opening::Succeeds)
 const std::vector<LaueSpot> kSpots = {makeSpot(1, 1, 1, 500, 300, 250),
                                       makeSpot(2, 0, 0, -100, 40, 2000)};
 
-PatternContent patternOf(const std::vector<LaueSpot>& spots) {
-    PatternContent content;
-    content.filmWidth = 2000;
-    content.filmHeight = 1500;
-    content.saturationIntensity = 1000;
-    content.spots = spots;
-    return content;
-}
-
 ViewDrawingOptions withoutCrossline() {
     ViewDrawingOptions options;
     options.showCrossline = false;
@@ -84,7 +76,7 @@ bool containsFill(const std::vector<RecordedFill>& fills, const RecordedFill& wa
 TEST(PictureExport, DrawsThePictureIntoTheFileAndFinishesIt) {
     PictureLog log;
     RecordingPrompt prompt;
-    EXPECT_TRUE(exportPatternPicture(loggedFormat(log), "/tmp/x.wmf", patternOf(kSpots),
+    EXPECT_TRUE(exportPatternPicture(loggedFormat(log), "/tmp/x.wmf", test::filmContent(kSpots),
                                      withoutCrossline(), prompt));
     EXPECT_EQ(log.openedPath, "/tmp/x.wmf");
     EXPECT_EQ(log.frame.width, 10200);
@@ -101,10 +93,10 @@ TEST(PictureExport, FailuresAreReportedAndNeverPassForSuccess) {
     RecordingPrompt prompt;
     PictureLog notCreated;
     EXPECT_FALSE(exportPatternPicture(loggedFormat(notCreated, Opening::Fails), "/no/x.wmf",
-                                      patternOf(kSpots), withoutCrossline(), prompt));
+                                      test::filmContent(kSpots), withoutCrossline(), prompt));
     PictureLog notWritten;
     EXPECT_FALSE(exportPatternPicture(loggedFormat(notWritten, Opening::FinishFails), "/x.wmf",
-                                      patternOf(kSpots), withoutCrossline(), prompt));
+                                      test::filmContent(kSpots), withoutCrossline(), prompt));
     ASSERT_EQ(prompt.messages.size(), 2u);
     for (const Message& message : prompt.messages) {
         EXPECT_EQ(message.text, "Failed to create the metafile!");
@@ -118,8 +110,8 @@ TEST(PictureExport, FailedLabelFontIsReportedAndThePictureCompleted) {
     RecordingPrompt prompt;
     ViewDrawingOptions options = withoutCrossline();
     options.showIndex = true;
-    EXPECT_TRUE(
-        exportPatternPicture(loggedFormat(log), "/tmp/x.wmf", patternOf(kSpots), options, prompt));
+    EXPECT_TRUE(exportPatternPicture(loggedFormat(log), "/tmp/x.wmf", test::filmContent(kSpots),
+                                     options, prompt));
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text, "Font failed.");
     EXPECT_EQ(log.canvas.texts().size(), 2u);
@@ -174,7 +166,7 @@ protected:
         return path;
     }
     bool merge(const MergeRequest& request, Opening opening = Opening::Succeeds) {
-        return mergePatternPicture(loggedFormat(log, opening), request, patternOf(kSpots),
+        return mergePatternPicture(loggedFormat(log, opening), request, test::filmContent(kSpots),
                                    withoutCrossline(), prompt);
     }
     std::vector<RecordedFill> fills() const { return log.canvas.fills(); }

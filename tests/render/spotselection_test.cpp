@@ -1,5 +1,6 @@
 #include "render/spotselection.h"
 
+#include "support/filmcontent.h"
 #include "support/makespot.h"
 
 #include <gtest/gtest.h>
@@ -13,17 +14,9 @@ using test::makeSpot;
 
 // On the 2000 x 1500 film at scale 1 the 20 x 20 template is (1010, -760, 1030, -780); a spot
 // at (500, 300) occupies (1510, -460, 1530, -480).
-PatternContent contentWith(const std::vector<LaueSpot>& spots) {
-    PatternContent content;
-    content.filmWidth = 2000;
-    content.filmHeight = 1500;
-    content.spots = spots;
-    return content;
-}
-
 TEST(SpotHitTest, LeftAndLowerEdgesBelongToTheSpotRightAndUpperEdgesDoNot) {
     const std::vector<LaueSpot> spots = {makeSpot(1, 1, 1, 500, 300, 1)};
-    const PatternContent content = contentWith(spots);
+    const PatternContent content = test::filmContent(spots);
     const ViewDrawingOptions options;
     EXPECT_EQ(hitSpot(content, options, {1510, -480}), 0); // lower left corner
     EXPECT_EQ(hitSpot(content, options, {1529.9, -460.1}), 0);
@@ -40,12 +33,12 @@ TEST(SpotHitTest, OverlappingSpotsGoToTheHighestIndex) {
     const std::vector<LaueSpot> spots = {makeSpot(1, 0, 0, 500, 300, 1),
                                          makeSpot(0, 1, 0, 510, 300, 1),
                                          makeSpot(0, 0, 1, 505, 305, 1)};
-    const PatternContent content = contentWith(spots);
+    const PatternContent content = test::filmContent(spots);
     const ViewDrawingOptions options;
     EXPECT_EQ(hitSpot(content, options, {1522, -470}), 2); // inside all three
     EXPECT_EQ(hitSpot(content, options, {1512, -470}), 0); // the first alone
     EXPECT_EQ(hitSpot(content, options, {1538, -478}), 1); // the second alone
-    EXPECT_EQ(hitSpot(contentWith({}), options, {1522, -470}), -1);
+    EXPECT_EQ(hitSpot(test::filmContent({}), options, {1522, -470}), -1);
 }
 
 TEST(SpotSelection, PressSelectsClearsOrLeavesTheSelection) {

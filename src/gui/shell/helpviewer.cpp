@@ -54,4 +54,11 @@ bool HelpViewer::show(std::optional<int> context) {
     return true;
 }
 
+void HelpViewer::showOver(QWidget* modalDialog) {
+    if (!show() || m_window == nullptr)
+        return;
+    m_window->setParent(modalDialog, Qt::Window);
+    m_window->show();
+}
+
 } // namespace xtalsp::gui

@@ -24,6 +24,9 @@ public:
     // Opens the help window; a missing help file is reported and the program goes on.
     bool show(std::optional<int> context = std::nullopt);
     QTextBrowser* window() const { return m_window; }
+    // Opens the help from a modal dialog: the help window becomes a window of the dialog's own,
+    // so that the dialog does not block it.
+    void showOver(QWidget* modalDialog);
 
 private:
     UserPrompt& m_prompt;

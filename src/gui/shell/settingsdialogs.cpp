@@ -707,13 +707,8 @@ QtDocumentDialogs::adjustIntensity(QWidget* parent, double saturationPercent,
                                    const std::string& minimumText) {
     CAdjustIntensityDlg dialog(m_prompt, saturationPercent, minimumText, parent);
     HelpViewer help(m_prompt, QCoreApplication::applicationDirPath());
-    QObject::connect(&dialog, &CAdjustIntensityDlg::helpRequested, &dialog, [&help, &dialog] {
-        if (!help.show() || help.window() == nullptr)
-            return;
-        // A window of the dialog's own, so that the modal dialog does not block it.
-        help.window()->setParent(&dialog, Qt::Window);
-        help.window()->show();
-    });
+    QObject::connect(&dialog, &CAdjustIntensityDlg::helpRequested, &dialog,
+                     [&help, &dialog] { help.showOver(&dialog); });
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.adjustment();

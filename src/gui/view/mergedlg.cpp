@@ -138,13 +138,8 @@ std::optional<MergeRequest> QtViewDialogs::mergeFiles(QWidget* parent, FileChoos
                                                       UserPrompt& prompt) {
     CMergeDlg dialog(chooser, prompt, parent);
     HelpViewer help(prompt, QCoreApplication::applicationDirPath());
-    QObject::connect(&dialog, &CMergeDlg::helpRequested, &dialog, [&help, &dialog] {
-        if (!help.show() || help.window() == nullptr)
-            return;
-        // A window of the dialog's own, so that the modal dialog does not block it.
-        help.window()->setParent(&dialog, Qt::Window);
-        help.window()->show();
-    });
+    QObject::connect(&dialog, &CMergeDlg::helpRequested, &dialog,
+                     [&help, &dialog] { help.showOver(&dialog); });
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.request();

@@ -2,6 +2,7 @@
 
 #include "io/filebytes.h"
 #include "render/pictureexport.h"
+#include "support/filmcontent.h"
 #include "support/makespot.h"
 #include "support/recordingprompt.h"
 #include "support/tempdir.h"
@@ -22,19 +23,11 @@ using test::makeSpot;
 const std::vector<LaueSpot> kSpots = {makeSpot(1, 1, 1, 500, 300, 2000),
                                       makeSpot(2, 0, 0, -100, 40, 2000)};
 
-PatternContent pattern() {
-    PatternContent content;
-    content.filmWidth = 2000;
-    content.filmHeight = 1500;
-    content.saturationIntensity = 1000;
-    content.spots = kSpots;
-    return content;
-}
-
 bool exportTo(const std::string& path, double dpi, test::RecordingPrompt& prompt) {
     ViewDrawingOptions options;
     options.showIndex = true;
-    return exportPatternPicture(pictureFormatFor(path, dpi), path, pattern(), options, prompt);
+    return exportPatternPicture(pictureFormatFor(path, dpi), path, test::filmContent(kSpots),
+                                options, prompt);
 }
 
 TEST(QtPictureFiles, EachFormatHasThePicturesPhysicalSize) {
