@@ -28,8 +28,10 @@ def main():
     red = [(x, y) for y in range(height) for x in range(width) if rgb(x, y) == (255, 0, 0)]
     if not red:
         sys.exit("no red beam-centre mark found")
-    cx = sum(p[0] for p in red) / len(red)
-    cy = sum(p[1] for p in red) / len(red)
+    # The median ignores the few red pixels of toolbar icons.
+    xs, ys = sorted(p[0] for p in red), sorted(p[1] for p in red)
+    cx = (xs[(len(xs) - 1) // 2] + xs[len(xs) // 2]) / 2
+    cy = (ys[(len(ys) - 1) // 2] + ys[len(ys) // 2]) / 2
     mm = dpi / 25.4
     sx, sy = round(cx + 60 * mm), round(cy - 60 * mm)
     window = [rgb(x, y) for y in range(sy - 2, sy + 3) for x in range(sx - 2, sx + 3)]
