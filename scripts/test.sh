@@ -2,6 +2,8 @@
 # Builds everything with warnings as errors and runs every test.
 #   scripts/test.sh              normal build in build/
 #   scripts/test.sh --sanitize   AddressSanitizer + UBSan build in build-asan/
+#   scripts/test.sh --no-gui     core, render, command-line tool and their tests without Qt,
+#                                in build-nogui/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +14,9 @@ if [ "${1:-}" = "--sanitize" ]; then
     extra=(-DXTALSP_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+elif [ "${1:-}" = "--no-gui" ]; then
+    build_dir=build-nogui
+    extra=(-DXTALSP_BUILD_GUI=OFF)
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)

@@ -29,13 +29,6 @@ std::int32_t int32At(const std::string& bytes, std::size_t offset) {
     return static_cast<std::int32_t>(value);
 }
 
-std::uint32_t bigEndian32At(const std::string& bytes, std::size_t offset) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-        value = (value << 8) | static_cast<unsigned char>(bytes.at(offset + i));
-    return value;
-}
-
 TEST(CliPictures, PatternWritesAnEnhancedMetafileWithTheFilmsFrame) {
     test::TempDir dir;
     const std::string out = dir.file("si.wmf");
@@ -130,6 +123,13 @@ TEST_F(CliMerge, TheDialogsChecksAndColourNamesAreUsageErrors) {
 }
 
 #ifdef XTALSP_CLI_IMAGES
+std::uint32_t bigEndian32At(const std::string& bytes, std::size_t offset) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        value = (value << 8) | static_cast<unsigned char>(bytes.at(offset + i));
+    return value;
+}
+
 // The image formats live in the tool's main program, so they are checked on the real tool.
 TEST(CliImages, SvgAndPngHaveThePicturesPhysicalSize) {
     test::TempDir dir;
@@ -144,6 +144,14 @@ TEST(CliImages, SvgAndPngHaveThePicturesPhysicalSize) {
     EXPECT_EQ(pngBytes.substr(1, 3), "PNG");
     EXPECT_EQ(bigEndian32At(pngBytes, 16), 1020u); // 102 mm at 10 pixels per mm
     EXPECT_EQ(bigEndian32At(pngBytes, 20), 770u);
+}
+#else
+TEST(CliImages, ATelltaleMessageWhenBuiltWithoutQt) {
+    test::TempDir dir;
+    const CliRun result = run({"pattern", kPattern, "--svg", dir.file("si.svg")});
+    EXPECT_EQ(result.status, kExitUsageError);
+    EXPECT_NE(result.err.find("--svg is not available: this xtalsp-cli was built without Qt"),
+              std::string::npos);
 }
 #endif
 
