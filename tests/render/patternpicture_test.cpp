@@ -1,8 +1,8 @@
 #include "render/patterndrawing.h"
 
-#include "support/recordingcanvas.h"
-
+#include "support/filmcontent.h"
 #include "support/makespot.h"
+#include "support/recordingcanvas.h"
 
 #include <gtest/gtest.h>
 
@@ -20,18 +20,8 @@ using test::RecordingCanvas;
 
 using test::makeSpot;
 
-PatternContent filmWith(const std::vector<LaueSpot>& spots, double filmWidth = 2000,
-                        double filmHeight = 1500) {
-    PatternContent content;
-    content.filmWidth = filmWidth;
-    content.filmHeight = filmHeight;
-    content.saturationIntensity = 1000;
-    content.latticeA = 5.4305;
-    content.distance = 300;
-    content.spots = spots;
-    content.selectedSpot = 0; // never part of a picture
-    return content;
-}
+// A selected spot is never part of a picture.
+constexpr int kSelected = 0;
 
 ViewDrawingOptions plainOptions() {
     ViewDrawingOptions options;
@@ -74,7 +64,7 @@ TEST(Picture, PlainPictureHoldsOnlyMarkSpotsMarginsAndOutline) {
     const std::vector<LaueSpot> spots = {makeSpot(1, 1, 1, 500, 300, 1000),
                                          makeSpot(0, 0, 1, 0, 0, 0)};
     RecordingCanvas canvas(false);
-    EXPECT_TRUE(drawPicture(canvas, filmWith(spots), plainOptions()));
+    EXPECT_TRUE(drawPicture(canvas, test::filmContent(spots, kSelected), plainOptions()));
     EXPECT_EQ(canvas.calls, withFrameEnd({
                                 RecordedFill{{5050, -3800, 5150, -3900}, kRed},
                                 RecordedFill{{5050, -3800, 5150, -3900}, kWhite},
@@ -87,7 +77,7 @@ TEST(Picture, CrosslineAndLabels) {
     ViewDrawingOptions options;
     options.showIndex = true;
     RecordingCanvas canvas(false);
-    EXPECT_TRUE(drawPicture(canvas, filmWith(spots), options));
+    EXPECT_TRUE(drawPicture(canvas, test::filmContent(spots, kSelected), options));
 
     const FontSpec times{"Times New Roman", 190, 100};
     EXPECT_EQ(
@@ -108,7 +98,7 @@ TEST(Picture, FailedLabelFontIsReportedAndThePictureCompleted) {
     options.showIndex = true;
     RecordingCanvas canvas(false);
     canvas.namedFontsFail = true;
-    EXPECT_FALSE(drawPicture(canvas, filmWith(spots), options));
+    EXPECT_FALSE(drawPicture(canvas, test::filmContent(spots, kSelected), options));
 
     ASSERT_EQ(canvas.texts().size(), 1u);
     EXPECT_EQ(canvas.texts()[0].font, FontSpec{});
@@ -136,7 +126,7 @@ TEST(Picture, OverlayComesAfterThePatternAndCanEndThePicture) {
     };
 
     RecordingCanvas canvas(false);
-    EXPECT_TRUE(drawPicture(canvas, filmWith(spots), options, merged));
+    EXPECT_TRUE(drawPicture(canvas, test::filmContent(spots, kSelected), options, merged));
     const std::vector<RecordedCall> pattern = {
         RecordedFill{{5050, -3800, 5150, -3900}, kGreen},
         RecordedFill{{7550, -2300, 7650, -2400}, kBlack},
@@ -147,7 +137,7 @@ TEST(Picture, OverlayComesAfterThePatternAndCanEndThePicture) {
     // A merge that fails while reading leaves what was drawn so far, without margins or outline.
     keepGoing = false;
     RecordingCanvas cut(false);
-    drawPicture(cut, filmWith(spots), options, merged);
+    drawPicture(cut, test::filmContent(spots, kSelected), options, merged);
     EXPECT_EQ(cut.calls, pattern);
 }
 
