@@ -2,11 +2,31 @@
 add_library(xtalsp_build_flags INTERFACE)
 # Floating-point contraction stays off: the fast spot walk reproduces the straightforward
 # one to the last bits only when both round the same expressions the same way.
-target_compile_options(xtalsp_build_flags INTERFACE -ffp-contract=off)
-target_compile_options(xtalsp_build_flags INTERFACE -Wall -Wextra -Wpedantic -Wshadow
-                                                    -Wnon-virtual-dtor -Wold-style-cast)
+# The warning and sanitizer flags below are GCC and Clang spellings; other compilers build
+# with their defaults.
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    set(XTALSP_GCC_LIKE ON)
+else()
+    set(XTALSP_GCC_LIKE OFF)
+endif()
+if(XTALSP_GCC_LIKE)
+    target_compile_options(xtalsp_build_flags INTERFACE -ffp-contract=off)
+    target_compile_options(xtalsp_build_flags INTERFACE -Wall -Wextra -Wpedantic -Wshadow
+                                                        -Wnon-virtual-dtor -Wold-style-cast)
+elseif(MSVC)
+    target_compile_options(xtalsp_build_flags INTERFACE /fp:precise /W3)
+endif()
+# Warnings stop the build only where asked (CI does): a user's newer compiler may warn about
+# code that is fine, and that must not keep anyone from building.
 if(XTALSP_WERROR)
-    target_compile_options(xtalsp_build_flags INTERFACE -Werror)
+    if(XTALSP_GCC_LIKE)
+        target_compile_options(xtalsp_build_flags INTERFACE -Werror)
+    elseif(MSVC)
+        target_compile_options(xtalsp_build_flags INTERFACE /WX)
+    endif()
+endif()
+if(XTALSP_SANITIZE AND NOT XTALSP_GCC_LIKE)
+    message(FATAL_ERROR "XTALSP_SANITIZE needs GCC or Clang")
 endif()
 if(XTALSP_SANITIZE)
     set(_xtalsp_san -fsanitize=address,undefined -fno-omit-frame-pointer
