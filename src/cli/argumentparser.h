@@ -25,7 +25,8 @@ struct ParsedArguments {
 };
 
 // Parses the arguments after the command name. Unknown options, missing option values and
-// repeated options are errors; "--help" and "-h" set the help flag. A lone "-" is a value
+// repeated options are errors, and so is an option whose values are cut short by the end or by
+// another option; "--help" and "-h" set the help flag. A lone "-" is a value
 // (standard output or input), not an option.
 std::optional<ParsedArguments> parseArguments(const std::vector<std::string>& arguments,
                                               const std::vector<OptionSpec>& specs,

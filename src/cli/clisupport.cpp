@@ -2,6 +2,7 @@
 #include "cli/clisupport.h"
 
 #include "cli/clicommands.h"
+#include "cli/persontext.h"
 #include "io/filebytes.h"
 
 #include <ostream>
@@ -10,8 +11,8 @@ namespace xtalsp::cli {
 
 void reportMessage(std::ostream& err, const Message& message) {
     if (!message.caption.empty())
-        err << message.caption << (message.caption.back() == ':' ? " " : ": ");
-    err << message.text << '\n';
+        err << personText(message.caption) << (message.caption.back() == ':' ? " " : ": ");
+    err << personText(message.text) << '\n';
 }
 
 MessageAnswer CliPrompt::show(const Message& message) {

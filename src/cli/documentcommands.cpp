@@ -1,10 +1,13 @@
 // The simulate, pattern and sf commands: the whole computation without a window.
 #include "cli/clicommands.h"
 #include "cli/clisupport.h"
+#include "cli/numberoptions.h"
+#include "cli/persontext.h"
 
 #include "computation/diffractiondialogrules.h"
 #include "computation/geometry.h"
 #include "computation/structurefactorcalculator.h"
+#include "document/fieldranges.h"
 #include "document/mergingfile.h"
 #include "document/textexport.h"
 #include "document/xtalspdoc.h"
@@ -15,8 +18,6 @@
 #include "structure/structurefile.h"
 #include "text/numbertext.h"
 
-#include <charconv>
-#include <cmath>
 #include <ostream>
 
 namespace xtalsp::cli {
@@ -72,44 +73,20 @@ constexpr std::string_view kSfUsage =
     "usage: xtalsp-cli sf --structure FILE H K L\n"
     "\n"
     "Prints |F|, the phase and the d-spacing of reflection (H K L), one a line, as the\n"
-    "structure factor calculator shows them (Windows-1252 text).\n";
+    "structure factor calculator shows them.\n";
 
 const std::vector<OptionSpec> kOutputOptions = {{"--text", 1}, {"--ptn", 1}, {"--mrg", 1}};
 
-// A command-line number: the whole argument must be a finite decimal number.
-bool parseNumber(const std::string& text, double& value) {
-    std::string_view digits = text;
-    if (!digits.empty() && digits.front() == '+')
-        digits.remove_prefix(1);
-    double parsed = 0.0;
-    const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), parsed,
-                                        std::chars_format::general);
-    if (result.ec != std::errc() || result.ptr != digits.data() + digits.size() ||
-        !std::isfinite(parsed))
-        return false;
-    value = parsed;
-    return true;
-}
-
-class UsageError {
-public:
-    std::string text;
-};
-
-std::vector<double> numbers(const ParsedArguments& parsed, const std::string& option) {
-    std::vector<double> values;
-    for (const std::string& text : parsed.options.at(option)) {
-        double value = 0.0;
-        if (!parseNumber(text, value))
-            throw UsageError{"option " + option + " needs numbers, not '" + text + "'"};
-        values.push_back(value);
-    }
-    return values;
-}
-
-std::array<double, 3> triple(const ParsedArguments& parsed, const std::string& option) {
-    const std::vector<double> v = numbers(parsed, option);
+std::array<double, 3> triple(const ParsedArguments& parsed, const std::string& option,
+                             const FieldRange& range) {
+    const std::vector<double> v = optionNumbers(parsed, option, range);
     return {v[0], v[1], v[2]};
+}
+
+std::array<double, 2> pair(const ParsedArguments& parsed, const std::string& option,
+                           const FieldRange& range) {
+    const std::vector<double> v = optionNumbers(parsed, option, range);
+    return {v[0], v[1]};
 }
 
 // Everything simulate takes from its command line, checked before any file is read.
@@ -132,11 +109,6 @@ void require(const ParsedArguments& parsed, const char* option) {
         throw UsageError{std::string("missing ") + option};
 }
 
-std::array<double, 2> pair(const ParsedArguments& parsed, const std::string& option) {
-    const std::vector<double> v = numbers(parsed, option);
-    return {v[0], v[1]};
-}
-
 SimulateRequest readSimulateRequest(const ParsedArguments& parsed) {
     if (!parsed.positional.empty())
         throw UsageError{"unexpected argument '" + parsed.positional.front() + "'"};
@@ -148,27 +120,23 @@ SimulateRequest readSimulateRequest(const ParsedArguments& parsed) {
     if (geometry != "transmission" && geometry != "back")
         throw UsageError{"--geometry must be transmission or back"};
     r.geometry = geometry == "back" ? BackReflection : Transmission;
-    r.surface = triple(parsed, "--surface");
-    r.side = triple(parsed, "--side");
-    r.distanceCm = numbers(parsed, "--distance-cm")[0];
+    r.surface = triple(parsed, "--surface", kSurfaceIndexField);
+    r.side = triple(parsed, "--side", kSideIndexField);
+    r.distanceCm = optionNumber(parsed, "--distance-cm", kDistanceCmField);
     if (parsed.has("--hkl-max"))
-        r.indexLimits = triple(parsed, "--hkl-max");
+        r.indexLimits = triple(parsed, "--hkl-max", kIndexLimitField);
     if (parsed.has("--rotation"))
-        r.rotation = pair(parsed, "--rotation");
+        r.rotation = pair(parsed, "--rotation", kRotationDegreesField);
     if (parsed.has("--film-cm"))
-        r.filmCm = pair(parsed, "--film-cm");
+        r.filmCm = pair(parsed, "--film-cm", kFilmSizeCmField);
     if (parsed.has("--spot-mm"))
-        r.spotMm = pair(parsed, "--spot-mm");
+        r.spotMm = pair(parsed, "--spot-mm", kSpotSizeMmField);
     if (parsed.has("--spectrum"))
         r.spectrumPath = parsed.value("--spectrum");
-    if (parsed.has("--min-intensity")) {
-        r.minimumIntensity = numbers(parsed, "--min-intensity")[0];
-        // The Adjust Intensity dialog refuses anything else.
-        if (!(r.minimumIntensity >= 1e-8 && r.minimumIntensity <= 10000))
-            throw UsageError{"Please enter a number between 1e-8 and 10000"};
-    }
+    if (parsed.has("--min-intensity"))
+        r.minimumIntensity = optionNumber(parsed, "--min-intensity", kMinimumIntensityField);
     if (parsed.has("--saturation-percent"))
-        r.saturationPercent = numbers(parsed, "--saturation-percent")[0];
+        r.saturationPercent = optionNumber(parsed, "--saturation-percent", kSaturationPercentField);
     if (parsed.has("--grayscale")) {
         const std::string& flag = parsed.value("--grayscale");
         if (flag != "0" && flag != "1")
@@ -256,11 +224,13 @@ bool writeDocumentOutputs(const CXtalspDoc& doc, const ParsedArguments& parsed, 
                      hasPictureOutput(parsed);
     const PatternListingInput listing{doc.structure.name, doc.settings,
                                       doc.intensityScale.saturationIntensity, &doc.spots()};
-    if (parsed.has("--text") || !any) {
-        const std::string target = any ? parsed.value("--text") : "-";
-        if (!writeOutput(target, formatPatternListing(listing), out, err))
-            return false;
-    }
+    // The listing a person reads on the terminal is UTF-8; asked for as a file, even as "-",
+    // it keeps the bytes of the file.
+    if (!any && !writeOutput("-", personText(formatPatternListing(listing)), out, err))
+        return false;
+    if (parsed.has("--text") &&
+        !writeOutput(parsed.value("--text"), formatPatternListing(listing), out, err))
+        return false;
     if (parsed.has("--ptn") && !writeOutput(parsed.value("--ptn"), doc.serialize(), out, err))
         return false;
     if (parsed.has("--mrg")) {
@@ -273,19 +243,19 @@ bool writeDocumentOutputs(const CXtalspDoc& doc, const ParsedArguments& parsed, 
     return writePictureOutputs(doc, parsed, out, err);
 }
 
-// The settings a new pattern takes before its first computation, each through the range of the
-// dialog field that sets it.
+// The settings a new pattern takes before its first computation; the request holds them within
+// the ranges of the dialog fields that set them.
 void applyPatternOptions(CXtalspDoc& doc, const SimulateRequest& r) {
     if (r.filmCm) {
-        doc.filmWidth = clampToField((*r.filmCm)[0], 2, 500, false) * 100.0;
-        doc.filmHeight = clampToField((*r.filmCm)[1], 2, 500, false) * 100.0;
+        doc.filmWidth = (*r.filmCm)[0] * kFilmUnitsPerCm;
+        doc.filmHeight = (*r.filmCm)[1] * kFilmUnitsPerCm;
     }
     if (r.spotMm) {
-        doc.spotWidth = clampToField((*r.spotMm)[0], 0.5, 20, false) * 10.0;
-        doc.spotHeight = clampToField((*r.spotMm)[1], 0.5, 20, false) * 10.0;
+        doc.spotWidth = (*r.spotMm)[0] * kFilmUnitsPerMm;
+        doc.spotHeight = (*r.spotMm)[1] * kFilmUnitsPerMm;
     }
-    doc.settings.rotationX = clampToField(r.rotation[0], -kMaxRotation, kMaxRotation, false);
-    doc.settings.rotationY = clampToField(r.rotation[1], -kMaxRotation, kMaxRotation, false);
+    doc.settings.rotationX = r.rotation[0];
+    doc.settings.rotationY = r.rotation[1];
     doc.intensityScale.minimumIntensity = r.minimumIntensity;
     doc.grayscaleSpots = r.grayscale;
 }
@@ -309,10 +279,9 @@ int simulate(const SimulateRequest& request, const ParsedArguments& parsed, std:
     doc.takeStructure(*structure, commandLineSettings(request, prompt, err));
     if (!doc.hasEstablishedSettings())
         return kExitUsageError; // the settings dialog refused the planes; its message is out
-    if (request.saturationPercent) {
-        doc.takeIntensityAdjustment(clampToField(*request.saturationPercent, 0.001, 10000, false),
+    if (request.saturationPercent)
+        doc.takeIntensityAdjustment(*request.saturationPercent,
                                     doc.intensityScale.minimumIntensity);
-    }
     return writeDocumentOutputs(doc, parsed, out, err) ? kExitSuccess : kExitFileError;
 }
 
@@ -382,16 +351,19 @@ int runStructureFactorCommand(const std::vector<std::string>& arguments, std::os
     int status = kExitSuccess;
     if (!parseCommandLine(arguments, {{"--structure", 1}}, kSfUsage, out, err, parsed, status))
         return status;
-    std::array<int, 3> hkl{};
-    bool indicesOk = parsed.has("--structure") && parsed.positional.size() == 3;
-    for (std::size_t i = 0; indicesOk && i < 3; ++i) {
-        double value = 0.0;
-        indicesOk = parseNumber(parsed.positional[i], value);
-        // The calculator's integer fields: nearest whole number within -999 to 999.
-        hkl[i] = static_cast<int>(clampToField(value, -999, 999, true));
-    }
-    if (!indicesOk) {
+    if (!parsed.has("--structure") || parsed.positional.size() != 3) {
         err << "xtalsp-cli: expected --structure FILE and three indices H K L\n" << kSfUsage;
+        return kExitUsageError;
+    }
+    std::array<int, 3> hkl{};
+    try {
+        const std::vector<double> indices =
+            numbersWithin(parsed.positional, "H K L", kReflectionIndexField);
+        // Whole numbers within the calculator's range, so the conversions are exact.
+        for (std::size_t i = 0; i < hkl.size(); ++i)
+            hkl[i] = static_cast<int>(indices[i]);
+    } catch (const UsageError& error) {
+        err << "xtalsp-cli: " << error.text << "\n" << kSfUsage;
         return kExitUsageError;
     }
     const std::optional<FlatStructure> flat =
@@ -403,7 +375,7 @@ int runStructureFactorCommand(const std::vector<std::string>& arguments, std::os
         structure.a, structure.b, structure.c, structure.alpha, structure.beta, structure.gamma);
     const StructureFactorTexts texts =
         computeStructureFactorTexts(hkl[0], hkl[1], hkl[2], basis, structure.groups);
-    out << texts.magnitude << "\n" << texts.phase << "\n" << texts.dSpacing << "\n";
+    out << personText(texts.magnitude + "\n" + texts.phase + "\n" + texts.dSpacing + "\n");
     return kExitSuccess;
 }
 

@@ -2,6 +2,7 @@
 // the merge of a pattern with merging files.
 #include "cli/clicommands.h"
 #include "cli/clisupport.h"
+#include "cli/numberoptions.h"
 #include "cli/pictureformats.h"
 
 #include "document/xtalspdoc.h"
@@ -11,15 +12,13 @@
 #include "render/pictureexport.h"
 
 #include <array>
-#include <charconv>
-#include <cmath>
 #include <ostream>
 
 namespace xtalsp::cli {
 
 namespace {
 
-constexpr double kDefaultDpi = 300.0, kMinDpi = 10.0, kMaxDpi = 1200.0;
+constexpr FieldRange kDpiField{kMinPictureDpi, kMaxPictureDpi, false};
 
 constexpr std::string_view kMergeUsage =
     "usage: xtalsp-cli merge --pattern FILE.ptn --out OUT.wmf --file1 A.mrg\n"
@@ -34,10 +33,7 @@ constexpr std::string_view kMergeUsage =
     "  --crossline 0|1          override the pattern's crossline\n"
     "  --dpi N                  resolution of a PNG picture, 10 to 1200 (default 300)\n";
 
-class PictureUsageError {
-public:
-    std::string text;
-};
+using PictureUsageError = UsageError;
 
 bool flagOption(const ParsedArguments& parsed, const std::string& option, bool current) {
     if (!parsed.has(option))
@@ -49,15 +45,7 @@ bool flagOption(const ParsedArguments& parsed, const std::string& option, bool c
 }
 
 double dpiOption(const ParsedArguments& parsed) {
-    if (!parsed.has("--dpi"))
-        return kDefaultDpi;
-    const std::string& text = parsed.value("--dpi");
-    double dpi = 0.0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), dpi);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size() ||
-        !(dpi >= kMinDpi && dpi <= kMaxDpi))
-        throw PictureUsageError{"--dpi must be a number from 10 to 1200"};
-    return dpi;
+    return parsed.has("--dpi") ? optionNumber(parsed, "--dpi", kDpiField) : kDefaultPictureDpi;
 }
 
 // The drawing options of a freshly opened view of the document.
@@ -123,7 +111,7 @@ std::optional<std::string> checkPictureOptions(const ParsedArguments& parsed) {
             if (!parsed.has(output.option))
                 continue;
             requireFilePath(output.option, parsed.value(output.option));
-            if (!formatOf(output, kDefaultDpi))
+            if (!formatOf(output, kDefaultPictureDpi))
                 return unavailable(output.option);
         }
     } catch (const PictureUsageError& error) {

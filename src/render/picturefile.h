@@ -35,6 +35,10 @@ struct PictureFormat {
 // raster image.
 enum class ImageKind { Svg, Pdf, Png };
 
+inline constexpr double kDefaultPictureDpi = 300.0;
+// The range of raster resolutions: a 20 x 15 cm film at 1200 dpi is a 4818 x 3638 image.
+inline constexpr double kMinPictureDpi = 10.0, kMaxPictureDpi = 1200.0;
+
 // The image kind a file name asks for by its extension (".svg", ".pdf", ".png" in any letter
 // case); nothing for metafiles and every other name.
 std::optional<ImageKind> imageKindOfPath(const std::string& path);

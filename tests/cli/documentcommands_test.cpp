@@ -49,7 +49,9 @@ std::vector<std::string> siliconTransmission() {
 // The listings below were produced by the straightforward spot walk and checked against the
 // worked cases; any change to the computation that alters a printed number shows up here.
 TEST(CliSimulate, ReproducesTheGoldenListings) {
-    const CliRun transmission = run(siliconTransmission());
+    std::vector<std::string> asFile = siliconTransmission();
+    asFile.insert(asFile.end(), {"--text", "-"});
+    const CliRun transmission = run(asFile);
     EXPECT_EQ(transmission.status, kExitSuccess);
     EXPECT_TRUE(transmission.err.empty()) << transmission.err;
     EXPECT_EQ(transmission.out, fileBytes(kData + "/cli/silicon-transmission-001.txt"));
@@ -78,7 +80,9 @@ TEST(CliSimulate, ReproducesTheGoldenListings) {
                                "--min-intensity",
                                "0.5",
                                "--saturation-percent",
-                               "40"});
+                               "40",
+                               "--text",
+                               "-"});
     EXPECT_EQ(quartz.status, kExitSuccess);
     EXPECT_EQ(quartz.err, "xtalsp-cli: note: the side plane (0 1 0) is not perpendicular to the "
                           "surface plane; using (1 -2 0)\n");
@@ -86,10 +90,11 @@ TEST(CliSimulate, ReproducesTheGoldenListings) {
 }
 
 TEST(CliPattern, OpensTheBundledExamples) {
-    const CliRun transmission = run({"pattern", kExamples + "/silicon-transmission-001.ptn"});
+    const CliRun transmission =
+        run({"pattern", kExamples + "/silicon-transmission-001.ptn", "--text", "-"});
     EXPECT_EQ(transmission.status, kExitSuccess);
     EXPECT_EQ(transmission.out, fileBytes(kData + "/cli/silicon-transmission-001.txt"));
-    const CliRun back = run({"pattern", kExamples + "/silicon-back-111.ptn"});
+    const CliRun back = run({"pattern", kExamples + "/silicon-back-111.ptn", "--text", "-"});
     EXPECT_EQ(back.status, kExitSuccess);
     EXPECT_EQ(back.out, fileBytes(kData + "/cli/silicon-back-111.txt"));
 }
@@ -147,7 +152,7 @@ TEST(CliSimulate, TakesASpectrumFileNormalised) {
         v *= 2;
     const std::string path = dir.write("beam.Spectrum", encodeSpectrumFile(doubled));
     std::vector<std::string> arguments = siliconTransmission();
-    arguments.insert(arguments.end(), {"--spectrum", path});
+    arguments.insert(arguments.end(), {"--spectrum", path, "--text", "-"});
     const CliRun r = run(arguments);
     EXPECT_EQ(r.status, kExitSuccess);
     EXPECT_EQ(r.out, fileBytes(kData + "/cli/silicon-transmission-001.txt"));
@@ -166,10 +171,125 @@ TEST(CliPattern, ReportsUnreadableFiles) {
 TEST(CliStructureFactor, PrintsTheCalculatorTexts) {
     const CliRun r = run({"sf", "--structure", kSilicon, "1", "1", "1"});
     EXPECT_EQ(r.status, kExitSuccess);
-    EXPECT_EQ(r.out, "58.7221958021\n315\xB0\n3.135301 \xC5\n");
+    EXPECT_EQ(r.out, "58.7221958021\n315\xC2\xB0\n3.135301 \xC3\x85\n"); // UTF-8: ° and Å
     const CliRun origin = run({"sf", "--structure", kSilicon, "0", "0", "0"});
     EXPECT_EQ(origin.out.substr(origin.out.find('\n', origin.out.find('\n') + 1) + 1), " N/A\n");
     EXPECT_EQ(run({"sf", "--structure", kSilicon, "1", "1"}).status, kExitUsageError);
+}
+
+std::vector<std::string> withOption(std::vector<std::string> arguments,
+                                    std::initializer_list<std::string> option) {
+    arguments.insert(arguments.end(), option);
+    return arguments;
+}
+
+// Every number of every command is checked against the range of the field it stands for and
+// refused, never clamped, with the option and its range in the message.
+TEST(CliCommandLine, RefusesNumbersOutsideTheirFieldsRanges) {
+    const std::vector<std::string> base = siliconTransmission();
+    std::vector<std::string> shortSurface = base;
+    shortSurface.erase(shortSurface.begin() + 8); // --surface 0 0 --side 1 0 0
+    std::vector<std::string> farSurface = base;
+    farSurface[8] = "1000";
+    std::vector<std::string> nearDistance = base;
+    nearDistance.back() = "-3";
+    const std::string pattern = kExamples + "/silicon-transmission-001.ptn";
+    struct Refusal {
+        std::vector<std::string> arguments;
+        std::string expected;
+    };
+    const std::vector<Refusal> refusals = {
+        {nearDistance, "--distance-cm must be between 0.02 and 500, not -3"},
+        {withOption(base, {"--hkl-max", "1e9", "1", "1"}),
+         "--hkl-max must be between 1 and 999, not 1e9"},
+        {withOption(base, {"--hkl-max", "5", "-5", "1"}), "between 1 and 999, not -5"},
+        {withOption(base, {"--hkl-max", "5", "5", "2.5"}), "--hkl-max needs whole numbers"},
+        {withOption(base, {"--rotation", "95", "0"}),
+         "--rotation must be between -89.9999 and 89.9999, not 95"},
+        {withOption(base, {"--rotation", "0", "-200"}), "not -200"},
+        {withOption(base, {"--film-cm", "1", "15"}), "--film-cm must be between 2 and 500"},
+        {withOption(base, {"--spot-mm", "2", "30"}), "--spot-mm must be between 0.5 and 20"},
+        {withOption(base, {"--min-intensity", "1e-9"}),
+         "--min-intensity must be between 1e-8 and 10000"},
+        {withOption(base, {"--saturation-percent", "0"}),
+         "--saturation-percent must be between 0.001 and 10000"},
+        {withOption(base, {"--dpi", "5"}), "--dpi must be between 10 and 1200"},
+        {farSurface, "--surface must be between -999 and 999, not 1000"},
+        {shortSurface, "option --surface needs 3 values"},
+        {{"sf", "--structure", kSilicon, "1.6", "5000", "-3"},
+         "H K L needs whole numbers between -999 and 999, not 1.6"},
+        {{"sf", "--structure", kSilicon, "1", "5000", "-3"}, "H K L must be between -999 and 999"},
+        {{"pattern", pattern, "--dpi", "1e5"}, "--dpi must be between 10 and 1200"},
+        {{"merge", "--pattern", pattern, "--out", "out.wmf", "--file1", "a.mrg", "--dpi", "0"},
+         "--dpi must be between 10 and 1200"},
+    };
+    for (const Refusal& refusal : refusals) {
+        const CliRun r = run(refusal.arguments);
+        EXPECT_EQ(r.status, kExitUsageError) << refusal.expected;
+        EXPECT_NE(r.err.find(refusal.expected), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty()) << refusal.expected;
+    }
+
+    // The bounds themselves are taken.
+    std::vector<std::string> bounds = base;
+    bounds.back() = "500";
+    bounds.insert(bounds.end(), {"--rotation", "89.9999", "-89.9999", "--film-cm", "2", "500",
+                                 "--spot-mm", "0.5", "20", "--hkl-max", "1", "1", "1",
+                                 "--saturation-percent", "10000", "--min-intensity", "1e-8"});
+    const CliRun accepted = run(bounds);
+    EXPECT_EQ(accepted.status, kExitSuccess) << accepted.err;
+    EXPECT_NE(accepted.out.find("Rotation angles: X = 89.9999\xC2\xB0, Y = -89.9999\xC2\xB0\n"),
+              std::string::npos);
+}
+
+// The listing and messages on the terminal are UTF-8 with LF; "--text -" gives the file bytes.
+TEST(CliText, IsUtf8ForAPersonAndFileBytesForAFile) {
+    const std::vector<std::string> quartz = {"simulate",
+                                             "--structure",
+                                             kData + "/structure/quartz-low.struct",
+                                             "--geometry",
+                                             "back",
+                                             "--surface",
+                                             "1",
+                                             "0",
+                                             "1",
+                                             "--side",
+                                             "1",
+                                             "-2",
+                                             "0",
+                                             "--distance-cm",
+                                             "4",
+                                             "--rotation",
+                                             "3.5",
+                                             "-2"};
+    const CliRun terminal = run(quartz);
+    ASSERT_EQ(terminal.status, kExitSuccess) << terminal.err;
+    EXPECT_EQ(terminal.out.find('\r'), std::string::npos);
+    EXPECT_NE(terminal.out.find("\nRotation angles: X = 3.5\xC2\xB0, Y = -2\xC2\xB0\n"),
+              std::string::npos);
+    const CliRun file = run(withOption(quartz, {"--text", "-"}));
+    EXPECT_NE(file.out.find("\r\nRotation angles: X = 3.5\xB0, Y = -2\xB0\r\n"), std::string::npos);
+    std::string crlfFree = file.out;
+    std::erase(crlfFree, '\r');
+    EXPECT_EQ(terminal.out.size(), crlfFree.size() + 2); // each degree sign takes two bytes
+
+    // A path typed in UTF-8 is quoted as typed, not read as Windows-1252 a second time.
+    std::vector<std::string> missing = siliconTransmission();
+    missing[2] = "/no/such/M\xC3\xBCller.struct";
+    EXPECT_EQ(run(missing).err, "Xtalsp cannot open the file  M\xC3\xBCller.struct !  \n");
+}
+
+TEST(CliSimulate, ListsAFractionalSurfacePlaneAsEntered) {
+    std::vector<std::string> arguments = siliconTransmission();
+    arguments[6] = "1";
+    arguments[7] = "1";
+    arguments[8] = "1.5";
+    arguments[10] = "1";
+    arguments[11] = "-1";
+    arguments[12] = "0";
+    const CliRun r = run(arguments);
+    ASSERT_EQ(r.status, kExitSuccess) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "Silicon (1 1 1.5)");
 }
 
 } // namespace

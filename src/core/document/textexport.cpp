@@ -17,13 +17,16 @@ std::string indexTriple(long long h, long long k, long long l) {
     return formatInt(h) + " " + formatInt(k) + " " + formatInt(l);
 }
 
+// A plane index as entered: whole numbers as integers (so -0 prints as 0), others as %g like
+// the side plane, since cutting 1.5 to 1 would name a different plane.
+std::string planeIndex(double index) {
+    return index == std::trunc(index) ? formatInt(truncateToInt(index)) : formatG(index);
+}
+
 void appendHeader(std::string& out, const PatternListingInput& input) {
     const DiffractionSettings& s = input.settings;
-    // The surface plane may be non-integer; the listing shows it truncated toward zero.
-    out += input.crystalName + " (" +
-           indexTriple(truncateToInt(s.surfacePlane[0]), truncateToInt(s.surfacePlane[1]),
-                       truncateToInt(s.surfacePlane[2])) +
-           ")" + kLineEnd;
+    out += input.crystalName + " (" + planeIndex(s.surfacePlane[0]) + " " +
+           planeIndex(s.surfacePlane[1]) + " " + planeIndex(s.surfacePlane[2]) + ")" + kLineEnd;
     out += kLineEnd;
     out += s.geometry == Transmission ? "Diffraction geometry: Transmission"
                                       : "Diffraction geometry: Back reflection";

@@ -3,6 +3,7 @@
 #include "computation/structurefactordlg.h"
 
 #include "computation/structurefactorcalculator.h"
+#include "document/fieldranges.h"
 #include "document/xtalspdoc.h"
 #include "shell/documentdialogs.h"
 #include "shell/qtplatform.h"
@@ -22,9 +23,6 @@
 namespace xtalsp::gui {
 
 namespace {
-
-// Reflection indices are whole numbers within +-999, stepped by one.
-constexpr double kMaxIndex = 999.0;
 
 // A read-only value on a white background, as value fields look throughout the program.
 QLabel* createWhiteValueLabel(QWidget* parent) {
@@ -86,7 +84,9 @@ CStructureFactorDlg::CStructureFactorDlg(const ReciprocalBasis& basis,
     for (std::size_t i = 0; i < m_indexEdits.size(); ++i) {
         auto* label = new QLabel(labels[i], this);
         m_indexEdits[i] = new CStepEdit(this);
-        m_indexEdits[i]->Attach(&m_indices[i], -kMaxIndex, kMaxIndex, 1.0, true);
+        // Reflection indices are whole numbers, stepped by one.
+        m_indexEdits[i]->Attach(&m_indices[i], kReflectionIndexField.min, kReflectionIndexField.max,
+                                1.0, kReflectionIndexField.integer);
         label->setBuddy(m_indexEdits[i]->lineEdit());
         indexRow->addWidget(label);
         indexRow->addWidget(m_indexEdits[i]);

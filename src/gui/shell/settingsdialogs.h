@@ -2,6 +2,7 @@
 // zoom, screen calibration, intensity scale, and the intensity equation.
 #pragma once
 
+#include "document/fieldranges.h"
 #include "shell/documentdialogs.h"
 #include "shell/infodialogs.h"
 #include "view/viewdialogs.h"
@@ -23,13 +24,19 @@ namespace xtalsp::gui {
 class CStepEdit;
 
 // Ranges and arrow steps of the step edits; lengths in the units the dialogs show.
-inline constexpr double kMinFilmSizeCm = 2.0, kMaxFilmSizeCm = 500.0, kFilmSizeStepCm = 1.0;
-inline constexpr double kMinDistanceCm = 0.02, kMaxDistanceCm = 500.0, kDistanceStepCm = 1.0;
-inline constexpr double kMaxRotationDegrees = 89.9999, kRotationStepDegrees = 1.0;
+inline constexpr double kMinFilmSizeCm = kFilmSizeCmField.min,
+                        kMaxFilmSizeCm = kFilmSizeCmField.max;
+inline constexpr double kFilmSizeStepCm = 1.0;
+inline constexpr double kMinDistanceCm = kDistanceCmField.min,
+                        kMaxDistanceCm = kDistanceCmField.max;
+inline constexpr double kDistanceStepCm = 1.0;
+inline constexpr double kMaxRotationDegrees = kRotationDegreesField.max, kRotationStepDegrees = 1.0;
 inline constexpr double kMinCalibrationMm = 20.0, kMaxCalibrationMm = 500.0;
-inline constexpr double kMinSaturationPercent = 0.001, kMaxSaturationPercent = 10000.0;
+inline constexpr double kMinSaturationPercent = kSaturationPercentField.min;
+inline constexpr double kMaxSaturationPercent = kSaturationPercentField.max;
 inline constexpr double kSaturationStepPercent = 10.0;
-inline constexpr double kMinMinimumIntensity = 1e-8, kMaxMinimumIntensity = 10000.0;
+inline constexpr double kMinMinimumIntensity = kMinimumIntensityField.min;
+inline constexpr double kMaxMinimumIntensity = kMinimumIntensityField.max;
 inline constexpr int kMinimumIntensityMaxChars = 20;
 
 // A dialog whose step edits hand their typed values over when OK (or Enter) closes it.

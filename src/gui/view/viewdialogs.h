@@ -2,6 +2,7 @@
 // interface, so that tests answer them and print to a file without a window blocking.
 #pragma once
 
+#include "document/fieldranges.h"
 #include "document/spotdetails.h"
 #include "platform/userprompt.h"
 #include "render/pictureexport.h"
@@ -24,8 +25,10 @@ struct SpotSizeMm {
 };
 
 inline constexpr double kMinZoomPercent = 10.0, kMaxZoomPercent = 500.0, kZoomPercentStep = 10.0;
-inline constexpr double kMinSpotSizeMm = 0.5, kMaxSpotSizeMm = 20.0, kSpotSizeStepMm = 0.5;
-inline constexpr double kDefaultSpotSizeMm = 2.0;
+inline constexpr double kMinSpotSizeMm = kSpotSizeMmField.min,
+                        kMaxSpotSizeMm = kSpotSizeMmField.max;
+inline constexpr double kSpotSizeStepMm = 0.5;
+inline constexpr double kDefaultSpotSizeMm = kDefaultSpotSize / kFilmUnitsPerMm;
 
 // Paints the one page of a print job or preview on the printer it is given. False when the
 // printer could not be painted on (the painter tells the user).

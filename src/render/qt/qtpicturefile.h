@@ -8,10 +8,6 @@
 
 namespace xtalsp {
 
-inline constexpr double kDefaultPictureDpi = 300.0;
-// The range of raster resolutions: a 20 x 15 cm film at 1200 dpi is a 4818 x 3638 image.
-inline constexpr double kMinPictureDpi = 10.0, kMaxPictureDpi = 1200.0;
-
 // The picture at its physical size (half the film's size plus the margins). SVG and PDF are
 // vector pictures; a PNG has `dpi` pixels per inch on a white background.
 PictureFormat imageFormat(ImageKind kind, double dpi = kDefaultPictureDpi);

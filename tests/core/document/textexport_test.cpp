@@ -52,7 +52,7 @@ TEST(TextExport, WritesTheWorkedListingByteForByte) {
     EXPECT_EQ(formatPatternListing(exampleInput(spots)), kExampleListing);
 }
 
-TEST(TextExport, ListsSpotsFromTheLastToTheFirstAndTruncatesThePlane) {
+TEST(TextExport, ListsSpotsFromTheLastToTheFirstAndKeepsAFractionalPlane) {
     LaueSpot first = exampleSpot();
     LaueSpot second = exampleSpot();
     second.h = 0;
@@ -62,10 +62,10 @@ TEST(TextExport, ListsSpotsFromTheLastToTheFirstAndTruncatesThePlane) {
     const std::vector<LaueSpot> spots = {first, second};
     PatternListingInput input = exampleInput(spots);
     input.crystalName = "";
-    input.settings.surfacePlane = {1.9, -1.9, 0};
+    input.settings.surfacePlane = {1.9, -1.9, -0.0};
     input.settings.geometry = Transmission;
     const std::string listing = formatPatternListing(input);
-    EXPECT_EQ(listing.rfind(" (1 -1 0)\r\n\r\nDiffraction geometry: Transmission\r\n", 0), 0u);
+    EXPECT_EQ(listing.rfind(" (1.9 -1.9 0)\r\n\r\nDiffraction geometry: Transmission\r\n", 0), 0u);
     const auto secondAt = listing.find("  0 0 3: x=12.3");
     const auto firstAt = listing.find("  2 2 2: x=12.3");
     ASSERT_NE(secondAt, std::string::npos);
