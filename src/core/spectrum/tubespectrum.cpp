@@ -111,8 +111,8 @@ std::vector<std::string_view> splitAtColons(std::string_view text) {
 }
 
 Message tubeNameFailure(std::string_view name, const std::string& what) {
-    return {"Invalid tube spectrum \"" + std::string(name) + "\": " + what +
-                " (expected tube:ANODE:KV[:nolines][:be=MM])",
+    return {"Invalid tube spectrum \"" + std::string(name) +
+                "\" (tube:ANODE:KV[:nolines][:be=MM]): " + what,
             "", MessageIcon::Exclamation};
 }
 
@@ -156,14 +156,14 @@ bool isTubeSpectrumName(std::string_view name) {
 Result<TubeSettings> parseTubeSpectrumName(std::string_view name) {
     const std::vector<std::string_view> parts = splitAtColons(name);
     if (parts.size() < 3 || lowerCase(parts[0]) != "tube")
-        return tubeNameFailure(name, "anode and voltage missing");
+        return tubeNameFailure(name, "Anode and voltage are missing.");
     TubeSettings settings;
     settings.anode = LookUpElement(parts[1]);
     if (!isTubeAnode(settings.anode))
-        return tubeNameFailure(name, "the anode must be W, Mo, Cu, Ag, Rh or Cr");
+        return tubeNameFailure(name, "The anode must be W, Mo, Cu, Ag, Rh or Cr.");
     const std::optional<double> kilovolts = wholeNumber(parts[2]);
     if (!kilovolts)
-        return tubeNameFailure(name, "the voltage is not a number");
+        return tubeNameFailure(name, "The voltage is not a number.");
     settings.kilovolts = *kilovolts;
     for (std::size_t i = 3; i < parts.size(); ++i) {
         const std::string option = lowerCase(parts[i]);
@@ -172,10 +172,10 @@ Result<TubeSettings> parseTubeSpectrumName(std::string_view name) {
         } else if (option.starts_with("be=")) {
             const std::optional<double> thickness = wholeNumber(parts[i].substr(3));
             if (!thickness)
-                return tubeNameFailure(name, "the window thickness is not a number");
+                return tubeNameFailure(name, "The window thickness is not a number.");
             settings.berylliumMm = *thickness;
         } else {
-            return tubeNameFailure(name, "unknown part \"" + std::string(parts[i]) + "\"");
+            return tubeNameFailure(name, "Unknown part \"" + std::string(parts[i]) + "\".");
         }
     }
     if (auto refusal = checkTubeSettings(settings))
