@@ -185,6 +185,11 @@ TEST(CliSimulate, TakesCifStructuresAndTubeSpectra) {
 
     const CliRun sf = run({"sf", "--structure", kExamples + "/rutile.cif", "1", "1", "0"});
     EXPECT_EQ(sf.out, run({"sf", "--structure", kExamples + "/rutile.struct", "1", "1", "0"}).out);
+    for (const char* example : {"/corundum-back-001.ptn", "/rutile-transmission-001.ptn"}) {
+        const CliRun pattern = run({"pattern", kExamples + example});
+        EXPECT_EQ(pattern.status, kExitSuccess) << example << pattern.err;
+        EXPECT_NE(pattern.out.find("WL="), std::string::npos) << example;
+    }
 }
 
 TEST(CliPattern, ReportsUnreadableFiles) {

@@ -367,7 +367,7 @@ Result<CifStructure> importCifStructure(const std::string& path, const std::stri
 }
 
 std::string describeCifImport(const CifStructure& imported) {
-    return "Data block " + imported.blockName + ", space group " + imported.spaceGroup + ": " +
+    return "Data block " + utf8ToCp1252(imported.blockName) + ", space group " + imported.spaceGroup + ": " +
            std::to_string(imported.asymmetricAtomCount) + " atoms in the asymmetric unit, " +
            std::to_string(imported.structure.atoms.size()) + " atoms in the cell.";
 }

@@ -39,7 +39,7 @@ Result<CifStructure> readCifStructure(std::string_view bytes, const std::string&
 
 Result<CifStructure> importCifStructure(const std::string& path, const std::string& blockName = {});
 
-// What an import did, for the person who asked for it (UTF-8).
+// What an import did, for a message box (Windows-1252).
 std::string describeCifImport(const CifStructure& imported);
 
 // A crystal name taken from a file, made fit for a structure: characters the structure name
