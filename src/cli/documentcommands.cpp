@@ -14,6 +14,8 @@
 #include "io/filebytes.h"
 #include "spectrum/spectrumfile.h"
 #include "spectrum/spectrumtext.h"
+#include "spectrum/tubespectrum.h"
+#include "structure/cifstructure.h"
 #include "structure/structurecheck.h"
 #include "structure/structurefile.h"
 #include "text/numbertext.h"
@@ -32,7 +34,9 @@ constexpr std::string_view kSimulateUsage =
     "with the built-in spectrum unless --spectrum is given. Without an output option the\n"
     "text listing goes to standard output.\n"
     "\n"
-    "  --structure FILE         structure file (.struct text, or archived .structure/.old)\n"
+    "  --structure FILE         structure file (.struct text, archived .structure/.old, or\n"
+    "                           .cif, whose atoms are expanded by its symmetry)\n"
+    "  --block NAME             CIF data block (default: the first with a cell and atoms)\n"
     "  --geometry G             transmission or back (back reflection)\n"
     "  --surface H K L          crystal plane facing the beam\n"
     "  --side h k l             vertical side plane (horizontal direction on the film); one\n"
@@ -44,6 +48,7 @@ constexpr std::string_view kSimulateUsage =
     "  --film-cm W H            film size, 2 to 500 cm (default 20 x 15)\n"
     "  --spot-mm W H            drawn spot size, 0.5 to 20 mm (default 2 x 2)\n"
     "  --spectrum FILE|builtin  incident spectrum (.Spectrum file or wavelength/intensity text)\n"
+    "                           or tube:ANODE:KV[:nolines][:be=MM], an X-ray tube's spectrum\n"
     "  --min-intensity V        harmonics and spots at or below V are dropped (1e-8 to 10000,\n"
     "                           default 1)\n"
     "  --saturation-percent P   saturation level in percent of the strongest spot\n"
@@ -70,7 +75,7 @@ constexpr std::string_view kPatternUsage =
     "otherwise.\n";
 
 constexpr std::string_view kSfUsage =
-    "usage: xtalsp-cli sf --structure FILE H K L\n"
+    "usage: xtalsp-cli sf --structure FILE [--block NAME] H K L\n"
     "\n"
     "Prints |F|, the phase and the d-spacing of reflection (H K L), one a line, as the\n"
     "structure factor calculator shows them.\n";
@@ -149,7 +154,15 @@ SimulateRequest readSimulateRequest(const ParsedArguments& parsed) {
 // A spectrum as the spectrum editor imports it, normalised as it hands it back.
 std::optional<Spectrum> importSpectrum(const std::string& path, std::ostream& err) {
     Spectrum spectrum;
-    if (lowerExtensionOf(path) == "spectrum") {
+    if (isTubeSpectrumName(path)) {
+        Result<TubeSettings> tube = parseTubeSpectrumName(path);
+        Result<Spectrum> generated = tube.ok() ? tubeSpectrum(tube.value()) : tube.failure();
+        if (!generated.ok()) {
+            reportMessage(err, generated.failure());
+            return std::nullopt;
+        }
+        spectrum = generated.value();
+    } else if (lowerExtensionOf(path) == "spectrum") {
         Result<Spectrum> read = readSpectrumFile(path);
         if (!read.ok()) {
             reportMessage(err, read.failure());
@@ -174,8 +187,11 @@ std::optional<Spectrum> importSpectrum(const std::string& path, std::ostream& er
 }
 
 // A structure as the structure editor would hand it back.
-std::optional<FlatStructure> importCheckedStructure(const std::string& path, std::ostream& err) {
-    Result<FlatStructure> read = importStructure(path);
+// A CIF file's data block is the one --block names, or the first with a structure.
+std::optional<FlatStructure>
+importCheckedStructure(const std::string& path, const ParsedArguments& parsed, std::ostream& err) {
+    Result<FlatStructure> read =
+        importAnyStructure(path, parsed.has("--block") ? parsed.value("--block") : "");
     if (!read.ok()) {
         reportMessage(err, read.failure());
         return std::nullopt;
@@ -272,7 +288,7 @@ int simulate(const SimulateRequest& request, const ParsedArguments& parsed, std:
         doc.spectrum = *spectrum;
     }
     const std::optional<FlatStructure> structure =
-        importCheckedStructure(request.structurePath, err);
+        importCheckedStructure(request.structurePath, parsed, err);
     if (!structure)
         return kExitFileError;
     applyPatternOptions(doc, request);
@@ -294,7 +310,7 @@ int runSimulateCommand(const std::vector<std::string>& arguments, std::ostream& 
         {"--side", 3},      {"--distance-cm", 1},   {"--hkl-max", 3},
         {"--rotation", 2},  {"--film-cm", 2},       {"--spot-mm", 2},
         {"--spectrum", 1},  {"--min-intensity", 1}, {"--saturation-percent", 1},
-        {"--grayscale", 1}};
+        {"--grayscale", 1}, {"--block", 1}};
     specs.insert(specs.end(), kOutputOptions.begin(), kOutputOptions.end());
     specs.insert(specs.end(), pictureOutputOptions().begin(), pictureOutputOptions().end());
     ParsedArguments parsed;
@@ -349,7 +365,8 @@ int runStructureFactorCommand(const std::vector<std::string>& arguments, std::os
                               std::ostream& err) {
     ParsedArguments parsed;
     int status = kExitSuccess;
-    if (!parseCommandLine(arguments, {{"--structure", 1}}, kSfUsage, out, err, parsed, status))
+    if (!parseCommandLine(arguments, {{"--structure", 1}, {"--block", 1}}, kSfUsage, out, err,
+                          parsed, status))
         return status;
     if (!parsed.has("--structure") || parsed.positional.size() != 3) {
         err << "xtalsp-cli: expected --structure FILE and three indices H K L\n" << kSfUsage;
@@ -367,7 +384,7 @@ int runStructureFactorCommand(const std::vector<std::string>& arguments, std::os
         return kExitUsageError;
     }
     const std::optional<FlatStructure> flat =
-        importCheckedStructure(parsed.value("--structure"), err);
+        importCheckedStructure(parsed.value("--structure"), parsed, err);
     if (!flat)
         return kExitFileError;
     const CrystalStructure structure = fromFlatStructure(*flat);

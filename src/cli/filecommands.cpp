@@ -5,6 +5,8 @@
 #include "io/filebytes.h"
 #include "spectrum/spectrumfile.h"
 #include "spectrum/spectrumtext.h"
+#include "spectrum/tubespectrum.h"
+#include "structure/cifstructure.h"
 #include "structure/samplestructure.h"
 #include "structure/structurefile.h"
 
@@ -15,19 +17,25 @@ namespace xtalsp::cli {
 namespace {
 
 constexpr std::string_view kStructureUsage =
-    "usage: xtalsp-cli structure FILE\n"
+    "usage: xtalsp-cli structure FILE [--block NAME]\n"
     "\n"
     "Reads a crystal structure file and writes it to standard output exactly as the\n"
     "program saves a copy of it (Windows-1252 text, CR LF line ends). A file whose\n"
     "extension is .structure or .old is read as an archived (binary) structure file,\n"
-    "any other as a structure text file.\n";
+    "a .cif file as a Crystallographic Information File (its atoms expanded to the whole\n"
+    "cell by its symmetry), any other as a structure text file.\n"
+    "\n"
+    "  --block NAME   the CIF data block to read (default: the first with a cell and atoms)\n";
 
 constexpr std::string_view kSpectrumUsage =
-    "usage: xtalsp-cli spectrum FILE [--spectrum-out OUT]\n"
+    "usage: xtalsp-cli spectrum FILE|tube:ANODE:KV[:nolines][:be=MM] [--spectrum-out OUT]\n"
     "\n"
     "Reads a spectrum file (extension .Spectrum, any letter case) or a spectrum text\n"
     "file (any other extension: lines of \"wavelength intensity\") and writes the .dat\n"
     "text form, normalised to a largest intensity of 1, to standard output.\n"
+    "tube:ANODE:KV generates the spectrum of an X-ray tube instead: anode W, Mo, Cu,\n"
+    "Ag, Rh or Cr, 5 to 100 kV, characteristic lines unless :nolines, beryllium window\n"
+    "of MM millimetres (default 0.25).\n"
     "\n"
     "  --spectrum-out OUT   also write the spectrum as a spectrum file\n";
 
@@ -44,6 +52,12 @@ bool needsOneFile(const ParsedArguments& parsed, std::string_view usage, std::os
 }
 
 Result<Spectrum> readAnySpectrum(const std::string& path, std::ostream& err) {
+    if (isTubeSpectrumName(path)) {
+        const Result<TubeSettings> tube = parseTubeSpectrumName(path);
+        if (!tube.ok())
+            return tube.failure();
+        return tubeSpectrum(tube.value());
+    }
     if (lowerExtensionOf(path) == "spectrum")
         return readSpectrumFile(path);
     Result<SpectrumImport> imported = readSpectrumText(path);
@@ -60,11 +74,12 @@ int runStructureCommand(const std::vector<std::string>& arguments, std::ostream&
                         std::ostream& err) {
     ParsedArguments parsed;
     int status = kExitSuccess;
-    if (!parseCommandLine(arguments, {}, kStructureUsage, out, err, parsed, status))
+    if (!parseCommandLine(arguments, {{"--block", 1}}, kStructureUsage, out, err, parsed, status))
         return status;
     if (!needsOneFile(parsed, kStructureUsage, err))
         return kExitUsageError;
-    const Result<FlatStructure> structure = importStructure(parsed.positional.front());
+    const Result<FlatStructure> structure = importAnyStructure(
+        parsed.positional.front(), parsed.has("--block") ? parsed.value("--block") : "");
     if (!structure.ok()) {
         reportMessage(err, structure.failure());
         return kExitFileError;

@@ -158,6 +158,45 @@ TEST(CliSimulate, TakesASpectrumFileNormalised) {
     EXPECT_EQ(r.out, fileBytes(kData + "/cli/silicon-transmission-001.txt"));
 }
 
+// A 30 kV tube emits nothing below 0.413 Angstrom, so no harmonic may have a shorter
+// wavelength; the CIF and its expanded structure file give the same pattern.
+TEST(CliSimulate, TakesCifStructuresAndTubeSpectra) {
+    std::vector<std::string> arguments = {"simulate",
+                                          "--structure",
+                                          kExamples + "/rutile.cif",
+                                          "--geometry",
+                                          "back",
+                                          "--surface",
+                                          "0",
+                                          "0",
+                                          "1",
+                                          "--side",
+                                          "1",
+                                          "0",
+                                          "0",
+                                          "--distance-cm",
+                                          "3",
+                                          "--spectrum",
+                                          "tube:W:30"};
+    const CliRun cif = run(arguments);
+    ASSERT_EQ(cif.status, kExitSuccess) << cif.err;
+    std::size_t harmonics = 0;
+    for (std::size_t at = cif.out.find("WL="); at != std::string::npos;
+         at = cif.out.find("WL=", at + 1), ++harmonics)
+        EXPECT_GE(std::stod(cif.out.substr(at + 3)), 0.41) << cif.out.substr(at, 12);
+    EXPECT_GT(harmonics, 10u);
+    arguments[2] = kExamples + "/rutile.struct";
+    EXPECT_EQ(run(arguments).out, cif.out);
+
+    const CliRun sf = run({"sf", "--structure", kExamples + "/rutile.cif", "1", "1", "0"});
+    EXPECT_EQ(sf.out, run({"sf", "--structure", kExamples + "/rutile.struct", "1", "1", "0"}).out);
+    for (const char* example : {"/corundum-back-001.ptn", "/rutile-transmission-001.ptn"}) {
+        const CliRun pattern = run({"pattern", kExamples + example});
+        EXPECT_EQ(pattern.status, kExitSuccess) << example << pattern.err;
+        EXPECT_NE(pattern.out.find("WL="), std::string::npos) << example;
+    }
+}
+
 TEST(CliPattern, ReportsUnreadableFiles) {
     const CliRun missing = run({"pattern", "/no/such/file.ptn"});
     EXPECT_EQ(missing.status, kExitFileError);

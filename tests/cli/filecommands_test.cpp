@@ -88,6 +88,36 @@ TEST(CliSpectrum, RefusesUnreadableAndEmptySpectra) {
     EXPECT_TRUE(wrong.out.empty());
 }
 
+TEST(CliStructure, ExpandsCifFilesAndNamesTheirFaults) {
+    const std::string corundum = std::string(test::kExamplesDir) + "/corundum.cif";
+    const CliRun r = run({"structure", corundum});
+    EXPECT_EQ(r.status, kExitSuccess) << r.err;
+    const Result<FlatStructure> printed = readStructureText(r.out, "printed");
+    ASSERT_TRUE(printed.ok());
+    EXPECT_EQ(printed.value().name, "Corundum");
+    EXPECT_EQ(printed.value().atoms.size(), 30u);
+    EXPECT_EQ(run({"structure", corundum, "--block", "CORUNDUM"}).out, r.out);
+
+    const CliRun noBlock = run({"structure", corundum, "--block", "quartz"});
+    EXPECT_EQ(noBlock.status, kExitFileError);
+    EXPECT_EQ(noBlock.err, "corundum.cif: no data block quartz\n");
+    test::TempDir dir;
+    const CliRun noAtoms = run({"structure", dir.write("a.cif", "data_a\n_cell_length_a 3\n")});
+    EXPECT_EQ(noAtoms.status, kExitFileError);
+    EXPECT_EQ(noAtoms.err, "a.cif: no atom sites\n");
+    EXPECT_TRUE(noAtoms.out.empty());
+}
+
+TEST(CliSpectrum, GeneratesTubeSpectra) {
+    const CliRun r = run({"spectrum", "tube:W:30"});
+    EXPECT_EQ(r.status, kExitSuccess) << r.err;
+    EXPECT_NE(r.out.find("0.41\t0\r\n0.42\t0.0"), std::string::npos);
+    EXPECT_NE(run({"spectrum", "tube:W:30:nolines"}).out, r.out);
+    const CliRun bad = run({"spectrum", "tube:Fe:30"});
+    EXPECT_EQ(bad.status, kExitFileError);
+    EXPECT_NE(bad.err.find("The anode must be W, Mo, Cu, Ag, Rh or Cr."), std::string::npos);
+}
+
 TEST(CliSampleStructure, PrintsTheSampleFile) {
     const CliRun r = run({"sample-structure"});
     EXPECT_EQ(r.status, kExitSuccess);

@@ -1,8 +1,10 @@
 // libFuzzer target for the readers of untrusted bytes: merging files, spectrum files, archived
-// and text structure files. Each must return a value or a failure, never crash, overrun or
+// and text structure files, CIF structures and tube spectrum names. Each must return a value or a failure, never crash, overrun or
 // allocate what the bytes cannot hold.
 #include "document/mergingfile.h"
 #include "spectrum/spectrumfile.h"
+#include "spectrum/tubespectrum.h"
+#include "structure/cifstructure.h"
 #include "structure/structurefile.h"
 
 #include <cstddef>
@@ -16,5 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)xtalsp::readArchivedStructure(bytes, true);
     (void)xtalsp::readArchivedStructure(bytes, false);
     (void)xtalsp::readStructureText(bytes, "fuzz.struct");
+    (void)xtalsp::listCifStructureBlocks(bytes, "fuzz.cif");
+    (void)xtalsp::readCifStructure(bytes, "fuzz.cif");
+    (void)xtalsp::parseTubeSpectrumName(bytes);
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "spectrum/spectrumplot.h"
 #include "spectrum/spectrumtext.h"
 #include "spectrum/startupspectrum.h"
+#include "spectrum/tubedlg.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -37,7 +38,13 @@ CSpectrumDlg::CSpectrumDlg(const Spectrum& start, const QString& applicationDire
                            UserPrompt& prompt, FileChooser& chooser, QWidget* parent)
     : QDialog(parent), m_spectrum(start), m_applicationDirectory(applicationDirectory),
       m_prompt(prompt), m_chooser(chooser),
-      m_intensityEntry([this](int row, double intensity) { return askIntensity(row, intensity); }) {
+      m_intensityEntry([this](int row, double intensity) { return askIntensity(row, intensity); }),
+      m_tubeEntry([this](const TubeSettings& last) -> std::optional<TubeSettings> {
+          TubeDlg dialog(last, this);
+          if (dialog.exec() != QDialog::Accepted)
+              return std::nullopt;
+          return dialog.settings();
+      }) {
     setWindowTitle("Define or Change Spectrum");
 
     m_list = new CSpectrumListCtrl(this);
@@ -57,6 +64,8 @@ CSpectrumDlg::CSpectrumDlg(const Spectrum& start, const QString& applicationDire
     fileButtons->addWidget(m_import);
     fileButtons->addWidget(m_saveAsDefault);
     fileButtons->addWidget(m_saveCopy);
+    m_tube = new QPushButton("Generate from &tube...", this);
+    fileButtons->addWidget(m_tube);
     fileButtons->addStretch(1);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -76,6 +85,7 @@ CSpectrumDlg::CSpectrumDlg(const Spectrum& start, const QString& applicationDire
     connect(m_import, &QPushButton::clicked, this, &CSpectrumDlg::importSpectrum);
     connect(m_saveAsDefault, &QPushButton::clicked, this, &CSpectrumDlg::saveAsDefault);
     connect(m_saveCopy, &QPushButton::clicked, this, &CSpectrumDlg::saveCopy);
+    connect(m_tube, &QPushButton::clicked, this, &CSpectrumDlg::generateFromTube);
     connect(buttons, &QDialogButtonBox::accepted, this, &CSpectrumDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CSpectrumDlg::reject);
     m_list->setFocus();
@@ -120,6 +130,22 @@ bool CSpectrumDlg::askedToGoBackAndSave(const std::string& question) {
     const Message message{question, "", MessageIcon::Question, MessageButtons::YesNo,
                           MessageAnswer::Yes};
     return m_prompt.show(message) == MessageAnswer::Yes;
+}
+
+void CSpectrumDlg::generateFromTube() {
+    if (m_modified && askedToGoBackAndSave("Do you want to save a copy of the current spectrum?\n"
+                                           "If yes, select Yes and go back to save it."))
+        return;
+    const std::optional<TubeSettings> tube = m_tubeEntry(m_lastTube);
+    if (!tube)
+        return;
+    const Result<Spectrum> generated = tubeSpectrum(*tube);
+    if (!generated.ok()) {
+        m_prompt.show(generated.failure());
+        return;
+    }
+    m_lastTube = *tube;
+    takeSpectrum(generated.value(), true);
 }
 
 void CSpectrumDlg::importSpectrum() {

@@ -5,6 +5,7 @@
 #include "platform/userprompt.h"
 #include "shell/filechooser.h"
 #include "spectrum/spectrum.h"
+#include "spectrum/tubespectrum.h"
 
 #include <QDialog>
 #include <QString>
@@ -25,6 +26,8 @@ class CSpectrumDlg : public QDialog {
 public:
     // Asks for the new intensity of a row: the accepted value, or nothing on Cancel.
     using IntensityEntry = std::function<std::optional<double>(int row, double intensity)>;
+    // Asks for the tube to generate a spectrum from: the settings, or nothing on Cancel.
+    using TubeEntry = std::function<std::optional<TubeSettings>(const TubeSettings& last)>;
 
     // The prompt and the chooser must outlive the dialog. Files are offered from, and the default
     // spectrum is saved to, the application directory.
@@ -42,14 +45,19 @@ public:
     QPushButton* importButton() const { return m_import; }
     QPushButton* saveAsDefaultButton() const { return m_saveAsDefault; }
     QPushButton* saveCopyButton() const { return m_saveCopy; }
+    QPushButton* tubeButton() const { return m_tube; }
 
     // Replaces the "Change Intensity" dialog, for tests.
     void setIntensityEntry(IntensityEntry entry) { m_intensityEntry = std::move(entry); }
+    // Replaces the "Generate from Tube" dialog, for tests.
+    void setTubeEntry(TubeEntry entry) { m_tubeEntry = std::move(entry); }
 
     // Changes the intensity of the selected row; nothing without a selection.
     void changeIntensity();
     // Reads a spectrum file, or a spectrum text file by any other extension, into the copy.
     void importSpectrum();
+    // Replaces the copy with the spectrum of an X-ray tube, after the same question as an import.
+    void generateFromTube();
     // Writes the copy as a spectrum file, or as ".dat" text by that extension.
     void saveCopy();
     // Writes the copy over "Default.Spectrum", from which new patterns take their spectrum.
@@ -69,11 +77,14 @@ private:
     UserPrompt& m_prompt;
     FileChooser& m_chooser;
     IntensityEntry m_intensityEntry;
+    TubeEntry m_tubeEntry;
+    TubeSettings m_lastTube;
     CSpectrumListCtrl* m_list = nullptr;
     SpectrumPlot* m_plot = nullptr;
     QPushButton* m_import = nullptr;
     QPushButton* m_saveAsDefault = nullptr;
     QPushButton* m_saveCopy = nullptr;
+    QPushButton* m_tube = nullptr;
 };
 
 } // namespace xtalsp::gui

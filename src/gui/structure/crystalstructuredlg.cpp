@@ -6,6 +6,7 @@
 #include "shell/qtplatform.h"
 #include "structure/atomdlg.h"
 #include "structure/atomlistctrl.h"
+#include "structure/cifstructure.h"
 #include "structure/elements.h"
 #include "structure/structurecheck.h"
 #include "structure/structurefile.h"
@@ -18,6 +19,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -118,6 +120,13 @@ CCrystalStructureDlg::CCrystalStructureDlg(const FlatStructure& start, UserPromp
                                            QWidget* parent)
     : QDialog(parent), m_prompt(prompt), m_chooser(chooser),
       m_applicationDirectory(std::move(applicationDirectory)) {
+    m_chooseBlock = [this](const QStringList& blocks) -> std::optional<QString> {
+        bool ok = false;
+        const QString block = QInputDialog::getItem(
+            this, "Data Block", "The file holds several structures. Import the data block:", blocks,
+            0, false, &ok);
+        return ok ? std::optional<QString>(block) : std::nullopt;
+    };
     setWindowTitle("Define or Modify Crystal Structure");
     buildForm();
     m_atomList->setAtomEditor([this](const AtomSite& atom) -> std::optional<AtomSite> {
@@ -149,7 +158,8 @@ void CCrystalStructureDlg::createFields() {
         {"debye", 0.0, kMaxDebyeTemperature},
         {"thermalExpansion", -kMaxEditorExpansion, kMaxEditorExpansion}};
     for (std::size_t i = 0; i < m_numbers.size(); ++i)
-        m_numbers[i] = {createNumberBox(layouts[i].name, this), layouts[i].lowest, layouts[i].highest};
+        m_numbers[i] = {createNumberBox(layouts[i].name, this), layouts[i].lowest,
+                        layouts[i].highest};
     m_atomList = new CAtomListCtrl(this);
     m_atomList->setObjectName("atomList");
 }
@@ -325,19 +335,61 @@ void CCrystalStructureDlg::importFile() {
     if (m_modified && userWantsToSaveFirst(kImportQuestion))
         return;
     const QString path = m_chooser.openFileName(
-        {"Open A Crystal Structure File", "Crystal Structure Files (*.struct);;All Files (*)",
+        {"Open A Crystal Structure File",
+         "Crystal Structure Files (*.struct);;Crystallographic Information Files "
+         "(*.cif);;All Files (*)",
          "struct", m_applicationDirectory, false});
     if (path.isEmpty())
         return;
     const std::string pathBytes = filePathBytes(path);
+    if (isCifPath(pathBytes)) {
+        if (const std::optional<FlatStructure> cif = readCif(pathBytes, path))
+            showImported(*cif);
+        return;
+    }
     const Result<FlatStructure> read = importStructure(pathBytes);
     if (!read.ok()) {
         m_prompt.show(withReadablePath(read.failure(), pathBytes, path));
         return;
     }
-    showStructure(read.value());
+    showImported(read.value());
+}
+
+void CCrystalStructureDlg::showImported(const FlatStructure& structure) {
+    showStructure(structure);
     takeSnapshot();
     m_modified = false;
+}
+
+// Reads a CIF file, asking for the data block when several hold a structure, and says what it
+// found. Nothing when the file fails or the user cancels the choice.
+std::optional<FlatStructure> CCrystalStructureDlg::readCif(const std::string& pathBytes,
+                                                           const QString& path) {
+    const FileBytes file = readFileBytes(pathBytes);
+    const auto fail = [&](const Message& failure) {
+        m_prompt.show(withReadablePath(failure, pathBytes, path));
+        return std::nullopt;
+    };
+    if (!file.ok())
+        return fail(warning(fileNameOf(pathBytes) + ": cannot read the file"));
+    const Result<std::vector<std::string>> blocks = listCifStructureBlocks(file.bytes, pathBytes);
+    if (!blocks.ok())
+        return fail(blocks.failure());
+    std::string blockName;
+    if (blocks.value().size() > 1) {
+        QStringList names;
+        for (const std::string& name : blocks.value())
+            names << QString::fromStdString(name);
+        const std::optional<QString> chosen = m_chooseBlock(names);
+        if (!chosen)
+            return std::nullopt;
+        blockName = chosen->toStdString();
+    }
+    const Result<CifStructure> read = readCifStructure(file.bytes, pathBytes, blockName);
+    if (!read.ok())
+        return fail(read.failure());
+    m_prompt.show({describeCifImport(read.value()), "", MessageIcon::Information});
+    return read.value().structure;
 }
 
 void CCrystalStructureDlg::saveCopy() {

@@ -8,12 +8,15 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 
 class QLayout;
+
 class QLineEdit;
 
 namespace xtalsp {
@@ -38,8 +41,13 @@ public:
     void accept() override;
     // Cancel: closes and hands nothing back.
     void reject() override;
-    // "&Import...": replaces the whole content with a structure file's.
+    // "&Import...": replaces the whole content with a structure file's. A CIF file's atoms are
+    // expanded to the whole cell; when several of its data blocks hold a structure, the block
+    // chooser picks one, and a message says what was imported.
     void importFile();
+    // Asks which of the named CIF data blocks to read; nothing when the user cancels.
+    using BlockChooser = std::function<std::optional<QString>(const QStringList& blocks)>;
+    void setBlockChooser(BlockChooser chooser) { m_chooseBlock = std::move(chooser); }
     // "&Save a Copy as...": writes the checked content to a structure text file.
     void saveCopy();
 
@@ -73,6 +81,8 @@ private:
     bool validateAtoms();
     bool validateAll() { return validateName() && validateFields() && validateAtoms(); }
     bool userWantsToSaveFirst(const std::string& question);
+    std::optional<FlatStructure> readCif(const std::string& pathBytes, const QString& path);
+    void showImported(const FlatStructure& structure);
 
     UserPrompt& m_prompt;
     FileChooser& m_chooser;
@@ -84,6 +94,7 @@ private:
     bool m_modified = false;
     Snapshot m_snapshot;
     std::optional<FlatStructure> m_edited;
+    BlockChooser m_chooseBlock;
 };
 
 } // namespace xtalsp::gui

@@ -7,6 +7,7 @@
 #include "spectrum/spectrumlistctrl.h"
 #include "spectrum/spectrumplot.h"
 #include "spectrum/spectrumtext.h"
+#include "spectrum/tubedlg.h"
 #include "support/localetest.h"
 #include "support/recordingprompt.h"
 #include "support/tempdir.h"
@@ -283,6 +284,33 @@ TEST_F(SpectrumEditor, FailedImportsLeaveTheEditorAsItWas) {
     EXPECT_EQ(dialog->spectrum(), before);
     EXPECT_EQ(cell(100, 1), "2");
     EXPECT_TRUE(dialog->isModified());
+}
+
+TEST_F(SpectrumEditor, GeneratesATubeSpectrumAfterTheImportQuestion) {
+    const TubeSettings molybdenum{42, 50.0, true, 0.5};
+    std::vector<TubeSettings> offered;
+    std::optional<TubeSettings> answer = molybdenum;
+    dialog->setTubeEntry([&](const TubeSettings& last) {
+        offered.push_back(last);
+        return answer;
+    });
+    dialog->tubeButton()->click();
+    EXPECT_EQ(dialog->spectrum(), tubeSpectrum(molybdenum).value());
+    EXPECT_EQ(cell(71, 1), "1");
+    EXPECT_TRUE(dialog->isModified());
+
+    // The next time starts from the last tube; Yes to the question goes back, Cancel keeps all.
+    prompt.answers = {MessageAnswer::Yes, MessageAnswer::No};
+    dialog->generateFromTube();
+    EXPECT_EQ(offered.size(), 1u);
+    answer.reset();
+    dialog->generateFromTube();
+    ASSERT_EQ(offered.size(), 2u);
+    EXPECT_EQ(offered[1], molybdenum);
+    EXPECT_EQ(dialog->spectrum(), tubeSpectrum(molybdenum).value());
+
+    // The dialog's controls hold the settings they were given.
+    EXPECT_EQ(TubeDlg(molybdenum).settings(), molybdenum);
 }
 
 TEST_F(SpectrumEditor, SavesACopyAsSpectrumFileOrDatText) {

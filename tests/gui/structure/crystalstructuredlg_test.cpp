@@ -8,6 +8,7 @@
 #include "testpaths.h"
 
 #include "io/binaryarchive.h"
+#include "structure/cifstructure.h"
 #include "structure/structurefile.h"
 
 #include <QApplication>
@@ -181,7 +182,8 @@ TEST_F(StructureEditor, ImportReplacesEverythingAndCountsAsUnchanged) {
     dialog->importFile();
     ASSERT_EQ(chooser.offered.size(), 1u);
     EXPECT_EQ(chooser.offered[0].title, "Open A Crystal Structure File");
-    EXPECT_EQ(chooser.offered[0].filter, "Crystal Structure Files (*.struct);;All Files (*)");
+    EXPECT_EQ(chooser.offered[0].filter, "Crystal Structure Files (*.struct);;Crystallographic "
+                                         "Information Files (*.cif);;All Files (*)");
     EXPECT_EQ(chooser.offered[0].defaultSuffix, "struct");
     EXPECT_EQ(chooser.offered[0].initialPath, QString::fromStdString(dir.path()));
     EXPECT_EQ(field("crystalName")->text(), "Quartz  low");
@@ -236,6 +238,60 @@ TEST_F(StructureEditor, ImportFindsAndNamesFilesInNonAsciiFolders) {
     EXPECT_EQ(dialog->atomList().atomCount(), 9);
     dialog->importFile(); // no such file; the message carries Windows-1252 text
     EXPECT_EQ(lastMessage(), "Xtalsp cannot open the file  Z\xFCrich.struct !  ");
+}
+
+TEST_F(StructureEditor, ImportsCifFilesAndAsksForTheirBlock) {
+    open(cristobalite());
+    for (const char* stem : {"rutile", "corundum", "nacl", "magnesium", "monazite", "quartz"}) {
+        const std::string path = std::string(test::kExamplesDir) + "/" + stem + ".cif";
+        chooser.answers = {QString::fromStdString(path)};
+        dialog->importFile();
+        const Result<CifStructure> expected = importCifStructure(path);
+        ASSERT_TRUE(expected.ok());
+        EXPECT_EQ(lastMessage(), describeCifImport(expected.value()));
+        // The list holds what its cells show, ten decimals at most.
+        const std::vector<AtomSite> shown = dialog->atomList().atoms();
+        const std::vector<AtomSite>& read = expected.value().structure.atoms;
+        ASSERT_EQ(shown.size(), read.size()) << stem;
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            EXPECT_EQ(shown[i].element, read[i].element);
+            EXPECT_NEAR(shown[i].x + shown[i].y + shown[i].z, read[i].x + read[i].y + read[i].z,
+                        1e-9);
+        }
+    }
+    EXPECT_EQ(field("crystalName")->text(), "alpha-Quartz");
+    EXPECT_FALSE(dialog->isModified());
+
+    const std::string twoBlocks =
+        dir.write("two.cif", "data_one\n_cell_length_a 3\n_cell_length_b 3\n_cell_length_c 3\n"
+                             "loop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_fract_y\n"
+                             "_atom_site_fract_z\nNa1 0 0 0\n"
+                             "data_two\n_cell_length_a 4\n_cell_length_b 4\n_cell_length_c 4\n"
+                             "loop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_fract_y\n"
+                             "_atom_site_fract_z\nCl1 0 0 0\nCl2 0.5 0.5 0.5\n");
+    QStringList offeredBlocks;
+    std::optional<QString> choice = "two";
+    dialog->setBlockChooser([&](const QStringList& blocks) {
+        offeredBlocks = blocks;
+        return choice;
+    });
+    chooser.answers = {QString::fromStdString(twoBlocks)};
+    dialog->importFile();
+    EXPECT_EQ(offeredBlocks, QStringList({"one", "two"}));
+    EXPECT_EQ(field("crystalName")->text(), "two");
+    EXPECT_EQ(dialog->atomList().atomCount(), 2);
+
+    // Cancelling the choice, or a broken file, changes nothing.
+    const std::size_t messages = prompt.messages.size();
+    choice.reset();
+    chooser.answers = {QString::fromStdString(twoBlocks),
+                       QString::fromStdString(dir.write("bad.cif", "data_x\nloop_\n"))};
+    dialog->importFile();
+    EXPECT_EQ(prompt.messages.size(), messages);
+    dialog->importFile();
+    EXPECT_EQ(lastMessage(), "bad.cif: syntax error in line 3:1: parse error");
+    EXPECT_EQ(field("a")->text(), "4");
+    EXPECT_EQ(dialog->atomList().atomCount(), 2);
 }
 
 TEST_F(StructureEditor, RefusesArchivedAtomsOutsideTheCell) {
