@@ -6,6 +6,7 @@
 #include "computation/geometry.h"
 #include "computation/structurefactorcalculator.h"
 #include "document/mergingfile.h"
+#include "document/patternstorable.h"
 #include "document/textexport.h"
 #include "document/xtalspdoc.h"
 #include "io/filebytes.h"
@@ -261,9 +262,21 @@ bool writeDocumentOutputs(const CXtalspDoc& doc, const ParsedArguments& parsed, 
         if (!writeOutput(target, formatPatternListing(listing), out, err))
             return false;
     }
-    if (parsed.has("--ptn") && !writeOutput(parsed.value("--ptn"), doc.serialize(), out, err))
-        return false;
+    if (parsed.has("--ptn")) {
+        if (const auto refusal = unstorablePattern(doc)) {
+            reportMessage(err, *refusal);
+            return false;
+        }
+        if (!writeOutput(parsed.value("--ptn"), doc.serialize(), out, err))
+            return false;
+    }
     if (parsed.has("--mrg")) {
+        if (const auto refusal =
+                unstorableMergingData(doc.spotWidth, doc.spotHeight, doc.grayscaleSpots,
+                                      doc.intensityScale.saturationIntensity, doc.spots())) {
+            reportMessage(err, *refusal);
+            return false;
+        }
         const std::string bytes =
             encodeMergingFile(doc.spotWidth, doc.spotHeight, doc.grayscaleSpots,
                               doc.intensityScale.saturationIntensity, doc.spots());
