@@ -26,8 +26,12 @@ MessageAnswer CliPrompt::show(const Message& message) {
 bool writeOutput(const std::string& path, std::string_view bytes, std::ostream& out,
                  std::ostream& err) {
     if (path == "-") {
+        // Flushed at once, so that a closed pipe or a full disk is known here and reported.
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return static_cast<bool>(out);
+        if (out.flush())
+            return true;
+        err << "Error while writing to standard output\n";
+        return false;
     }
     switch (writeFileAtomically(path, bytes)) {
     case FileWriteError::None:

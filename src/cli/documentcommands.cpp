@@ -9,6 +9,7 @@
 #include "computation/structurefactorcalculator.h"
 #include "document/fieldranges.h"
 #include "document/mergingfile.h"
+#include "document/patternstorable.h"
 #include "document/textexport.h"
 #include "document/xtalspdoc.h"
 #include "io/filebytes.h"
@@ -247,9 +248,21 @@ bool writeDocumentOutputs(const CXtalspDoc& doc, const ParsedArguments& parsed, 
     if (parsed.has("--text") &&
         !writeOutput(parsed.value("--text"), formatPatternListing(listing), out, err))
         return false;
-    if (parsed.has("--ptn") && !writeOutput(parsed.value("--ptn"), doc.serialize(), out, err))
-        return false;
+    if (parsed.has("--ptn")) {
+        if (const auto refusal = unstorablePattern(doc)) {
+            reportMessage(err, *refusal);
+            return false;
+        }
+        if (!writeOutput(parsed.value("--ptn"), doc.serialize(), out, err))
+            return false;
+    }
     if (parsed.has("--mrg")) {
+        if (const auto refusal =
+                unstorableMergingData(doc.spotWidth, doc.spotHeight, doc.grayscaleSpots,
+                                      doc.intensityScale.saturationIntensity, doc.spots())) {
+            reportMessage(err, *refusal);
+            return false;
+        }
         const std::string bytes =
             encodeMergingFile(doc.spotWidth, doc.spotHeight, doc.grayscaleSpots,
                               doc.intensityScale.saturationIntensity, doc.spots());

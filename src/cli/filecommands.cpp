@@ -84,6 +84,10 @@ int runStructureCommand(const std::vector<std::string>& arguments, std::ostream&
         reportMessage(err, structure.failure());
         return kExitFileError;
     }
+    if (const auto refusal = unstorableStructure(structure.value())) {
+        reportMessage(err, *refusal);
+        return kExitFileError;
+    }
     return writeOutput("-", writeStructureText(structure.value()), out, err) ? kExitSuccess
                                                                              : kExitFileError;
 }

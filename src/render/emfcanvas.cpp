@@ -9,12 +9,9 @@
 #include <climits>
 #include <cmath>
 #include <cstddef>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <optional>
 #include <string_view>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -479,45 +476,17 @@ namespace {
 
 class MetafilePicture : public PictureFile {
 public:
-    MetafilePicture(std::ofstream out, const PictureExtent& frame)
-        : m_out(std::move(out)), m_canvas(frame) {}
-    ~MetafilePicture() override {
-        if (!m_finished)
-            complete();
-    }
-    MetafilePicture(const MetafilePicture&) = delete;
-    MetafilePicture& operator=(const MetafilePicture&) = delete;
+    explicit MetafilePicture(const PictureExtent& frame) : m_canvas(frame) {}
 
     Canvas& canvas() override { return m_canvas; }
-    bool finish() override { return m_finished ? m_written : complete(); }
+    std::optional<std::string> finish() override { return m_canvas.bytes(); }
 
 private:
-    bool complete() {
-        m_finished = true;
-        const std::string bytes = m_canvas.bytes();
-        m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        m_out.flush();
-        const bool written = static_cast<bool>(m_out);
-        m_out.close();
-        m_written = written && !m_out.fail();
-        return m_written;
-    }
-
-    std::ofstream m_out;
     EmfCanvas m_canvas;
-    bool m_finished = false;
-    bool m_written = false;
 };
 
-std::unique_ptr<PictureFile> openMetafile(const std::string& path, const PictureExtent& frame) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (path.empty() || fs::is_directory(fs::path(path), ec))
-        return nullptr;
-    std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);
-    if (!out)
-        return nullptr;
-    return std::make_unique<MetafilePicture>(std::move(out), frame);
+std::unique_ptr<PictureFile> openMetafile(const PictureExtent& frame) {
+    return std::make_unique<MetafilePicture>(frame);
 }
 
 } // namespace

@@ -3,12 +3,14 @@
 #include "render/pictureexport.h"
 
 #include "document/mergingfile.h"
+#include "io/filebytes.h"
 
 #include <filesystem>
 #include <initializer_list>
 #include <memory>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace xtalsp {
 
@@ -34,19 +36,22 @@ void trimBlanks(std::string& text) {
     text = text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-std::unique_ptr<PictureFile> openPicture(const PictureFormat& format, const std::string& path,
-                                         const PatternContent& content, UserPrompt& prompt) {
+std::unique_ptr<PictureFile> openPicture(const PictureFormat& format, const PatternContent& content,
+                                         UserPrompt& prompt) {
     std::unique_ptr<PictureFile> file;
     if (format.open)
-        file = format.open(path, pictureExtent(content.filmWidth, content.filmHeight));
+        file = format.open(pictureExtent(content.filmWidth, content.filmHeight));
     if (!file)
         prompt.show(stopMessage(format.creationFailure));
     return file;
 }
 
-// A picture that cannot be completed on disk (a full disk, say) must not pass for written.
-bool finishPicture(PictureFile& file, const PictureFormat& format, UserPrompt& prompt) {
-    if (file.finish())
+// The finished picture replaces the output only now, in one write; a picture that cannot be
+// completed or written (a full disk, say) must not pass for written.
+bool commitPicture(PictureFile& file, const PictureFormat& format, const std::string& path,
+                   UserPrompt& prompt) {
+    const std::optional<std::string> bytes = file.finish();
+    if (bytes && writeFileAtomically(path, *bytes) == FileWriteError::None)
         return true;
     prompt.show(stopMessage(format.creationFailure));
     return false;
@@ -73,16 +78,13 @@ void drawMergedSpots(Canvas& canvas, const PictureExtent& extent, const MergingF
                         mergedSpotColour(colourValue, file, spot));
 }
 
-// Draws one merging file; on a reading failure shows its message and returns false. Records
-// read before the failure are drawn first, so the picture shows how far the file was good.
-bool drawMergingFile(Canvas& canvas, const PictureExtent& extent, const std::string& path,
-                     int colourValue, UserPrompt& prompt) {
-    const MergingReadResult read = readMergingFile(path);
-    drawMergedSpots(canvas, extent, read.file, colourValue);
+// Reads a merging file; on a failure shows its message and gives nothing.
+std::optional<MergingFile> readMergingInput(const std::string& path, UserPrompt& prompt) {
+    MergingReadResult read = readMergingFile(path);
     if (read.ok())
-        return true;
+        return std::move(read.file);
     prompt.show(read.failure);
-    return false;
+    return std::nullopt;
 }
 
 Message mergeSuccessMessage(const std::string& outputPath) {
@@ -97,12 +99,12 @@ Message mergeSuccessMessage(const std::string& outputPath) {
 bool exportPatternPicture(const PictureFormat& format, const std::string& path,
                           const PatternContent& content, const ViewDrawingOptions& options,
                           UserPrompt& prompt) {
-    const std::unique_ptr<PictureFile> file = openPicture(format, path, content, prompt);
+    const std::unique_ptr<PictureFile> file = openPicture(format, content, prompt);
     if (!file)
         return false;
     if (!drawPicture(file->canvas(), content, options))
         prompt.show(fontFailedMessage());
-    return finishPicture(*file, format, prompt);
+    return commitPicture(*file, format, path, prompt);
 }
 
 std::optional<MergeRequestProblem> checkMergeRequest(MergeRequest& request) {
@@ -138,8 +140,18 @@ Message differentOutputMessage() {
 bool mergePatternPicture(const PictureFormat& format, const MergeRequest& request,
                          const PatternContent& content, const ViewDrawingOptions& options,
                          UserPrompt& prompt) {
-    const std::unique_ptr<PictureFile> file =
-        openPicture(format, request.outputPath, content, prompt);
+    // Both files are read before anything is drawn, so a file that cannot be read leaves the
+    // output as it was.
+    std::vector<MergingFile> inputs;
+    for (const std::string* path : {&request.file1, &request.file2}) {
+        if (path->empty())
+            continue;
+        std::optional<MergingFile> input = readMergingInput(*path, prompt);
+        if (!input)
+            return false;
+        inputs.push_back(std::move(*input));
+    }
+    const std::unique_ptr<PictureFile> file = openPicture(format, content, prompt);
     if (!file)
         return false;
     // Green keeps the beam centre visible among blue spots.
@@ -147,16 +159,14 @@ bool mergePatternPicture(const PictureFormat& format, const MergeRequest& reques
     PictureOptions pictureOptions;
     pictureOptions.centreMarkColour = blueChosen ? kGreen : kRed;
     pictureOptions.drawLabels = false;
-    bool completed = false;
     pictureOptions.drawOverlay = [&](Canvas& canvas, const PictureExtent& extent) {
-        completed = drawMergingFile(canvas, extent, request.file1, request.colour1, prompt) &&
-                    (request.file2.empty() ||
-                     drawMergingFile(canvas, extent, request.file2, request.colour2, prompt));
-        return completed;
+        const int colours[] = {request.colour1, request.colour2};
+        for (std::size_t i = 0; i < inputs.size(); ++i)
+            drawMergedSpots(canvas, extent, inputs[i], colours[i]);
+        return true;
     };
     drawPicture(file->canvas(), content, options, pictureOptions);
-    // What was drawn before a reading failure stays on disk.
-    if (!finishPicture(*file, format, prompt) || !completed)
+    if (!commitPicture(*file, format, request.outputPath, prompt))
         return false;
     prompt.show(mergeSuccessMessage(request.outputPath));
     return true;

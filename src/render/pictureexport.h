@@ -10,9 +10,10 @@
 
 namespace xtalsp {
 
-// Writes the pattern's picture (no selection, no status texts). Messages go to the prompt:
-// the format's creation failure, "Font failed." when the label font cannot be made (the
-// picture is still completed). Returns whether the picture was written.
+// Writes the pattern's picture (no selection, no status texts): drawn in memory, then written
+// in one piece, so a failure leaves the old file as it was. Messages go to the prompt: the
+// format's creation failure, "Font failed." when the label font cannot be made (the picture is
+// still completed). Returns whether the picture was written.
 bool exportPatternPicture(const PictureFormat& format, const std::string& path,
                           const PatternContent& content, const ViewDrawingOptions& options,
                           UserPrompt& prompt);
@@ -41,16 +42,15 @@ struct MergeRequestProblem {
 std::optional<MergeRequestProblem> checkMergeRequest(MergeRequest& request);
 
 // Whether the output path names one of the merging files (the same file by another name
-// included). The picture is created before the merging files are read, so such a merge would
-// destroy the file it reads.
+// included): the merge would replace a file it reads.
 bool mergeOutputIsAnInput(const MergeRequest& request);
 // "Please select a different output file." for that case.
 Message differentOutputMessage();
 
 // Draws the active pattern with one or two merging files in their colours into one picture
-// and reports the outcome on the prompt (a reading failure leaves the picture drawn so far on
-// disk; success ends with the message naming the output path). Returns whether the merged
-// picture was completed.
+// and reports the outcome on the prompt (success ends with the message naming the output
+// path). The merging files are read first: a reading failure leaves the output untouched.
+// Returns whether the merged picture was written.
 bool mergePatternPicture(const PictureFormat& format, const MergeRequest& request,
                          const PatternContent& content, const ViewDrawingOptions& options,
                          UserPrompt& prompt);

@@ -1,6 +1,7 @@
-// A picture file on disk that a pattern picture is drawn into: an enhanced metafile, or an
-// SVG, PDF or PNG image. The canvas works in the picture's units (0.01 mm, y up, origin at
-// the top-left corner of the frame).
+// A picture file drawn in memory: an enhanced metafile, or an SVG, PDF or PNG image. The
+// canvas works in the picture's units (0.01 mm, y up, origin at the top-left corner of the
+// frame). Nothing touches the disk until the finished bytes are written by the caller, so an
+// output that is not completed never replaces the file that was there.
 #pragma once
 
 #include "render/canvas.h"
@@ -17,18 +18,17 @@ class PictureFile {
 public:
     virtual ~PictureFile() = default;
     virtual Canvas& canvas() = 0;
-    // Completes the file on disk with what was drawn so far; false when it could not be
-    // written. Called once; a picture that is destroyed unfinished is finished then.
-    virtual bool finish() = 0;
+    // Ends the drawing and gives the complete file's bytes; nothing when the picture could not
+    // be made. Called once.
+    virtual std::optional<std::string> finish() = 0;
 };
 
-// How pictures of one kind are made: the file is created (or emptied) when it is opened, so
-// that a bad path is known before anything is drawn.
+// How pictures of one kind are made.
 struct PictureFormat {
-    // Shown when the file cannot be created or written.
+    // Shown when the picture cannot be made or its file cannot be written.
     std::string creationFailure;
-    std::function<std::unique_ptr<PictureFile>(const std::string& path, const PictureExtent& frame)>
-        open;
+    // Starts an empty picture of the frame's size; nothing when that is impossible.
+    std::function<std::unique_ptr<PictureFile>(const PictureExtent& frame)> open;
 };
 
 // The image formats beside the enhanced metafile: vector pictures for LaTeX and the web, and a

@@ -1,6 +1,7 @@
 #include "cli/clicommands.h"
 #include "cli/clirun.h"
 
+#include "io/binaryarchive.h"
 #include "spectrum/builtinspectrum.h"
 #include "spectrum/spectrumfile.h"
 #include "structure/samplestructure.h"
@@ -46,6 +47,17 @@ TEST(CliStructure, ReportsFailuresWithThePathAsGiven) {
     EXPECT_EQ(
         bad.err.rfind("Error in Reading Structure File: " + broken + "\nXtalsp cannot read", 0),
         0u);
+
+    // An archived file may have no atoms; its text form could not be read back.
+    ArchiveWriter empty;
+    empty.writeString("Empty");
+    for (const double value : {4.0, 5.0, 6.0, 90.0, 90.0, 120.0})
+        empty.writeDouble(value);
+    empty.writeInt32(0);
+    const CliRun noAtoms = run({"structure", dir.write("empty.structure", empty.bytes())});
+    EXPECT_EQ(noAtoms.status, kExitFileError);
+    EXPECT_TRUE(noAtoms.out.empty());
+    EXPECT_NE(noAtoms.err.find("at least one atom"), std::string::npos);
 
     EXPECT_EQ(run({"structure"}).status, kExitUsageError);
     EXPECT_EQ(run({"structure", "a", "b"}).status, kExitUsageError);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <string>
 
 namespace xtalsp::cli {
@@ -68,6 +69,13 @@ TEST(CliPictures, AnUncreatablePictureIsAFileError) {
     EXPECT_EQ(result.err, "Failed to create the metafile!\n");
 }
 
+TEST(CliPictures, AFailedWriteToStandardOutputIsAFileError) {
+    std::ostream closedOutput(nullptr); // every write fails, as on a full disk or closed pipe
+    std::ostringstream err;
+    EXPECT_EQ(runCli({"pattern", kPattern, "--text", "-"}, closedOutput, err), kExitFileError);
+    EXPECT_EQ(err.str(), "Error while writing to standard output\n");
+}
+
 class CliMerge : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -94,12 +102,14 @@ TEST_F(CliMerge, DrawsThePatternWithItsMergingFileAndSaysWhereThePictureIs) {
     EXPECT_EQ(bytesOf(output).substr(40, 4), " EMF");
 }
 
-TEST_F(CliMerge, AMissingSecondFileLeavesThePictureDrawnSoFar) {
+TEST_F(CliMerge, AMissingMergingFileLeavesTheOldOutput) {
+    const std::string keep = dir.write("keep.wmf", "the user's picture");
     const std::string missing = dir.file("missing.mrg");
-    const CliRun result = merge({"--file1", mergingFile, "--file2", missing, "--color2", "blue"});
+    output = keep;
+    const CliRun result = merge({"--file1", missing});
     EXPECT_EQ(result.status, kExitFileError);
     EXPECT_EQ(result.err, "Unable to open merging file " + missing + "!\n");
-    EXPECT_EQ(bytesOf(output).substr(40, 4), " EMF");
+    EXPECT_EQ(dir.read("keep.wmf"), "the user's picture");
 }
 
 TEST_F(CliMerge, TheDialogsChecksAndColourNamesAreUsageErrors) {
@@ -144,6 +154,19 @@ TEST(CliImages, SvgAndPngHaveThePicturesPhysicalSize) {
     EXPECT_EQ(pngBytes.substr(1, 3), "PNG");
     EXPECT_EQ(bigEndian32At(pngBytes, 16), 1020u); // 102 mm at 10 pixels per mm
     EXPECT_EQ(bigEndian32At(pngBytes, 20), 770u);
+}
+
+// A Windows-1252 name is no valid UTF-8; it must name its own file, not the replacement
+// character's.
+TEST(CliImages, PictureNamesAreTheBytesGiven) {
+    test::TempDir dir;
+    const std::string latin1 = dir.file("caf\xE9.svg");
+    const std::string replaced = dir.write("caf\xEF\xBF\xBD.svg", "another file");
+    const std::string command = std::string(test::kCliPath) + " pattern '" + kPattern +
+                                "' --svg '" + latin1 + "' --pdf /dev/full 2>/dev/null";
+    EXPECT_NE(std::system(command.c_str()), 0); // the PDF could not be written
+    EXPECT_EQ(bytesOf(latin1).substr(0, 5), "<?xml");
+    EXPECT_EQ(bytesOf(replaced), "another file");
 }
 #else
 TEST(CliImages, ATelltaleMessageWhenBuiltWithoutQt) {

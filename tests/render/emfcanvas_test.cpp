@@ -1,9 +1,12 @@
 #include "render/emfcanvas.h"
 
+#include "render/pictureexport.h"
+
 #include "support/emfrecords.h"
 #include "support/filmcontent.h"
 #include "support/makespot.h"
 #include "support/recordingcanvas.h"
+#include "support/recordingprompt.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -237,39 +240,23 @@ TEST(EmfCanvas, LinesKeepEveryCoordinate) {
     EXPECT_EQ(replay.handleErrors, 0);
 }
 
-TEST(MetafileFormat, CreatesTheFileAtOnceAndWritesTheCanvasOnFinish) {
-    TempDir dir;
+TEST(MetafileFormat, ThePictureIsTheCanvasAndAFailedWriteIsReported) {
     const PictureFormat format = metafileFormat();
     EXPECT_EQ(format.creationFailure, "Failed to create the metafile!");
-    EXPECT_EQ(format.open(dir.file("missing/si.wmf"), kFrame), nullptr);
-    EXPECT_EQ(format.open(dir.path(), kFrame), nullptr);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("missing")));
-
-    const std::string path = dir.write("si.wmf", "an older picture");
-    std::unique_ptr<PictureFile> picture = format.open(path, kFrame);
+    std::unique_ptr<PictureFile> picture = format.open(kFrame);
     ASSERT_NE(picture, nullptr);
-    EXPECT_EQ(std::filesystem::file_size(path), 0u); // emptied when opened
     picture->canvas().fillRect({100, -100, 200, -200}, kRed);
     const std::string expected = dynamic_cast<EmfCanvas&>(picture->canvas()).bytes();
-    EXPECT_TRUE(picture->finish());
-    EXPECT_EQ(dir.read("si.wmf"), expected);
+    EXPECT_EQ(picture->finish(), expected);
 
-    // A picture dropped unfinished is completed on disk.
-    {
-        std::unique_ptr<PictureFile> dropped = format.open(dir.file("dropped.wmf"), kFrame);
-        ASSERT_NE(dropped, nullptr);
-        dropped->canvas().fillRect({100, -100, 200, -200}, kRed);
-    }
-    EXPECT_EQ(dir.read("dropped.wmf"), expected);
-}
-
-TEST(MetafileFormat, AFailedWriteIsReported) {
     if (!std::filesystem::exists("/dev/full"))
         GTEST_SKIP() << "no device that refuses writes";
-    std::unique_ptr<PictureFile> picture = metafileFormat().open("/dev/full", kFrame);
-    ASSERT_NE(picture, nullptr);
-    picture->canvas().fillRect({100, -100, 200, -200}, kRed);
-    EXPECT_FALSE(picture->finish());
+    test::RecordingPrompt prompt;
+    EXPECT_FALSE(exportPatternPicture(format, "/dev/full",
+                                      test::filmContent(std::vector<LaueSpot>{}),
+                                      ViewDrawingOptions{}, prompt));
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0].text, "Failed to create the metafile!");
 }
 
 } // namespace

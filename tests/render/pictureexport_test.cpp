@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,6 @@ using test::RecordingPrompt;
 
 // What a picture file saw: the calls drawn into it and whether it was finished.
 struct PictureLog {
-    std::string openedPath;
     PictureExtent frame;
     RecordingCanvas canvas{false};
     bool finished = false;
@@ -35,9 +35,11 @@ public:
     LoggedPictureFile(PictureLog& log, bool finishSucceeds)
         : m_log(log), m_finishSucceeds(finishSucceeds) {}
     Canvas& canvas() override { return m_log.canvas; }
-    bool finish() override {
+    std::optional<std::string> finish() override {
         m_log.finished = true;
-        return m_finishSucceeds;
+        if (!m_finishSucceeds)
+            return std::nullopt;
+        return "logged picture";
     }
 
 private:
@@ -50,9 +52,7 @@ enum class Opening { Succeeds, Fails, FinishFails };
 PictureFormat loggedFormat(PictureLog& log, Opening opening = Opening::Succeeds) {
     return PictureFormat{
         "Failed to create the metafile!",
-        [&log, opening](const std::string& path,
-                        const PictureExtent& frame) -> std::unique_ptr<PictureFile> {
-            log.openedPath = path;
+        [&log, opening](const PictureExtent& frame) -> std::unique_ptr<PictureFile> {
             log.frame = frame;
             if (opening == Opening::Fails)
                 return nullptr;
@@ -74,11 +74,12 @@ bool containsFill(const std::vector<RecordedFill>& fills, const RecordedFill& wa
 }
 
 TEST(PictureExport, DrawsThePictureIntoTheFileAndFinishesIt) {
+    test::TempDir dir;
     PictureLog log;
     RecordingPrompt prompt;
-    EXPECT_TRUE(exportPatternPicture(loggedFormat(log), "/tmp/x.wmf", test::filmContent(kSpots),
-                                     withoutCrossline(), prompt));
-    EXPECT_EQ(log.openedPath, "/tmp/x.wmf");
+    EXPECT_TRUE(exportPatternPicture(loggedFormat(log), dir.file("x.wmf"),
+                                     test::filmContent(kSpots), withoutCrossline(), prompt));
+    EXPECT_EQ(dir.read("x.wmf"), "logged picture");
     EXPECT_EQ(log.frame.width, 10200);
     EXPECT_EQ(log.frame.height, 7700);
     EXPECT_TRUE(log.finished);
@@ -89,15 +90,21 @@ TEST(PictureExport, DrawsThePictureIntoTheFileAndFinishesIt) {
     EXPECT_TRUE(containsFill(fills, RecordedFill{{7550, -2300, 7650, -2400}, Rgb{192, 192, 192}}));
 }
 
-TEST(PictureExport, FailuresAreReportedAndNeverPassForSuccess) {
+TEST(PictureExport, FailuresAreReportedNeverPassForSuccessAndKeepTheOldFile) {
+    test::TempDir dir;
+    const std::string old = dir.write("old.wmf", "old picture");
     RecordingPrompt prompt;
     PictureLog notCreated;
-    EXPECT_FALSE(exportPatternPicture(loggedFormat(notCreated, Opening::Fails), "/no/x.wmf",
+    EXPECT_FALSE(exportPatternPicture(loggedFormat(notCreated, Opening::Fails), old,
                                       test::filmContent(kSpots), withoutCrossline(), prompt));
+    PictureLog notFinished;
+    EXPECT_FALSE(exportPatternPicture(loggedFormat(notFinished, Opening::FinishFails), old,
+                                      test::filmContent(kSpots), withoutCrossline(), prompt));
+    EXPECT_EQ(dir.read("old.wmf"), "old picture");
     PictureLog notWritten;
-    EXPECT_FALSE(exportPatternPicture(loggedFormat(notWritten, Opening::FinishFails), "/x.wmf",
+    EXPECT_FALSE(exportPatternPicture(loggedFormat(notWritten), dir.file("missing/x.wmf"),
                                       test::filmContent(kSpots), withoutCrossline(), prompt));
-    ASSERT_EQ(prompt.messages.size(), 2u);
+    ASSERT_EQ(prompt.messages.size(), 3u);
     for (const Message& message : prompt.messages) {
         EXPECT_EQ(message.text, "Failed to create the metafile!");
         EXPECT_EQ(message.icon, MessageIcon::Stop);
@@ -110,8 +117,9 @@ TEST(PictureExport, FailedLabelFontIsReportedAndThePictureCompleted) {
     RecordingPrompt prompt;
     ViewDrawingOptions options = withoutCrossline();
     options.showIndex = true;
-    EXPECT_TRUE(exportPatternPicture(loggedFormat(log), "/tmp/x.wmf", test::filmContent(kSpots),
-                                     options, prompt));
+    test::TempDir dir;
+    EXPECT_TRUE(exportPatternPicture(loggedFormat(log), dir.file("x.wmf"),
+                                     test::filmContent(kSpots), options, prompt));
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text, "Font failed.");
     EXPECT_EQ(log.canvas.texts().size(), 2u);
@@ -179,7 +187,9 @@ protected:
 TEST_F(MergedPicture, FilesAreDrawnInTheirColoursAfterThePatternAndSuccessIsReported) {
     const std::string grey = mergingFile("grey.mrg", {makeSpot(1, 0, 0, 100, -200, 500)});
     const std::string red = mergingFile("red.mrg", {makeSpot(1, 0, 0, 0, 0, 10)});
-    ASSERT_TRUE(merge({"out.wmf", grey, MergeGreyLevels, red, MergeRed}));
+    const std::string out = dir.file("out.wmf");
+    ASSERT_TRUE(merge({out, grey, MergeGreyLevels, red, MergeRed}));
+    EXPECT_EQ(dir.read("out.wmf"), "logged picture");
 
     const auto drawn = fills();
     // Mark, two pattern spots, one spot of each file (with the file's 4 x 2 mm spot size),
@@ -194,62 +204,61 @@ TEST_F(MergedPicture, FilesAreDrawnInTheirColoursAfterThePatternAndSuccessIsRepo
 
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text,
-              "The merged pattern was successfully generated in out.wmf.\nYou can insert it "
-              "into a WORD or PowerPoint document to view or edit it.");
+              "The merged pattern was successfully generated in " + out +
+                  ".\nYou can insert it into a WORD or PowerPoint document to view or edit it.");
     EXPECT_EQ(prompt.messages[0].icon, MessageIcon::Information);
 }
 
 TEST_F(MergedPicture, BlueTurnsTheCentreMarkGreenAndIgnoresIntensities) {
     const std::string file = mergingFile("a.mrg", {makeSpot(1, 0, 0, 0, 0, 10)});
-    ASSERT_TRUE(merge({"out.wmf", file, MergeBlue, "", MergeGreyLevels}));
+    ASSERT_TRUE(merge({dir.file("out.wmf"), file, MergeBlue, "", MergeGreyLevels}));
     EXPECT_EQ(fills()[0].colour, kGreen);
     EXPECT_EQ(fills()[3].colour, kBlue);
 
     log = PictureLog{};
     // The rule reads the colour values only: blue for an absent file 2 still gives green.
-    ASSERT_TRUE(merge({"out.wmf", file, MergeRed, "", MergeBlue}));
+    ASSERT_TRUE(merge({dir.file("out.wmf"), file, MergeRed, "", MergeBlue}));
     EXPECT_EQ(fills()[0].colour, kGreen);
     EXPECT_EQ(fills()[3].colour, kRed);
 }
 
-TEST_F(MergedPicture, ReadingFailuresLeaveThePictureDrawnSoFarWithoutMargins) {
+TEST_F(MergedPicture, ReadingFailuresLeaveTheOutputUntouched) {
+    const std::string keep = dir.write("keep.wmf", "the user's picture");
     const std::string good = mergingFile("good.mrg", {makeSpot(1, 0, 0, 0, 0, 10)});
     const std::string missing = dir.file("missing.mrg");
-    ASSERT_FALSE(merge({"out.wmf", good, MergeRed, missing, MergeBlue}));
+    ASSERT_FALSE(merge({keep, good, MergeRed, missing, MergeBlue}));
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text, "Unable to open merging file " + missing + "!");
     EXPECT_EQ(prompt.messages[0].icon, MessageIcon::Stop);
-    EXPECT_TRUE(log.finished);
-    EXPECT_EQ(fills().size(), 1u + 2u + 1u); // mark, pattern, file 1; no margins
-    EXPECT_TRUE(log.canvas.polylines().empty());
+    EXPECT_TRUE(log.canvas.calls.empty());
+    EXPECT_EQ(dir.read("keep.wmf"), "the user's picture");
 
-    // Two records announced, one and a half present: the whole one is drawn, then the error.
+    // Two records announced, one and a half present.
     const std::string full =
         mergingFile("full.mrg", {makeSpot(1, 0, 0, 0, 0, 10), makeSpot(1, 0, 0, 100, 100, 10)}, 0);
     const std::string bytes = readFileBytes(full).bytes;
     const std::string truncated = dir.file("truncated.mrg");
     ASSERT_EQ(writeFileAtomically(truncated, bytes.substr(0, bytes.size() - 8)),
               FileWriteError::None);
-    log = PictureLog{};
     prompt.messages.clear();
-    ASSERT_FALSE(merge({"out.wmf", truncated, MergeGreyLevels, "", 0}));
+    ASSERT_FALSE(merge({keep, truncated, MergeGreyLevels, "", 0}));
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text, "Error occured in reading merging file " + truncated + "!");
-    EXPECT_EQ(fills().size(), 1u + 2u + 1u);
-    EXPECT_EQ(fills().back().colour, kBlack); // grey levels off in the file: dark spots
+    EXPECT_EQ(dir.read("keep.wmf"), "the user's picture");
 }
 
 TEST_F(MergedPicture, AFileOfAnotherKindIsNotRecognisedAndCreationFailureStopsAtOnce) {
     const std::string other = dir.file("pattern.ptn");
     ASSERT_EQ(writeFileAtomically(other, std::string("\x0cXtalsp.Pattern rest", 20)),
               FileWriteError::None);
-    ASSERT_FALSE(merge({"out.wmf", other, MergeGreyLevels, "", 0}));
+    ASSERT_FALSE(merge({dir.file("out.wmf"), other, MergeGreyLevels, "", 0}));
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text, "Cannot recognized the format of " + other + "!");
 
     prompt.messages.clear();
     log = PictureLog{};
-    ASSERT_FALSE(merge({"/no/such/dir/out.wmf", other, MergeGreyLevels, "", 0}, Opening::Fails));
+    const std::string good = mergingFile("good.mrg", {makeSpot(1, 0, 0, 0, 0, 10)});
+    ASSERT_FALSE(merge({"/no/such/dir/out.wmf", good, MergeGreyLevels, "", 0}, Opening::Fails));
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text, "Failed to create the metafile!");
     EXPECT_TRUE(log.canvas.calls.empty());

@@ -39,10 +39,9 @@ void ensureGuiApplication() {
 void installQtImageFormats() {
     setImageFormatProvider([](ImageKind kind, double dpi) {
         PictureFormat format = xtalsp::imageFormat(kind, dpi);
-        format.open = [open = std::move(format.open)](const std::string& path,
-                                                      const PictureExtent& frame) {
+        format.open = [open = std::move(format.open)](const PictureExtent& frame) {
             ensureGuiApplication();
-            return open(path, frame);
+            return open(frame);
         };
         return format;
     });

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <new>
 
 namespace xtalsp {
 
@@ -29,10 +30,29 @@ std::string encodeMergingFile(double spotWidth, double spotHeight, std::int32_t 
     return writer.bytes();
 }
 
+std::optional<Message> unstorableMergingData(double spotWidth, double spotHeight,
+                                             std::int32_t grayscaleFlag, double saturationIntensity,
+                                             const std::vector<LaueSpot>& spots) {
+    const bool grey = grayscaleFlag != 0;
+    bool finite = std::isfinite(spotWidth) && std::isfinite(spotHeight) &&
+                  (!grey || std::isfinite(saturationIntensity));
+    for (const LaueSpot& spot : spots)
+        finite = finite && std::isfinite(spot.x) && std::isfinite(spot.y) &&
+                 (!grey || std::isfinite(spot.intensity));
+    if (finite)
+        return std::nullopt;
+    return Message{"The pattern holds a number that is not finite; the merging file was not "
+                   "written.",
+                   "", MessageIcon::Stop};
+}
+
 std::optional<Message> writeMergingFile(const std::string& path, double spotWidth,
                                         double spotHeight, std::int32_t grayscaleFlag,
                                         double saturationIntensity,
                                         const std::vector<LaueSpot>& spots) {
+    if (auto refusal =
+            unstorableMergingData(spotWidth, spotHeight, grayscaleFlag, saturationIntensity, spots))
+        return refusal;
     const std::string bytes =
         encodeMergingFile(spotWidth, spotHeight, grayscaleFlag, saturationIntensity, spots);
     if (writeFileAtomically(path, bytes) == FileWriteError::None)
@@ -106,7 +126,11 @@ MergingReadResult readMergingFile(const std::string& path) {
     if (!bytes.ok())
         return failed(MergingReadStatus::ReadError,
                       "Error occured in reading merging file " + path + "!");
-    return decodeMergingFile(bytes.bytes, path);
+    try {
+        return decodeMergingFile(bytes.bytes, path);
+    } catch (const std::bad_alloc&) {
+        return failed(MergingReadStatus::ReadError, "Cannot open merging file " + path + "!");
+    }
 }
 
 } // namespace xtalsp

@@ -34,7 +34,12 @@ struct MergingFile {
 // The file bytes for the spots of a pattern, written from the last spot to the first.
 std::string encodeMergingFile(double spotWidth, double spotHeight, std::int32_t grayscaleFlag,
                               double saturationIntensity, const std::vector<LaueSpot>& spots);
-// Writes a merging file; on failure the message to show.
+// The refusal of data with a NaN or infinity, which the reader would reject: a file that cannot
+// be read back is never written. Nothing when the data can be stored.
+std::optional<Message> unstorableMergingData(double spotWidth, double spotHeight,
+                                             std::int32_t grayscaleFlag, double saturationIntensity,
+                                             const std::vector<LaueSpot>& spots);
+// Writes a merging file; on failure (unstorable data included) the message to show.
 std::optional<Message> writeMergingFile(const std::string& path, double spotWidth,
                                         double spotHeight, std::int32_t grayscaleFlag,
                                         double saturationIntensity,

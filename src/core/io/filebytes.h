@@ -21,13 +21,19 @@ struct FileBytes {
     bool ok() const { return error == FileReadError::None; }
 };
 
+// Reads a regular file (through symbolic links). Anything else - a directory, a FIFO, a device
+// such as /dev/zero - is refused with CannotOpen before a byte is read, since it may never end
+// or block. Running out of memory gives ReadFailed.
 FileBytes readFileBytes(const std::string& path, std::size_t maxBytes = kMaxInputFileBytes);
-// Only tells whether the file can be opened for reading.
+// Only tells whether the path is a regular file that can be opened for reading.
 bool canOpenForReading(const std::string& path);
 
-// Writes to a temporary file beside the target and renames it over the target, so a failed
-// save never destroys the file that was there. CannotCreate: the temporary file could not be
-// created; WriteFailed: writing, flushing or the rename failed.
+// The one writer of every output of the program. A new path or an existing regular file gets a
+// temporary file beside it that is renamed over it, so a failed write leaves the old file as it
+// was; the old file's permission bits are kept. A symbolic link is followed to its final target,
+// which gets the bytes, and stays a link. An existing path that is not a regular file (a device,
+// a FIFO, /dev/stdout) is written into directly, never replaced. CannotCreate: the file could
+// not be created or opened; WriteFailed: writing, flushing or the rename failed.
 FileWriteError writeFileAtomically(const std::string& path, std::string_view bytes);
 
 // The name of a path without its directory.

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cmath>
 #include <cstddef>
+#include <new>
 
 namespace xtalsp {
 namespace {
@@ -55,8 +56,9 @@ Message cannotOpenMessage(const std::string& path) {
 
 Result<SpectrumImport> parseSpectrumText(std::string_view bytes, const std::string& path) {
     SpectrumImport import;
-    for (const std::string_view line : splitLines(bytes)) {
-        const std::optional<SpectrumItem> item = parseItemLine(line);
+    LineCursor lines(bytes);
+    while (const std::optional<std::string_view> line = lines.next()) {
+        const std::optional<SpectrumItem> item = parseItemLine(*line);
         if (!item)
             continue;
         import.spectrum.intensity[item->index] = item->intensity;
@@ -74,7 +76,11 @@ Result<SpectrumImport> readSpectrumText(const std::string& path) {
         return cannotOpenMessage(path);
     if (!file.ok())
         return readErrorMessage();
-    return parseSpectrumText(file.bytes, path);
+    try {
+        return parseSpectrumText(file.bytes, path);
+    } catch (const std::bad_alloc&) {
+        return readErrorMessage();
+    }
 }
 
 std::optional<Message> spectrumItemCountWarning(int itemCount, const std::string& path) {

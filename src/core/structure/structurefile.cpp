@@ -47,12 +47,12 @@ bool inRange(double value, double low, double high) {
 // The lines of a text file as the reader sees them: cleaned, with blank lines passed over.
 class CleanedLines {
 public:
-    explicit CleanedLines(std::string_view bytes) : m_lines(splitLines(bytes)) {}
+    explicit CleanedLines(std::string_view bytes) : m_lines(bytes) {}
 
     // The next line that is not empty after cleaning; nothing at the end of the file.
     std::optional<std::string> next() {
-        while (m_index < m_lines.size()) {
-            std::string line(m_lines[m_index++]);
+        while (const std::optional<std::string_view> raw = m_lines.next()) {
+            std::string line(*raw);
             CleanLine(line);
             if (!line.empty())
                 return line;
@@ -61,8 +61,7 @@ public:
     }
 
 private:
-    std::vector<std::string_view> m_lines;
-    std::size_t m_index = 0;
+    LineCursor m_lines;
 };
 
 // readReal gives +-infinity for numbers beyond the double range; such a number is a format
@@ -280,8 +279,35 @@ std::string writeStructureText(const FlatStructure& structure) {
     return text;
 }
 
+namespace {
+
+bool allNumbersFinite(const FlatStructure& s) {
+    bool finite = std::isfinite(s.a) && std::isfinite(s.b) && std::isfinite(s.c) &&
+                  std::isfinite(s.alpha) && std::isfinite(s.beta) && std::isfinite(s.gamma) &&
+                  std::isfinite(s.debyeTemperature) && std::isfinite(s.thermalExpansion);
+    for (const AtomSite& atom : s.atoms)
+        finite = finite && std::isfinite(atom.x) && std::isfinite(atom.y) &&
+                 std::isfinite(atom.z) && std::isfinite(atom.occupancy);
+    return finite;
+}
+
+} // namespace
+
+std::optional<Message> unstorableStructure(const FlatStructure& structure) {
+    // "nan" or "inf" in the text would read back as another number or not at all. Beyond that
+    // the writer and the reader share their rules only through the text itself, so the text is
+    // read back: whatever the reader refuses is never written.
+    if (allNumbersFinite(structure) && parseStructureText(writeStructureText(structure)))
+        return std::nullopt;
+    return Message{"This structure cannot be stored as a structure text file: it needs at least "
+                   "one atom, and every number within its range.",
+                   "", MessageIcon::Stop};
+}
+
 std::optional<Message> saveStructureCopy(const std::string& path, const FlatStructure& structure) {
     try {
+        if (std::optional<Message> refusal = unstorableStructure(structure))
+            return refusal;
         switch (writeFileAtomically(path, writeStructureText(structure))) {
         case FileWriteError::None:
             return std::nullopt;

@@ -28,8 +28,13 @@ Result<FlatStructure> importStructure(const std::string& path);
 // The structure text file for a structure with at least one atom, CR LF line ends.
 std::string writeStructureText(const FlatStructure& structure);
 
+// The refusal to show when the structure's text file would not read back: no atoms (an
+// archived file may have none), a number that is not finite or outside the reader's ranges.
+// Nothing when the text file can be written.
+std::optional<Message> unstorableStructure(const FlatStructure& structure);
+
 // Writes the structure text file to `path` without ever leaving a half-written file there.
-// Returns the message for the user when that fails.
+// Returns the message for the user when that fails or the structure cannot be stored.
 std::optional<Message> saveStructureCopy(const std::string& path, const FlatStructure& structure);
 
 } // namespace xtalsp

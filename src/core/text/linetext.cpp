@@ -9,18 +9,26 @@ bool isWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+std::optional<std::string_view> LineCursor::next() {
+    if (m_rest.empty())
+        return std::nullopt;
+    const std::size_t end = m_rest.find('\n');
+    std::string_view line = m_rest.substr(0, end);
+    if (end == std::string_view::npos) {
+        m_rest = {};
+        return line;
+    }
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    m_rest.remove_prefix(end + 1);
+    return line;
+}
+
 std::vector<std::string_view> splitLines(std::string_view bytes) {
     std::vector<std::string_view> lines;
-    while (!bytes.empty()) {
-        const std::size_t end = bytes.find('\n');
-        std::string_view line = bytes.substr(0, end);
-        if (end != std::string_view::npos && !line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        lines.push_back(line);
-        if (end == std::string_view::npos)
-            break;
-        bytes.remove_prefix(end + 1);
-    }
+    LineCursor cursor(bytes);
+    while (const std::optional<std::string_view> line = cursor.next())
+        lines.push_back(*line);
     return lines;
 }
 

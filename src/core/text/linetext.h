@@ -2,14 +2,27 @@
 // of separators and comments, and cutting it into tokens.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace xtalsp {
 
-// Splits file bytes into lines. A line feed ends a line, with or without a carriage return
-// before it; the last line needs no line end.
+// Walks the lines of file bytes one at a time, holding nothing per line, so that a file of
+// millions of lines costs no more than its bytes. A line feed ends a line, with or without a
+// carriage return before it; the last line needs no line end.
+class LineCursor {
+public:
+    explicit LineCursor(std::string_view bytes) : m_rest(bytes) {}
+    // The next line without its line end; nothing after the last.
+    std::optional<std::string_view> next();
+
+private:
+    std::string_view m_rest;
+};
+
+// All lines at once, as LineCursor gives them.
 std::vector<std::string_view> splitLines(std::string_view bytes);
 
 // Commas and tabs become blanks, leading white space goes, and everything from the first "!"

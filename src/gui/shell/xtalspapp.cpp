@@ -1,6 +1,7 @@
 // Start-up, the open patterns and the application's commands.
 #include "shell/xtalspapp.h"
 
+#include "document/patternstorable.h"
 #include "io/filebytes.h"
 #include "shell/childframe.h"
 #include "shell/commandids.h"
@@ -57,8 +58,7 @@ CXtalspApp::CXtalspApp(SettingsStore& settings, UserPrompt& prompt, FileChooser&
                        ViewDialogs& viewDialogs, DocumentDialogs& documentDialogs,
                        QString applicationDirectory)
     : m_settings(settings), m_prompt(prompt), m_chooser(chooser), m_viewDialogs(viewDialogs),
-      m_documentDialogs(documentDialogs),
-      m_applicationDirectory(std::move(applicationDirectory)),
+      m_documentDialogs(documentDialogs), m_applicationDirectory(std::move(applicationDirectory)),
       m_help(prompt, m_applicationDirectory) {}
 
 CXtalspApp::~CXtalspApp() {
@@ -216,6 +216,10 @@ bool CXtalspApp::saveDocument(CXtalspDoc& doc, bool askForName) {
         if (path.isEmpty())
             return false;
         path = QFileInfo(path).absoluteFilePath();
+    }
+    if (const std::optional<Message> refusal = unstorablePattern(doc)) {
+        m_prompt.show(*refusal);
+        return false;
     }
     const std::string nativePath = toCp1252(QDir::toNativeSeparators(path));
     switch (writeFileAtomically(QFile::encodeName(path).toStdString(), doc.serialize())) {

@@ -1,10 +1,11 @@
-// Picture files drawn with QPainter: SVG (QSvgGenerator), PDF (QPdfWriter) and PNG (QImage).
+// Pictures drawn with QPainter into memory: SVG (QSvgGenerator), PDF (QPdfWriter) and PNG
+// (QImage).
 #include "render/qt/qtpicturefile.h"
 
 #include "render/emfcanvas.h"
 #include "render/qt/qpaintercanvas.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
@@ -28,48 +29,52 @@ constexpr double kCanvasUnitsPerInch = 254.0;
 constexpr int kSvgDpi = 2540;
 constexpr int kPdfDpi = 1200;
 
-QString fileName(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
 int devicePixels(int pictureUnits, double dpi) {
     return std::max(1, static_cast<int>(std::lround(pictureUnits * dpi / kPictureUnitsPerInch)));
 }
 
+std::string bufferBytes(const QBuffer& buffer) {
+    return std::string(buffer.data().constData(), static_cast<std::size_t>(buffer.data().size()));
+}
+
 // Paints on the device of a derived class through the canvas until finished. The derived
-// classes finish in their destructors, while their device still exists.
+// classes end the painting in their destructors, while their device still exists.
 class QtPictureFile : public PictureFile {
 public:
     Canvas& canvas() override { return *m_canvas; }
-    bool finish() override {
-        if (!m_canvas)
-            return m_written;
-        m_canvas.reset();
-        m_written = m_painter.end() && saveDevice();
-        return m_written;
+    std::optional<std::string> finish() override {
+        if (!endPainting())
+            return std::nullopt;
+        return pictureBytes();
     }
 
 protected:
-    // Starts painting; false when the device cannot be painted on (the file cannot be made).
+    // Starts painting; false when the device cannot be painted on.
     bool begin(QPaintDevice& device, double dpi) {
         if (!m_painter.begin(&device))
             return false;
         m_canvas.emplace(m_painter, dpi * kCanvasUnitsPerInch / kPictureUnitsPerInch, false);
         return true;
     }
-    virtual bool saveDevice() { return true; }
+    bool endPainting() {
+        m_canvas.reset();
+        return !m_painter.isActive() || m_painter.end();
+    }
+    // The file's bytes once the painting has ended.
+    virtual std::optional<std::string> pictureBytes() = 0;
 
 private:
     QPainter m_painter;
     std::optional<QPainterCanvas> m_canvas;
-    bool m_written = false;
 };
 
 class SvgPictureFile : public QtPictureFile {
 public:
-    ~SvgPictureFile() override { finish(); }
-    bool open(const std::string& path, const PictureExtent& frame) {
-        m_generator.setFileName(fileName(path));
+    ~SvgPictureFile() override { endPainting(); }
+    bool open(const PictureExtent& frame) {
+        if (!m_buffer.open(QIODevice::WriteOnly))
+            return false;
+        m_generator.setOutputDevice(&m_buffer);
         m_generator.setResolution(kSvgDpi);
         m_generator.setSize(QSize(frame.width, frame.height));
         m_generator.setViewBox(QRect(0, 0, frame.width, frame.height));
@@ -78,14 +83,19 @@ public:
     }
 
 private:
+    std::optional<std::string> pictureBytes() override { return bufferBytes(m_buffer); }
+
+    QBuffer m_buffer;
     QSvgGenerator m_generator;
 };
 
 class PdfPictureFile : public QtPictureFile {
 public:
-    explicit PdfPictureFile(const std::string& path) : m_writer(fileName(path)) {}
-    ~PdfPictureFile() override { finish(); }
+    PdfPictureFile() : m_writer(&m_buffer) {}
+    ~PdfPictureFile() override { endPainting(); }
     bool open(const PictureExtent& frame) {
+        if (!m_buffer.open(QIODevice::WriteOnly))
+            return false;
         m_writer.setResolution(kPdfDpi);
         m_writer.setPageLayout(QPageLayout(
             QPageSize(QSizeF(frame.width / 100.0, frame.height / 100.0), QPageSize::Millimeter),
@@ -94,17 +104,17 @@ public:
     }
 
 private:
+    std::optional<std::string> pictureBytes() override { return bufferBytes(m_buffer); }
+
+    // Declared before the writer, which keeps a pointer to it.
+    QBuffer m_buffer;
     QPdfWriter m_writer;
 };
 
 class PngPictureFile : public QtPictureFile {
 public:
-    ~PngPictureFile() override { finish(); }
-    bool open(const std::string& path, const PictureExtent& frame, double dpi) {
-        // The file is created now, as for the other formats, so a bad path is known at once.
-        m_file.setFileName(fileName(path));
-        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return false;
+    ~PngPictureFile() override { endPainting(); }
+    bool open(const PictureExtent& frame, double dpi) {
         m_image = QImage(devicePixels(frame.width, dpi), devicePixels(frame.height, dpi),
                          QImage::Format_RGB32);
         if (m_image.isNull())
@@ -117,26 +127,29 @@ public:
     }
 
 private:
-    bool saveDevice() override { return m_image.save(&m_file, "PNG") && m_file.flush(); }
+    std::optional<std::string> pictureBytes() override {
+        QBuffer buffer;
+        if (!buffer.open(QIODevice::WriteOnly) || !m_image.save(&buffer, "PNG"))
+            return std::nullopt;
+        return bufferBytes(buffer);
+    }
 
-    QFile m_file;
     QImage m_image;
 };
 
-std::unique_ptr<PictureFile> openImage(ImageKind kind, double dpi, const std::string& path,
-                                       const PictureExtent& frame) {
+std::unique_ptr<PictureFile> openImage(ImageKind kind, double dpi, const PictureExtent& frame) {
     switch (kind) {
     case ImageKind::Svg: {
         auto file = std::make_unique<SvgPictureFile>();
-        return file->open(path, frame) ? std::move(file) : nullptr;
+        return file->open(frame) ? std::move(file) : nullptr;
     }
     case ImageKind::Pdf: {
-        auto file = std::make_unique<PdfPictureFile>(path);
+        auto file = std::make_unique<PdfPictureFile>();
         return file->open(frame) ? std::move(file) : nullptr;
     }
     case ImageKind::Png: {
         auto file = std::make_unique<PngPictureFile>();
-        return file->open(path, frame, dpi) ? std::move(file) : nullptr;
+        return file->open(frame, dpi) ? std::move(file) : nullptr;
     }
     }
     return nullptr;
@@ -158,9 +171,8 @@ std::string creationFailure(ImageKind kind) {
 
 PictureFormat imageFormat(ImageKind kind, double dpi) {
     const double clampedDpi = std::clamp(dpi, kMinPictureDpi, kMaxPictureDpi);
-    return PictureFormat{creationFailure(kind),
-                         [kind, clampedDpi](const std::string& path, const PictureExtent& frame) {
-                             return openImage(kind, clampedDpi, path, frame);
+    return PictureFormat{creationFailure(kind), [kind, clampedDpi](const PictureExtent& frame) {
+                             return openImage(kind, clampedDpi, frame);
                          }};
 }
 

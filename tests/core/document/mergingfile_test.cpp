@@ -1,6 +1,7 @@
 #include "document/mergingfile.h"
 
 #include "io/binaryarchive.h"
+#include "io/filebytes.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -95,6 +96,18 @@ TEST(MergingFile, WriteFailureHasItsMessage) {
     const auto failure = writeMergingFile(dir.file("no/such.mrg"), 20, 20, 0, 0, twoSpots());
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(failure->text, "Cannot open the file!");
+
+    // The reader refuses NaN and infinity, so such a file is never written.
+    std::vector<LaueSpot> spots = twoSpots();
+    spots[1].intensity = std::numeric_limits<double>::infinity();
+    EXPECT_TRUE(writeMergingFile(dir.file("inf.mrg"), 20, 20, 1, 10, spots).has_value());
+    EXPECT_TRUE(writeMergingFile(dir.file("nan.mrg"), 20, 20, 1,
+                                 std::numeric_limits<double>::quiet_NaN(), twoSpots())
+                    .has_value());
+    EXPECT_FALSE(canOpenForReading(dir.file("inf.mrg")));
+    EXPECT_FALSE(canOpenForReading(dir.file("nan.mrg")));
+    // Without grey levels intensities are not stored, so they do not matter.
+    EXPECT_FALSE(writeMergingFile(dir.file("dark.mrg"), 20, 20, 0, 0, spots).has_value());
 }
 
 } // namespace

@@ -138,6 +138,20 @@ TEST(StructureSave, WritesTheFileOrReportsWhyNot) {
     for (const std::string& path : {dir.file("missing/q.struct"), dir.path()})
         EXPECT_EQ(saveStructureCopy(path, quartz()),
                   (Message{"Xtalsp cannot create the file   " + path + " !", ""}));
+
+    // What the reader would refuse is not written: no atoms (an archived file may have none),
+    // a number that is not finite.
+    FlatStructure noAtoms = quartz();
+    noAtoms.atoms.clear();
+    FlatStructure notFinite = quartz();
+    notFinite.atoms[0].y = std::numeric_limits<double>::quiet_NaN();
+    FlatStructure infinite = quartz();
+    infinite.debyeTemperature = std::numeric_limits<double>::infinity();
+    for (const FlatStructure& s : {noAtoms, notFinite, infinite}) {
+        EXPECT_TRUE(unstorableStructure(s).has_value());
+        EXPECT_TRUE(saveStructureCopy(dir.file("bad.struct"), s).has_value());
+    }
+    EXPECT_FALSE(canOpenForReading(dir.file("bad.struct")));
 }
 
 TEST(StructureSave, RoundTripIgnoresACommaDecimalLocale) {

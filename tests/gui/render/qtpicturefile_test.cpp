@@ -69,5 +69,16 @@ TEST(QtPictureFiles, OtherNamesAreMetafilesAndBadPathsAreReported) {
     EXPECT_EQ(prompt.messages[2].text, "Failed to create the PNG image!");
 }
 
+TEST(QtPictureFiles, AFullDiskIsReported) {
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        GTEST_SKIP() << "no device that refuses writes";
+    test::RecordingPrompt prompt;
+    for (const ImageKind kind : {ImageKind::Svg, ImageKind::Pdf, ImageKind::Png})
+        EXPECT_FALSE(exportPatternPicture(imageFormat(kind), "/dev/full", test::filmContent(kSpots),
+                                          ViewDrawingOptions{}, prompt));
+    ASSERT_EQ(prompt.messages.size(), 3u);
+    EXPECT_EQ(prompt.messages[0].text, "Failed to create the SVG picture!");
+}
+
 } // namespace
 } // namespace xtalsp

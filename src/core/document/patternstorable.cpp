@@ -1,0 +1,52 @@
+// Finite-number check of every real a pattern file stores.
+#include "document/patternstorable.h"
+
+#include <cmath>
+#include <initializer_list>
+
+namespace xtalsp {
+namespace {
+
+bool allFinite(std::initializer_list<double> values) {
+    for (const double value : values) {
+        if (!std::isfinite(value))
+            return false;
+    }
+    return true;
+}
+
+bool structureIsFinite(const CrystalStructure& s) {
+    if (!allFinite(
+            {s.a, s.b, s.c, s.alpha, s.beta, s.gamma, s.debyeTemperature, s.thermalExpansion}))
+        return false;
+    for (const ElementGroup& group : s.groups) {
+        for (const SitePosition& site : group.sites) {
+            if (!allFinite({site.x, site.y, site.z, site.occupancy}))
+                return false;
+        }
+    }
+    return true;
+}
+
+bool settingsAreFinite(const DiffractionSettings& d) {
+    return allFinite({d.surfacePlane[0], d.surfacePlane[1], d.surfacePlane[2], d.sidePlane[0],
+                      d.sidePlane[1], d.sidePlane[2], d.distance, d.rotationX, d.rotationY});
+}
+
+} // namespace
+
+std::optional<Message> unstorablePattern(const CXtalspDoc& doc) {
+    bool finite = structureIsFinite(doc.structure) && settingsAreFinite(doc.settings);
+    for (const double sample : doc.spectrum.intensity)
+        finite = finite && std::isfinite(sample);
+    const IntensityScale& scale = doc.intensityScale;
+    finite = finite && allFinite({doc.filmWidth, doc.filmHeight, doc.spotWidth, doc.spotHeight,
+                                  scale.saturationIntensity, scale.strongestIntensity,
+                                  scale.saturationFraction, scale.minimumIntensity, doc.zoom});
+    if (finite)
+        return std::nullopt;
+    return Message{"The pattern holds a number that is not finite; it was not saved.", "",
+                   MessageIcon::Stop};
+}
+
+} // namespace xtalsp
