@@ -229,6 +229,25 @@ TEST(ArchivedStructureReader, RefusesShortFilesBadCountsElementsAndNumbers) {
     }
 }
 
+TEST(StructureReaders, RefuseAnglesThatCloseNoCell) {
+    const std::string expected =
+        "The angles \xCE\xB1, \xCE\xB2 and \xCE\xB3 do not form a unit cell.";
+    const Result<FlatStructure> text =
+        readStructureText("Flat\n4 5 6\n60 60 120\n1\nSi 0 0 0\n", kPath);
+    ASSERT_FALSE(text.ok());
+    EXPECT_EQ(text.failure().text, expected);
+
+    ArchiveWriter out;
+    out.writeString("Obtuse");
+    for (const double value : {4.0, 5.0, 6.0, 150.0, 150.0, 150.0})
+        out.writeDouble(value);
+    out.writeInt32(1);
+    writeAtom(out, 14, 0, 0, 0);
+    const Result<FlatStructure> archived = readArchivedStructure(out.bytes(), false);
+    ASSERT_FALSE(archived.ok());
+    EXPECT_EQ(archived.failure().text, expected);
+}
+
 TEST(StructureImport, TheExtensionChoosesTheReader) {
     test::TempDir dir;
     ArchiveWriter lead;
