@@ -83,7 +83,12 @@ TEST(StructureTextReader, RefusesMissingItemsAndValuesOutOfRange) {
         ASSERT_FALSE(result.ok()) << text;
         EXPECT_EQ(result.failure(), kTextFormatError);
     }
-    EXPECT_EQ(readOk("C\n0.0001 5000 1\n0.0001 179.9999 90\n" + atom).b, 5000.0);
+    EXPECT_EQ(readOk("C\n0.0001 5000 1\n90 90 90\n" + atom).b, 5000.0);
+    // Angles at the ends of their range pass it but close no cell.
+    const Result<FlatStructure> flat =
+        readStructureText("C\n0.0001 5000 1\n0.0001 179.9999 90\n" + atom, kPath);
+    ASSERT_FALSE(flat.ok());
+    EXPECT_EQ(flat.failure().encoding, TextEncoding::Utf8);
 }
 
 TEST(StructureTextReader, AtomLinesFollowTheOccupancyAndSkipRules) {
