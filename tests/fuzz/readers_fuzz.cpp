@@ -1,6 +1,6 @@
 // libFuzzer target for the readers of untrusted bytes: pattern files, merging files, spectrum
-// files, archived and text structure files. Each must return a value or a failure, never crash, overrun or
-// allocate what the bytes cannot hold.
+// files, archived and text structure files. Each must return a value or a failure, never crash,
+// overrun or allocate what the bytes cannot hold.
 #include "document/mergingfile.h"
 #include "document/patterncodec.h"
 #include "spectrum/spectrumfile.h"

@@ -87,8 +87,8 @@ bool isPossibleCell(const CrystalStructure& s) {
 
 bool readStructure(ArchiveReader& reader, CrystalStructure& s) {
     if (!reader.readString(s.name) ||
-        !readReals(reader, {&s.a, &s.b, &s.c, &s.alpha, &s.beta, &s.gamma}) ||
-        !isPossibleCell(s) || !readGroups(reader, s.groups))
+        !readReals(reader, {&s.a, &s.b, &s.c, &s.alpha, &s.beta, &s.gamma}) || !isPossibleCell(s) ||
+        !readGroups(reader, s.groups))
         return false;
     if (s.groups.empty())
         return true;
@@ -124,8 +124,8 @@ bool readContent(ArchiveReader& reader, PatternContent& c) {
 std::int32_t clampedIndexLimit(std::int32_t limit, bool established) {
     // Unestablished settings keep 0, which lets the settings dialog propose limits.
     const double lowest = established ? kIndexLimitField.min : 0.0;
-    return static_cast<std::int32_t>(std::clamp(static_cast<double>(limit), lowest,
-                                                kIndexLimitField.max));
+    return static_cast<std::int32_t>(
+        std::clamp(static_cast<double>(limit), lowest, kIndexLimitField.max));
 }
 
 bool isZeroPlane(const std::array<double, 3>& plane) {
@@ -148,9 +148,8 @@ void normalizeSettings(DiffractionSettings& s, const CrystalStructure& structure
     if (!isStructureDefined(structure) || isZeroPlane(s.surfacePlane) || isZeroPlane(s.sidePlane))
         return;
     // The side plane the settings dialog would propose, taken as if the user said Yes.
-    const ReciprocalBasis basis =
-        computeReciprocalBasis(structure.a, structure.b, structure.c, structure.alpha,
-                               structure.beta, structure.gamma);
+    const ReciprocalBasis basis = computeReciprocalBasis(
+        structure.a, structure.b, structure.c, structure.alpha, structure.beta, structure.gamma);
     const SidePlaneCheck check = checkSidePlane(s.surfacePlane, s.sidePlane, basis);
     if (!check.perpendicular)
         s.sidePlane = check.sidePlane;
@@ -209,10 +208,9 @@ std::string encodePattern(const PatternContent& c) {
     writer.writeInt32(settings.Hmax);
     writer.writeInt32(settings.Kmax);
     writer.writeInt32(settings.Lmax);
-    for (const double v :
-         {settings.rotationX, settings.rotationY, c.filmWidth, c.filmHeight, c.spotWidth,
-          c.spotHeight, c.saturationIntensity, c.strongestIntensity, c.saturationFraction,
-          c.minimumIntensity})
+    for (const double v : {settings.rotationX, settings.rotationY, c.filmWidth, c.filmHeight,
+                           c.spotWidth, c.spotHeight, c.saturationIntensity, c.strongestIntensity,
+                           c.saturationFraction, c.minimumIntensity})
         writer.writeDouble(v);
     writer.writeInt32(c.showCrossline);
     writer.writeInt32(c.showIndex);

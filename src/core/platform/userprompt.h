@@ -34,8 +34,7 @@ inline std::string utf8Text(const Message& message) {
     return message.encoding == TextEncoding::Utf8 ? message.text : cp1252ToUtf8(message.text);
 }
 inline std::string utf8Caption(const Message& message) {
-    return message.encoding == TextEncoding::Utf8 ? message.caption
-                                                  : cp1252ToUtf8(message.caption);
+    return message.encoding == TextEncoding::Utf8 ? message.caption : cp1252ToUtf8(message.caption);
 }
 
 class UserPrompt {

@@ -43,8 +43,11 @@ std::string nameOfCharacter(char32_t c) {
 
 Message impossibleCellMessage() {
     // UTF-8 bytes of the Greek letters alpha, beta and gamma.
-    return Message{"The angles \xCE\xB1, \xCE\xB2 and \xCE\xB3 do not form a unit cell.", "",
-                   MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok,
+    return Message{"The angles \xCE\xB1, \xCE\xB2 and \xCE\xB3 do not form a unit cell.",
+                   "",
+                   MessageIcon::Exclamation,
+                   MessageButtons::Ok,
+                   MessageAnswer::Ok,
                    TextEncoding::Utf8};
 }
 
@@ -62,8 +65,12 @@ std::optional<Message> checkNameCharacters(std::string_view utf8Name) {
             list += i + 1 == found.size() ? " and " : ", ";
         list += nameOfCharacter(found[i]);
     }
-    return Message{"The crystal name cannot contain " + list + ".", "", MessageIcon::Exclamation,
-                   MessageButtons::Ok, MessageAnswer::Ok, TextEncoding::Utf8};
+    return Message{"The crystal name cannot contain " + list + ".",
+                   "",
+                   MessageIcon::Exclamation,
+                   MessageButtons::Ok,
+                   MessageAnswer::Ok,
+                   TextEncoding::Utf8};
 }
 
 Message numberRangeMessage(double lowest, double highest) {

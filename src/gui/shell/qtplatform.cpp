@@ -118,9 +118,8 @@ MessageAnswer answerOf(int button) {
 } // namespace
 
 MessageAnswer QtUserPrompt::show(const Message& message) {
-    const QString caption =
-        message.caption.empty() ? QString(kProgramCaption)
-                                : QString::fromStdString(utf8Caption(message));
+    const QString caption = message.caption.empty() ? QString(kProgramCaption)
+                                                    : QString::fromStdString(utf8Caption(message));
     QMessageBox box(boxIcon(message.icon), caption, QString::fromStdString(utf8Text(message)),
                     boxButtons(message.buttons), m_parent);
     box.setDefaultButton(boxButton(message.defaultAnswer));

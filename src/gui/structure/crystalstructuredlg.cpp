@@ -149,7 +149,8 @@ void CCrystalStructureDlg::createFields() {
         {"debye", 0.0, kMaxDebyeTemperature},
         {"thermalExpansion", -kMaxEditorExpansion, kMaxEditorExpansion}};
     for (std::size_t i = 0; i < m_numbers.size(); ++i)
-        m_numbers[i] = {createNumberBox(layouts[i].name, this), layouts[i].lowest, layouts[i].highest};
+        m_numbers[i] = {createNumberBox(layouts[i].name, this), layouts[i].lowest,
+                        layouts[i].highest};
     m_atomList = new CAtomListCtrl(this);
     m_atomList->setObjectName("atomList");
 }

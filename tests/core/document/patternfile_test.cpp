@@ -177,7 +177,7 @@ TEST_F(PatternFile, ImpossibleValuesAreRefused) {
         patched(bytes, siteCount, int32Bytes(100000000)),
         patched(bytes, firstSite, realBytes(std::numeric_limits<double>::quiet_NaN())),
         patched(bytes, 17, realBytes(std::numeric_limits<double>::infinity())),
-        patched(bytes, 17, realBytes(-0.5)),                // a negative spectrum sample
+        patched(bytes, 17, realBytes(-0.5)),                 // a negative spectrum sample
         patched(bytes, firstSite + 24, realBytes(1e300)),    // occupancy
         patched(bytes, firstSite, realBytes(1e82)),          // x
         patched(bytes, groupCount - 48, realBytes(50000.0)), // a

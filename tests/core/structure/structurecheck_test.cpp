@@ -8,7 +8,8 @@
 namespace xtalsp {
 namespace {
 
-const char* const kImpossibleCell = "The angles \xCE\xB1, \xCE\xB2 and \xCE\xB3 do not form a unit cell.";
+const char* const kImpossibleCell =
+    "The angles \xCE\xB1, \xCE\xB2 and \xCE\xB3 do not form a unit cell.";
 
 std::string firstFailure(const FlatStructure& s) {
     const auto failure = checkStructure(s);
@@ -55,7 +56,7 @@ TEST(StructureCheck, AnglesMustEncloseAVolume) {
     EXPECT_DOUBLE_EQ(normalizedCellVolume(90, 90, 90), 1.0);
     EXPECT_NEAR(normalizedCellVolume(60, 60, 60), std::sqrt(0.5), 1e-12);
     EXPECT_EQ(normalizedCellVolume(150, 150, 150), 0.0); // negative radicand
-    EXPECT_FALSE(formsUnitCell(60, 60, 120));             // flat
+    EXPECT_FALSE(formsUnitCell(60, 60, 120));            // flat
     EXPECT_FALSE(formsUnitCell(90, 90, 179.9999));
     EXPECT_TRUE(formsUnitCell(90, 90, 179.9));
 

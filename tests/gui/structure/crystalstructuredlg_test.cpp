@@ -142,9 +142,9 @@ TEST_F(StructureEditor, OpensEmptyThenChecksNameFieldsAndAtomsInOrder) {
     dialog->accept();
     EXPECT_EQ(lastMessage(), kOkQuestion);
     ASSERT_EQ(dialog->result(), QDialog::Accepted);
-    EXPECT_EQ(*dialog->editedStructure(),
-              (FlatStructure{
-                  "alpha  Quartz", 5000, 0.0001, 3, 90, 90, 120, {kOxygen}, 999999, -999999}));
+    EXPECT_EQ(
+        *dialog->editedStructure(),
+        (FlatStructure{"alpha  Quartz", 5000, 0.0001, 3, 90, 90, 120, {kOxygen}, 999999, -999999}));
 }
 
 TEST_F(StructureEditor, RefusesNamesThatWouldNotReadBackAndAnglesThatCloseNoCell) {
