@@ -1,7 +1,8 @@
-// libFuzzer target for the readers of untrusted bytes: merging files, spectrum files, archived
-// and text structure files, CIF structures and tube spectrum names. Each must return a value or a failure, never crash, overrun or
-// allocate what the bytes cannot hold.
+// libFuzzer target for the readers of untrusted bytes: pattern files, merging files, spectrum
+// files, archived and text structure files, CIF structures and tube spectrum names. Each must
+// return a value or a failure, never crash, overrun or allocate what the bytes cannot hold.
 #include "document/mergingfile.h"
+#include "document/patterncodec.h"
 #include "spectrum/spectrumfile.h"
 #include "spectrum/tubespectrum.h"
 #include "structure/cifstructure.h"
@@ -13,6 +14,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    (void)xtalsp::decodePattern(bytes);
     (void)xtalsp::decodeMergingFile(bytes, "fuzz.mrg");
     (void)xtalsp::decodeSpectrumFile(bytes);
     (void)xtalsp::readArchivedStructure(bytes, true);

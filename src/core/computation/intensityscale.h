@@ -6,6 +6,10 @@
 
 namespace xtalsp {
 
+// The minimum intensities the Adjust Intensity dialog accepts.
+inline constexpr double kMinMinimumIntensity = 1e-8;
+inline constexpr double kMaxMinimumIntensity = 10000.0;
+
 struct IntensityScale {
     double minimumIntensity = 1.0;    // harmonics and spots at or below it are dropped
     double saturationIntensity = 0.0; // drawn fully dark at and above this

@@ -260,10 +260,32 @@ bool isPrimitiveByGcd(int ijDivisor, int k) {
     return std::gcd(ijDivisor, k) == 1;
 }
 
-// All triples with first index i, in enumeration order.
+// The spots found so far by all threads, against the spot limit.
+class SpotBudget {
+public:
+    explicit SpotBudget(std::size_t limit) : m_limit(limit) {}
+
+    // Books `added` more spots; false once the total passes the limit.
+    bool book(std::size_t added) {
+        const std::size_t total = m_used.fetch_add(added) + added;
+        if (total > m_limit)
+            m_exceeded = true;
+        return !m_exceeded;
+    }
+    bool exceeded() const { return m_exceeded; }
+
+private:
+    const std::size_t m_limit;
+    std::atomic<std::size_t> m_used{0};
+    std::atomic<bool> m_exceeded{false};
+};
+
+// All triples with first index i, in enumeration order. Stops early, row by row, once the
+// budget is spent.
 void walkOuterIndex(const WalkContext& walk, FastReflectionVisitor& visitor, int i,
-                    SpotComputationResult& result) {
+                    SpotBudget& budget, SpotComputationResult& result) {
     for (int j = 0; j <= walk.kMax; ++j) {
+        const std::size_t before = result.spots.size();
         const int ijDivisor = std::gcd(i, j);
         for (int k = 0; k <= walk.lMax; ++k) {
             if ((i == 0 && j == 0 && k == 0) || !isPrimitiveByGcd(ijDivisor, k))
@@ -272,6 +294,8 @@ void walkOuterIndex(const WalkContext& walk, FastReflectionVisitor& visitor, int
             forEachSignVariant(
                 i, j, k, [&](int sh, int sk, int sl) { visitor.visit(sh, sk, sl, nMax, result); });
         }
+        if (!budget.book(result.spots.size() - before))
+            return;
     }
 }
 
@@ -288,13 +312,14 @@ int workerCount(int requested, int workItems) {
 class OuterIndexQueue {
 public:
     OuterIndexQueue(const WalkContext& walk, const PhaseFactorTables& tables)
-        : m_walk(walk), m_tables(tables), m_chunks(static_cast<std::size_t>(walk.hMax) + 1) {}
+        : m_walk(walk), m_tables(tables), m_budget(walk.input.spotLimit),
+          m_chunks(static_cast<std::size_t>(walk.hMax) + 1) {}
 
     void work() {
         try {
             FastReflectionVisitor visitor(m_walk, m_tables);
-            for (int i = m_next++; i <= m_walk.hMax; i = m_next++)
-                walkOuterIndex(m_walk, visitor, i, m_chunks[static_cast<std::size_t>(i)]);
+            for (int i = m_next++; i <= m_walk.hMax && !m_budget.exceeded(); i = m_next++)
+                walkOuterIndex(m_walk, visitor, i, m_budget, m_chunks[static_cast<std::size_t>(i)]);
         } catch (...) {
             // Stop the others and hand the first failure to the caller.
             m_next = m_walk.hMax + 1;
@@ -308,6 +333,10 @@ public:
         if (m_failure)
             std::rethrow_exception(m_failure);
         SpotComputationResult result;
+        if (m_budget.exceeded()) {
+            result.tooManySpots = true;
+            return result;
+        }
         std::size_t total = 0;
         for (const SpotComputationResult& chunk : m_chunks)
             total += chunk.spots.size();
@@ -323,6 +352,7 @@ public:
 private:
     const WalkContext& m_walk;
     const PhaseFactorTables& m_tables;
+    SpotBudget m_budget;
     std::vector<SpotComputationResult> m_chunks;
     std::atomic<int> m_next{0};
     std::mutex m_failureMutex;

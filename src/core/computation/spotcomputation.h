@@ -7,9 +7,15 @@
 #include "spectrum/spectrum.h"
 #include "structure/crystalstructure.h"
 
+#include <cstddef>
 #include <vector>
 
 namespace xtalsp {
+
+// The most spots a pattern may hold. A spot list beyond it would take gigabytes and show nothing
+// a user can tell apart; the walk stops and the user is asked for a larger minimum intensity or
+// smaller index limits.
+inline constexpr std::size_t kMaxSpotCount = 5'000'000;
 
 // A snapshot of everything the walk reads; the walk is a pure function of it.
 struct SpotComputationInput {
@@ -21,11 +27,13 @@ struct SpotComputationInput {
     double halfFilmHeight = 750.0; // film units
     double minimumIntensity = 1.0;
     int threadCount = 0; // worker threads for computeLaueSpots; 0 or less: one per hardware thread
+    std::size_t spotLimit = kMaxSpotCount; // computeLaueSpots stops beyond it
 };
 
 struct SpotComputationResult {
     std::vector<LaueSpot> spots;     // in enumeration order
     double strongestIntensity = 0.0; // total intensity of the strongest spot, 0 without spots
+    bool tooManySpots = false;       // the walk stopped at the spot limit; no spots then
 };
 
 // Harmonics with a longer wavelength than this are not computed.
@@ -41,7 +49,7 @@ inline constexpr int kMaxIndexLimit = 999;
 SpotComputationResult computeLaueSpots(const SpotComputationInput& input);
 
 // The straightforward single-threaded walk: every harmonic's structure factor is evaluated
-// directly with structureFactor(). Kept as the yardstick of the fast walk.
+// directly with structureFactor(). Kept as the yardstick of the fast walk; it has no spot limit.
 SpotComputationResult computeLaueSpotsReference(const SpotComputationInput& input);
 
 } // namespace xtalsp

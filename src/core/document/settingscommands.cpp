@@ -160,7 +160,8 @@ void CXtalspDoc::stepDistance(double step) {
         settings.distance = std::min(settings.distance + step, kMaxDistance);
     } else if (step < 0.0 && settings.distance > 1.0) {
         settings.distance += step;
-        if (settings.distance < 1.0)
+        // 1.0 itself would count as no settings at all.
+        if (settings.distance < kShortestSteppedDistance)
             settings.distance = kShortestSteppedDistance;
     } else {
         return;

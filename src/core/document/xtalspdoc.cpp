@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace xtalsp {
 
@@ -85,20 +86,37 @@ void CXtalspDoc::ResetToNewDocument() {
     zoom = 1.0;
     selectedSpot = -1;
     m_spots.clear();
+    m_computedInputs = currentInputs();
 }
 
 void CXtalspDoc::clearSpots() {
     m_spots.clear();
 }
 
-void CXtalspDoc::computeSpots() {
-    for (DocumentObserver* observer : m_observers)
-        observer->computationStarted(*this);
-    clearSpots();
-    m_modified = true;
-    selectedSpot = -1;
-    intensityScale.strongestIntensity = 0.0;
+namespace {
 
+Message tooManySpotsMessage(std::size_t limit) {
+    return {"The pattern would hold more than " + formatInt(static_cast<long long>(limit)) +
+                " spots.\nPlease raise the minimum intensity or lower the index limits.",
+            "", MessageIcon::Exclamation};
+}
+
+} // namespace
+
+CXtalspDoc::ComputedInputs CXtalspDoc::currentInputs() const {
+    return {spectrum, structure, settings, intensityScale, filmWidth, filmHeight};
+}
+
+void CXtalspDoc::restoreInputs(const ComputedInputs& inputs) {
+    spectrum = inputs.spectrum;
+    structure = inputs.structure;
+    settings = inputs.settings;
+    filmWidth = inputs.filmWidth;
+    filmHeight = inputs.filmHeight;
+    intensityScale = inputs.intensityScale;
+}
+
+std::optional<SpotComputationResult> CXtalspDoc::runComputation() const {
     SpotComputationInput input;
     input.groups = &structure.groups;
     input.spectrum = &spectrum;
@@ -107,15 +125,38 @@ void CXtalspDoc::computeSpots() {
     input.halfFilmWidth = halfFilmWidth();
     input.halfFilmHeight = halfFilmHeight();
     input.minimumIntensity = intensityScale.minimumIntensity;
-    SpotComputationResult result = computeLaueSpots(input);
-    m_spots = std::move(result.spots);
-    intensityScale.strongestIntensity = result.strongestIntensity;
-    updateSaturation(intensityScale);
+    input.spotLimit = m_services.spotLimit;
+    try {
+        SpotComputationResult result = computeLaueSpots(input);
+        if (!result.tooManySpots)
+            return result;
+        prompt().show(tooManySpotsMessage(input.spotLimit));
+    } catch (const std::bad_alloc&) {
+        prompt().show({"There is no enough memory!  ", "", MessageIcon::Stop});
+    }
+    return std::nullopt;
+}
 
+bool CXtalspDoc::computeSpots() {
+    for (DocumentObserver* observer : m_observers)
+        observer->computationStarted(*this);
+    std::optional<SpotComputationResult> result = runComputation();
+    if (result) {
+        m_spots = std::move(result->spots);
+        m_modified = true;
+        selectedSpot = -1;
+        intensityScale.strongestIntensity = result->strongestIntensity;
+        updateSaturation(intensityScale);
+        m_computedInputs = currentInputs();
+    } else if (m_computedInputs) {
+        // The spots on show still belong to the inputs they were computed from.
+        restoreInputs(*m_computedInputs);
+    }
     for (DocumentObserver* observer : m_observers)
         observer->spotsChanged(*this);
     for (DocumentObserver* observer : m_observers)
         observer->computationFinished(*this);
+    return result.has_value();
 }
 
 } // namespace xtalsp

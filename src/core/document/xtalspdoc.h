@@ -5,6 +5,7 @@
 #include "computation/diffractionsettings.h"
 #include "computation/intensityscale.h"
 #include "computation/lauespot.h"
+#include "computation/spotcomputation.h"
 #include "platform/settingsstore.h"
 #include "platform/userprompt.h"
 #include "spectrum/spectrum.h"
@@ -20,6 +21,7 @@
 namespace xtalsp {
 
 class CXtalspDoc;
+struct PatternContent;
 
 // What a document needs from its host.
 struct DocumentServices {
@@ -28,6 +30,8 @@ struct DocumentServices {
     // The directory of "Default.Spectrum". Without one, new documents take the built-in
     // spectrum without touching any file (the command-line tool works so).
     std::optional<std::string> applicationDirectory;
+    // The most spots a computation may give; tests lower it.
+    std::size_t spotLimit = kMaxSpotCount;
 };
 
 // Views and hosts learn of changes through this interface.
@@ -58,6 +62,8 @@ inline constexpr double kMinSpotSize = 5.0;
 inline constexpr double kMaxSpotSize = 200.0;
 inline constexpr double kMinCalibratedZoom = 0.1;
 inline constexpr double kMaxCalibratedZoom = 5.0;
+inline constexpr double kMinZoom = 0.1; // the zoom box's range, 10 % to 500 %
+inline constexpr double kMaxZoom = 5.0;
 inline constexpr double kMaxDistance = 50000.0;
 inline constexpr double kMaxRotation = 89.9999; // degrees
 
@@ -100,7 +106,10 @@ public:
     // Every field to its new-document value, the start-up spectrum first.
     void ResetToNewDocument();
     // Recomputes the spot list from the inputs, updates the saturation and asks for a repaint.
-    void computeSpots();
+    // A spot list beyond kMaxSpotCount or one that does not fit in memory is not taken: the
+    // message says so, and the spots and their inputs stay those of the last computation.
+    // Returns whether the new spots were taken.
+    bool computeSpots();
     void clearSpots();
 
     // The pattern file.
@@ -129,6 +138,19 @@ public:
 
 private:
     void readStoredDefaults();
+    void takePatternContent(PatternContent content);
+
+    // What a spot list was computed from, to return to when a computation fails.
+    struct ComputedInputs {
+        Spectrum spectrum;
+        CrystalStructure structure;
+        DiffractionSettings settings;
+        IntensityScale intensityScale;
+        double filmWidth, filmHeight;
+    };
+    ComputedInputs currentInputs() const;
+    void restoreInputs(const ComputedInputs& inputs);
+    std::optional<SpotComputationResult> runComputation() const;
     void notifyGeometryStatus();
     void writeSetting(const char* key, const std::string& value);
     UserPrompt& prompt() const { return *m_services.prompt; }
@@ -136,6 +158,7 @@ private:
     DocumentServices m_services;
     std::vector<LaueSpot> m_spots;
     std::vector<DocumentObserver*> m_observers;
+    std::optional<ComputedInputs> m_computedInputs;
     bool m_modified = false;
 };
 

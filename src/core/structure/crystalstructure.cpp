@@ -4,11 +4,28 @@
 #include "structure/elements.h"
 
 #include <array>
+#include <cmath>
+#include <numbers>
 
 namespace xtalsp {
 
 bool isStructureDefined(const CrystalStructure& structure) {
     return structure.a >= kMinLatticeConstant;
+}
+
+double normalizedCellVolume(double alpha, double beta, double gamma) {
+    const double toRadians = std::numbers::pi / 180.0;
+    const double ca = std::cos(alpha * toRadians);
+    const double cb = std::cos(beta * toRadians);
+    const double cg = std::cos(gamma * toRadians);
+    const double radicand = 1.0 - ca * ca - cb * cb - cg * cg + 2.0 * ca * cb * cg;
+    if (std::isnan(radicand))
+        return radicand;
+    return radicand > 0.0 ? std::sqrt(radicand) : 0.0;
+}
+
+bool formsUnitCell(double alpha, double beta, double gamma) {
+    return normalizedCellVolume(alpha, beta, gamma) >= kMinNormalizedCellVolume; // false for NaN
 }
 
 std::size_t atomCount(const CrystalStructure& structure) {

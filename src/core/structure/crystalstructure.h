@@ -19,6 +19,9 @@ inline constexpr double kMinOccupancy = 1e-30;
 inline constexpr double kMaxOccupancy = 1.0;
 inline constexpr double kMaxDebyeTemperature = 999999.0; // K
 inline constexpr double kMaxEditorExpansion = 999999.0;  // 10^-6/K, either sign
+// The smallest cell volume, relative to a*b*c, that the angles may leave. Real cells lie far
+// above it; angles such as (60, 60, 120) or (150, 150, 150) degrees close no cell at all.
+inline constexpr double kMinNormalizedCellVolume = 0.001;
 
 // One site of an element group: fractional coordinates along a, b, c and occupancy.
 struct SitePosition {
@@ -77,6 +80,13 @@ struct FlatStructure {
 
 // A structure counts as defined once a is at least 0.0001 Angstrom.
 bool isStructureDefined(const CrystalStructure& structure);
+// The cell volume divided by a*b*c:
+// sqrt(1 - cos^2(alpha) - cos^2(beta) - cos^2(gamma) + 2 cos(alpha) cos(beta) cos(gamma)).
+// A negative radicand, angles that close no cell, gives 0; NaN angles give NaN.
+double normalizedCellVolume(double alpha, double beta, double gamma);
+// Whether the angles (degrees) enclose a cell of at least kMinNormalizedCellVolume.
+bool formsUnitCell(double alpha, double beta, double gamma);
+
 // The number of listed atoms, the sum of the groups' site counts.
 std::size_t atomCount(const CrystalStructure& structure);
 

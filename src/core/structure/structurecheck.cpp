@@ -2,6 +2,7 @@
 #include "structure/structurecheck.h"
 
 #include "structure/elements.h"
+#include "text/cp1252.h"
 #include "text/numbertext.h"
 
 #include <cfloat>
@@ -21,7 +22,56 @@ std::optional<Message> rangeFailure(double value, double lowest, double highest)
     return numberRangeMessage(lowest, highest);
 }
 
+bool isForbiddenInName(char32_t c) {
+    return c == U'!' || c == U'#' || c == U',' || c < 0x20 || c == 0x7F || !isCp1252Character(c);
+}
+
+std::string nameOfCharacter(char32_t c) {
+    if (c == U'\t')
+        return "tab";
+    if (c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F) || c == 0xFFFD) {
+        char code[8];
+        const char* digits = "0123456789ABCDEF";
+        for (int i = 0; i < 4; ++i)
+            code[i] = digits[(c >> (12 - 4 * i)) & 0xF];
+        return "U+" + std::string(code, 4);
+    }
+    return "\"" + codePointToUtf8(c) + "\"";
+}
+
 } // namespace
+
+Message impossibleCellMessage() {
+    // UTF-8 bytes of the Greek letters alpha, beta and gamma.
+    return Message{"The angles \xCE\xB1, \xCE\xB2 and \xCE\xB3 do not form a unit cell.",
+                   "",
+                   MessageIcon::Exclamation,
+                   MessageButtons::Ok,
+                   MessageAnswer::Ok,
+                   TextEncoding::Utf8};
+}
+
+std::optional<Message> checkNameCharacters(std::string_view utf8Name) {
+    std::u32string found;
+    for (const char32_t c : utf8CodePoints(utf8Name)) {
+        if (isForbiddenInName(c) && found.find(c) == std::u32string::npos)
+            found += c;
+    }
+    if (found.empty())
+        return std::nullopt;
+    std::string list;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        if (i > 0)
+            list += i + 1 == found.size() ? " and " : ", ";
+        list += nameOfCharacter(found[i]);
+    }
+    return Message{"The crystal name cannot contain " + list + ".",
+                   "",
+                   MessageIcon::Exclamation,
+                   MessageButtons::Ok,
+                   MessageAnswer::Ok,
+                   TextEncoding::Utf8};
+}
 
 Message numberRangeMessage(double lowest, double highest) {
     // Bounds appear with all the digits a double carries, so 179.9999 is not shown as 180.
@@ -40,6 +90,8 @@ std::string trimmedName(const std::string& name) {
 std::optional<Message> checkStructure(const FlatStructure& s) {
     if (trimmedName(s.name).empty())
         return Message{"Please enter a crystal name!   ", "", MessageIcon::Exclamation};
+    if (auto failure = checkNameCharacters(cp1252ToUtf8(trimmedName(s.name))))
+        return failure;
     for (const double edge : {s.a, s.b, s.c}) {
         if (auto failure = rangeFailure(edge, kMinLatticeConstant, kMaxLatticeConstant))
             return failure;
@@ -48,6 +100,8 @@ std::optional<Message> checkStructure(const FlatStructure& s) {
         if (auto failure = rangeFailure(angle, kMinLatticeAngle, kMaxLatticeAngle))
             return failure;
     }
+    if (!formsUnitCell(s.alpha, s.beta, s.gamma))
+        return impossibleCellMessage();
     if (auto failure = rangeFailure(s.debyeTemperature, 0.0, kMaxDebyeTemperature))
         return failure;
     if (auto failure = rangeFailure(s.thermalExpansion, -kMaxEditorExpansion, kMaxEditorExpansion))

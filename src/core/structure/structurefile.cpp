@@ -4,6 +4,7 @@
 #include "io/binaryarchive.h"
 #include "io/filebytes.h"
 #include "structure/elements.h"
+#include "structure/structurecheck.h"
 #include "text/linetext.h"
 #include "text/numbertext.h"
 
@@ -222,8 +223,11 @@ std::string atomLine(const AtomSite& atom) {
 
 Result<FlatStructure> readStructureText(std::string_view bytes, const std::string& path) {
     try {
-        if (std::optional<FlatStructure> structure = parseStructureText(bytes))
+        if (std::optional<FlatStructure> structure = parseStructureText(bytes)) {
+            if (!formsUnitCell(structure->alpha, structure->beta, structure->gamma))
+                return impossibleCellMessage();
             return std::move(*structure);
+        }
     } catch (const std::bad_alloc&) {
         // A file too large to hold counts as unreadable.
     }
@@ -233,8 +237,11 @@ Result<FlatStructure> readStructureText(std::string_view bytes, const std::strin
 Result<FlatStructure> readArchivedStructure(std::string_view bytes, bool withLeadingString) {
     try {
         if (std::optional<FlatStructure> structure =
-                parseArchivedStructure(bytes, withLeadingString))
+                parseArchivedStructure(bytes, withLeadingString)) {
+            if (!formsUnitCell(structure->alpha, structure->beta, structure->gamma))
+                return impossibleCellMessage();
             return std::move(*structure);
+        }
     } catch (const std::bad_alloc&) {
     }
     return archivedFormatError();

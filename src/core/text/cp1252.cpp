@@ -39,8 +39,13 @@ void appendUtf8(std::string& out, char32_t cp) {
     } else if (cp < 0x800) {
         out += static_cast<char>(0xC0 | (cp >> 6));
         out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
+    } else if (cp < 0x10000) {
         out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
@@ -102,6 +107,29 @@ std::string cp1252ToUtf8(std::string_view text) {
     for (const char c : text)
         appendUtf8(out, byteToCodePoint(static_cast<unsigned char>(c)));
     return out;
+}
+
+std::u32string utf8CodePoints(std::string_view text) {
+    std::u32string out;
+    for (std::size_t i = 0; i < text.size();)
+        out += decodeUtf8(text, i);
+    return out;
+}
+
+std::string codePointToUtf8(char32_t codePoint) {
+    std::string out;
+    appendUtf8(out, codePoint);
+    return out;
+}
+
+bool isCp1252Character(char32_t codePoint) {
+    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF))
+        return true;
+    for (const char32_t mapped : kHighControlBlock) {
+        if (mapped != 0 && mapped == codePoint)
+            return true;
+    }
+    return false;
 }
 
 std::string utf8ToCp1252(std::string_view text) {

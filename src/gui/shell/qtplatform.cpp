@@ -118,9 +118,9 @@ MessageAnswer answerOf(int button) {
 } // namespace
 
 MessageAnswer QtUserPrompt::show(const Message& message) {
-    const QString caption =
-        message.caption.empty() ? QString(kProgramCaption) : fromCp1252(message.caption);
-    QMessageBox box(boxIcon(message.icon), caption, fromCp1252(message.text),
+    const QString caption = message.caption.empty() ? QString(kProgramCaption)
+                                                    : QString::fromStdString(utf8Caption(message));
+    QMessageBox box(boxIcon(message.icon), caption, QString::fromStdString(utf8Text(message)),
                     boxButtons(message.buttons), m_parent);
     box.setDefaultButton(boxButton(message.defaultAnswer));
     return answerOf(box.exec());

@@ -274,11 +274,14 @@ FlatStructure CCrystalStructureDlg::currentStructure() const {
 }
 
 bool CCrystalStructureDlg::validateName() {
+    // Characters the code page lacks are found before the conversion turns them into '?'.
+    const std::optional<Message> refusal = checkNameCharacters(m_name->text().toStdString());
     const std::string name = trimmedName(toCp1252(m_name->text()));
-    m_name->setText(fromCp1252(name));
-    if (!name.empty())
+    if (!refusal)
+        m_name->setText(fromCp1252(name));
+    if (!refusal && !name.empty())
         return true;
-    m_prompt.show(warning("Please enter a crystal name!   "));
+    m_prompt.show(refusal.value_or(warning("Please enter a crystal name!   ")));
     m_name->setFocus();
     return false;
 }
@@ -288,7 +291,13 @@ bool CCrystalStructureDlg::validateFields() {
         if (!checkedFieldValue(field, m_prompt))
             return false;
     }
-    return true;
+    // Each angle may lie in its range while the three together close no cell.
+    if (formsUnitCell(fieldValue(kAlpha), fieldValue(kBeta), fieldValue(kGamma)))
+        return true;
+    m_prompt.show(impossibleCellMessage());
+    m_numbers[kAlpha].box->setFocus();
+    m_numbers[kAlpha].box->selectAll();
+    return false;
 }
 
 bool CCrystalStructureDlg::validateAtoms() {

@@ -1,6 +1,7 @@
 // Zoom, scrolling and printed-page placement of the pattern view as plain numbers.
 #pragma once
 
+#include "document/xtalspdoc.h"
 #include "render/patterndrawing.h"
 
 #include <QPoint>
@@ -8,8 +9,8 @@
 namespace xtalsp::gui {
 
 // The zoom range the zoom box and the custom zoom dialog offer: 10 % to 500 %.
-inline constexpr double kMinZoom = 0.1;
-inline constexpr double kMaxZoom = 5.0;
+inline constexpr double kMinZoom = xtalsp::kMinZoom;
+inline constexpr double kMaxZoom = xtalsp::kMaxZoom;
 
 // trunc(zoom x 100 + 0.5): the percentage the zoom box shows and the zoom commands compare.
 int zoomPercentage(double zoom);

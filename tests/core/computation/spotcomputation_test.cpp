@@ -121,6 +121,21 @@ TEST_F(SiliconSpots, DegenerateInputsGiveNoSpots) {
     EXPECT_TRUE(computeLaueSpots(highCut).spots.empty());
 }
 
+TEST_F(SiliconSpots, TheSpotLimitStopsTheWalkAtAnyThreadCount) {
+    const std::size_t count = computeLaueSpots(input).spots.size();
+    ASSERT_GT(count, 10u);
+    for (const int threads : {1, 3}) {
+        SpotComputationInput limited = input;
+        limited.threadCount = threads;
+        limited.spotLimit = count;
+        EXPECT_EQ(computeLaueSpots(limited).spots.size(), count);
+        limited.spotLimit = count - 1;
+        const SpotComputationResult stopped = computeLaueSpots(limited);
+        EXPECT_TRUE(stopped.tooManySpots);
+        EXPECT_TRUE(stopped.spots.empty());
+    }
+}
+
 TEST_F(SiliconSpots, SpotOnTheFilmEdgeIsKept) {
     // (1 1 1) lands at x = y = 600: a film exactly that large still holds it.
     input.halfFilmWidth = 600;

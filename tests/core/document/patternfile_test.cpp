@@ -1,5 +1,6 @@
 #include "document/xtalspdoc.h"
 
+#include "document/patterncodec.h"
 #include "io/binaryarchive.h"
 #include "spectrum/builtinspectrum.h"
 #include "spectrum/spectrumfile.h"
@@ -176,8 +177,14 @@ TEST_F(PatternFile, ImpossibleValuesAreRefused) {
         patched(bytes, siteCount, int32Bytes(100000000)),
         patched(bytes, firstSite, realBytes(std::numeric_limits<double>::quiet_NaN())),
         patched(bytes, 17, realBytes(std::numeric_limits<double>::infinity())),
-        patched(bytes, hMax, int32Bytes(1000)),
-        patched(bytes, hMax, int32Bytes(-1)),
+        patched(bytes, 17, realBytes(-0.5)),                 // a negative spectrum sample
+        patched(bytes, firstSite + 24, realBytes(1e300)),    // occupancy
+        patched(bytes, firstSite, realBytes(1e82)),          // x
+        patched(bytes, groupCount - 48, realBytes(50000.0)), // a
+        // alpha = beta = gamma = 150 degrees close no cell
+        patched(patched(patched(bytes, groupCount - 24, realBytes(150)), groupCount - 16,
+                        realBytes(150)),
+                groupCount - 8, realBytes(150)),
     };
     ASSERT_TRUE(CXtalspDoc(services()).deserialize(bytes));
     for (const std::string& damaged : cases) {
@@ -187,6 +194,47 @@ TEST_F(PatternFile, ImpossibleValuesAreRefused) {
         ASSERT_EQ(prompt.messages.size(), 1u);
         EXPECT_EQ(prompt.messages[0].text, kUnreadable);
     }
+    // Index limits are clamped to the dialog's range rather than refused.
+    const Result<PatternContent> clamped = decodePattern(patched(bytes, hMax, int32Bytes(1000)));
+    ASSERT_TRUE(clamped.ok());
+    EXPECT_EQ(clamped.value().settings.Hmax, 999);
+}
+
+TEST_F(PatternFile, FieldsOutsideTheDialogRangesAreBroughtIntoThem) {
+    PatternContent stored;
+    stored.structure = test::silicon();
+    stored.settings = {5, {0, 0, 1}, {1, 0, 1}, 1e9, 0, 1000, -3, 999, 90, -1e6};
+    stored.filmWidth = 0;
+    stored.filmHeight = 1e9;
+    stored.spotWidth = -2;
+    stored.spotHeight = 1e9;
+    stored.minimumIntensity = -1;
+    stored.zoom = 100;
+    const Result<PatternContent> read = decodePattern(encodePattern(stored));
+    ASSERT_TRUE(read.ok());
+    const PatternContent& c = read.value();
+    EXPECT_EQ(c.settings.geometry, BackReflection);
+    EXPECT_EQ(c.settings.distance, kMaxDistance);
+    EXPECT_EQ(c.settings.Hmax, 999);
+    EXPECT_EQ(c.settings.Kmax, 1);
+    EXPECT_EQ(c.settings.rotationX, 89.9999);
+    EXPECT_EQ(c.settings.rotationY, -89.9999);
+    // (1 0 1) leans on (0 0 1): the dialog proposes (1 0 0) for the cubic cell.
+    EXPECT_EQ(c.settings.sidePlane, (std::array<double, 3>{1, 0, 0}));
+    EXPECT_EQ(c.filmWidth, 200);
+    EXPECT_EQ(c.filmHeight, 50000);
+    EXPECT_EQ(c.spotWidth, 5);
+    EXPECT_EQ(c.spotHeight, 200);
+    EXPECT_EQ(c.minimumIntensity, 1e-8);
+    EXPECT_EQ(c.zoom, 5);
+
+    // Without established settings an index limit of 0 stays for the dialog to propose.
+    stored.settings = {};
+    stored.settings.Hmax = -1;
+    const Result<PatternContent> unestablished = decodePattern(encodePattern(stored));
+    ASSERT_TRUE(unestablished.ok());
+    EXPECT_EQ(unestablished.value().settings.Hmax, 0);
+    EXPECT_EQ(unestablished.value().settings.geometry, Transmission);
 }
 
 TEST_F(PatternFile, RoundTripIgnoresACommaLocale) {

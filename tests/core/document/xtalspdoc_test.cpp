@@ -138,6 +138,27 @@ TEST_F(Document, AtomChangeRecomputesAndKeepsTheScale) {
     EXPECT_NEAR(doc.intensityScale.saturationFraction, 4.0, 0.05);
 }
 
+TEST_F(Document, AComputationBeyondTheSpotLimitKeepsSpotsAndInputs) {
+    DocumentServices limited = services();
+    CXtalspDoc doc(limited);
+    doc.takeStructure(test::siliconFlat(), acceptSilicon);
+    const std::vector<LaueSpot> spots = doc.spots();
+    ASSERT_GT(spots.size(), 20u);
+
+    limited.spotLimit = spots.size();
+    CXtalspDoc capped(limited);
+    capped.takeStructure(test::siliconFlat(), acceptSilicon);
+    ASSERT_EQ(capped.spots(), spots); // exactly at the limit is allowed
+    capped.setModified(false);
+    prompt.messages.clear();
+    capped.takeIntensityAdjustment(100, 0.001); // more spots than the limit
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_NE(prompt.messages[0].text.find("minimum intensity"), std::string::npos);
+    EXPECT_EQ(capped.spots(), spots);
+    EXPECT_EQ(capped.intensityScale.minimumIntensity, 1.0);
+    EXPECT_FALSE(capped.isModified());
+}
+
 TEST_F(Document, RotationStepsStopShortOfNinetyDegrees) {
     CXtalspDoc doc(services());
     doc.takeStructure(test::siliconFlat(), acceptSilicon);
@@ -167,6 +188,11 @@ TEST_F(Document, DistanceStepsStayWithinTheirLimits) {
     EXPECT_EQ(doc.settings.distance, 50000);
     doc.takeImagingDistance(3);
     EXPECT_EQ(doc.settings.distance, 300);
+    // 0.11 cm less 1 mm would be exactly one film unit, which counts as no settings.
+    doc.takeImagingDistance(0.11);
+    doc.stepDistance(-10);
+    EXPECT_EQ(doc.settings.distance, 2);
+    EXPECT_TRUE(doc.hasEstablishedSettings());
 }
 
 TEST_F(Document, IntensityCommands) {

@@ -2,10 +2,14 @@
 
 #include "support/silicon.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace xtalsp {
 namespace {
+
+const char* const kImpossibleCell =
+    "The angles \xCE\xB1, \xCE\xB2 and \xCE\xB3 do not form a unit cell.";
 
 std::string firstFailure(const FlatStructure& s) {
     const auto failure = checkStructure(s);
@@ -37,11 +41,53 @@ TEST(StructureCheck, ReportsTheFirstBrokenRuleInTheEditorsOrder) {
     empty.atoms[0].occupancy = 0;
     EXPECT_EQ(firstFailure(empty), "Please enter a number between 1e-30 and 1.");
 
+    // The largest angle passes its range but leaves no cell with the other two.
+    FlatStructure widestAngle = s;
+    widestAngle.alpha = 179.9999;
+    EXPECT_EQ(firstFailure(widestAngle), kImpossibleCell);
+
     FlatStructure boundaries = s;
     boundaries.a = 0.0001;
-    boundaries.alpha = 179.9999;
     boundaries.atoms[0] = {14, -1, 2, 2, 1e-30};
     EXPECT_EQ(firstFailure(boundaries), "");
+}
+
+TEST(StructureCheck, AnglesMustEncloseAVolume) {
+    EXPECT_DOUBLE_EQ(normalizedCellVolume(90, 90, 90), 1.0);
+    EXPECT_NEAR(normalizedCellVolume(60, 60, 60), std::sqrt(0.5), 1e-12);
+    EXPECT_EQ(normalizedCellVolume(150, 150, 150), 0.0); // negative radicand
+    EXPECT_FALSE(formsUnitCell(60, 60, 120));            // flat
+    EXPECT_FALSE(formsUnitCell(90, 90, 179.9999));
+    EXPECT_TRUE(formsUnitCell(90, 90, 179.9));
+
+    FlatStructure s = test::siliconFlat();
+    s.alpha = s.beta = s.gamma = 150;
+    const std::optional<Message> failure = checkStructure(s);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->text, kImpossibleCell);
+    EXPECT_EQ(failure->encoding, TextEncoding::Utf8);
+    EXPECT_EQ(utf8Text(*failure), kImpossibleCell);
+}
+
+TEST(StructureCheck, NamesThatWouldNotReadBackAreRefusedWithTheirCharacters) {
+    EXPECT_FALSE(checkNameCharacters("M\xC3\xBCller \xE2\x82\xAC-Quartz (low)")); // ü and the euro
+    const auto listed = [](const char* name) {
+        const std::optional<Message> failure = checkNameCharacters(name);
+        return failure ? failure->text : "";
+    };
+    EXPECT_EQ(listed("SrTiO3, cubic #1"), "The crystal name cannot contain \",\" and \"#\".");
+    EXPECT_EQ(listed("Fe\tO ! x"), "The crystal name cannot contain tab and \"!\".");
+    EXPECT_EQ(listed("\xCE\xB1-Fe \xF0\x9F\x92\x8E"), // Greek alpha, an emoji
+              "The crystal name cannot contain \"\xCE\xB1\" and \"\xF0\x9F\x92\x8E\".");
+
+    // The check of a whole structure sees the code-page name, with its undefined bytes.
+    FlatStructure s = test::siliconFlat();
+    s.name = "#1 SrTiO3";
+    ASSERT_TRUE(checkStructure(s));
+    s.name = "Cu3Au\x81";
+    EXPECT_EQ(firstFailure(s), "The crystal name cannot contain U+0081.");
+    s.name = "Cu3Au \xC5";
+    EXPECT_EQ(firstFailure(s), "");
 }
 
 TEST(StructureCheck, TrimsOnlyBlanksAtTheEnds) {

@@ -83,7 +83,12 @@ TEST(StructureTextReader, RefusesMissingItemsAndValuesOutOfRange) {
         ASSERT_FALSE(result.ok()) << text;
         EXPECT_EQ(result.failure(), kTextFormatError);
     }
-    EXPECT_EQ(readOk("C\n0.0001 5000 1\n0.0001 179.9999 90\n" + atom).b, 5000.0);
+    EXPECT_EQ(readOk("C\n0.0001 5000 1\n90 90 90\n" + atom).b, 5000.0);
+    // Angles at the ends of their range pass it but close no cell.
+    const Result<FlatStructure> flat =
+        readStructureText("C\n0.0001 5000 1\n0.0001 179.9999 90\n" + atom, kPath);
+    ASSERT_FALSE(flat.ok());
+    EXPECT_EQ(flat.failure().encoding, TextEncoding::Utf8);
 }
 
 TEST(StructureTextReader, AtomLinesFollowTheOccupancyAndSkipRules) {
@@ -241,6 +246,25 @@ TEST(ArchivedStructureReader, RefusesShortFilesBadCountsElementsAndNumbers) {
         writeAtom(inLattice, 14, 0, 0, 0);
         expectArchivedFormatError(inLattice.bytes());
     }
+}
+
+TEST(StructureReaders, RefuseAnglesThatCloseNoCell) {
+    const std::string expected =
+        "The angles \xCE\xB1, \xCE\xB2 and \xCE\xB3 do not form a unit cell.";
+    const Result<FlatStructure> text =
+        readStructureText("Flat\n4 5 6\n60 60 120\n1\nSi 0 0 0\n", kPath);
+    ASSERT_FALSE(text.ok());
+    EXPECT_EQ(text.failure().text, expected);
+
+    ArchiveWriter out;
+    out.writeString("Obtuse");
+    for (const double value : {4.0, 5.0, 6.0, 150.0, 150.0, 150.0})
+        out.writeDouble(value);
+    out.writeInt32(1);
+    writeAtom(out, 14, 0, 0, 0);
+    const Result<FlatStructure> archived = readArchivedStructure(out.bytes(), false);
+    ASSERT_FALSE(archived.ok());
+    EXPECT_EQ(archived.failure().text, expected);
 }
 
 TEST(StructureImport, TheExtensionChoosesTheReader) {

@@ -119,7 +119,7 @@ TEST_F(StructureEditor, OpensEmptyThenChecksNameFieldsAndAtomsInOrder) {
         {"a", "0", "5000", range + std::string("0.0001 and 5000.")},
         {"b", "5,4305", "0.0001", "Please enter a number."},
         {"alpha", "0", "90", range + std::string("0.0001 and 179.9999.")},
-        {"gamma", "180", "179.9999", range + std::string("0.0001 and 179.9999.")},
+        {"gamma", "180", "120", range + std::string("0.0001 and 179.9999.")},
         {"debye", "-1", "999999", range + std::string("0 and 999999.")},
         {"thermalExpansion", "1e6", "-999999", range + std::string("-999999 and 999999.")}};
     field("c")->setText("3");
@@ -143,9 +143,25 @@ TEST_F(StructureEditor, OpensEmptyThenChecksNameFieldsAndAtomsInOrder) {
     dialog->accept();
     EXPECT_EQ(lastMessage(), kOkQuestion);
     ASSERT_EQ(dialog->result(), QDialog::Accepted);
-    EXPECT_EQ(*dialog->editedStructure(),
-              (FlatStructure{
-                  "alpha  Quartz", 5000, 0.0001, 3, 90, 90, 179.9999, {kOxygen}, 999999, -999999}));
+    EXPECT_EQ(
+        *dialog->editedStructure(),
+        (FlatStructure{"alpha  Quartz", 5000, 0.0001, 3, 90, 90, 120, {kOxygen}, 999999, -999999}));
+}
+
+TEST_F(StructureEditor, RefusesNamesThatWouldNotReadBackAndAnglesThatCloseNoCell) {
+    open(cristobalite());
+    field("crystalName")->setText(QString::fromUtf8("SrTiO3, cubic \u03A9"));
+    dialog->accept();
+    EXPECT_EQ(lastMessage(), "The crystal name cannot contain \",\" and \"\u03A9\".");
+    EXPECT_EQ(QApplication::focusWidget(), field("crystalName"));
+    field("crystalName")->setText("SrTiO3 cubic");
+
+    for (const char* angle : {"alpha", "beta", "gamma"})
+        field(angle)->setText("150");
+    dialog->accept();
+    EXPECT_EQ(lastMessage(), "The angles \u03B1, \u03B2 and \u03B3 do not form a unit cell.");
+    EXPECT_EQ(QApplication::focusWidget(), field("alpha"));
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
 }
 
 TEST_F(StructureEditor, OkAsksOnlyWhenSomethingReallyChanged) {
