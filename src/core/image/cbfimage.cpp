@@ -6,6 +6,7 @@
 
 #include <cbflib/cbf.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -118,9 +119,14 @@ std::optional<std::string> arrayProblem(cbf_handle handle, CbfArray& array) {
             &padding))
         return cbfProblem(code);
     array.real = real != 0;
+    // A two-dimensional array names its rows as the second dimension; a third one of more than
+    // one plane is a stack of images, which is not read.
+    if (middle > 1 && array.slow > 1)
+        return "the array has three dimensions";
+    array.slow = std::max(middle, array.slow);
     if (const auto problem = imageSizeProblem(array.fast, array.slow))
         return problem;
-    if (middle > 1 || array.count != array.fast * array.slow)
+    if (array.count != array.fast * array.slow)
         return "the array holds " + std::to_string(array.count) + " values, not " +
                std::to_string(array.fast) + " x " + std::to_string(array.slow);
     return std::nullopt;
@@ -158,6 +164,9 @@ Result<DetectorImage> readCbfImage(const std::string& path) {
     CbfHandle handle;
     if (handle.get() == nullptr)
         return imageReadFailure(path, "out of memory");
+    // The failure is reported in the message; libcbf would also write its parser's complaints
+    // to standard error.
+    cbf_set_cbf_logfile(handle.get(), nullptr);
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr)
         return imageReadFailure(path, "the file cannot be opened");

@@ -209,7 +209,7 @@ Result<PatternImageSettings> parsePatternImageSettings(const std::string& text,
                                                        const std::string& patternPath) {
     const json root = json::parse(text, nullptr, false);
     if (root.is_discarded() || !root.is_object())
-        return settingsFailure(settingsPath, "it is not a JSON object");
+        return settingsFailure(settingsPath, "it is not JSON text of an object");
     try {
         return settingsFrom(root, patternPath);
     } catch (const FieldError& error) {

@@ -159,8 +159,8 @@ Result<DetectorImage> readTiffImage(const std::string& path) {
     TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), tmsize_t{1} << 30);
     std::unique_ptr<TIFF, TiffCloser> tiff(TIFFOpenExt(path.c_str(), "r", options.get()));
     if (!tiff)
-        return imageReadFailure(path,
-                                withLibraryText("it is not a readable TIFF file", libraryError));
+        return imageReadFailure(
+            path, withLibraryText("it is cut short or damaged, or not a TIFF file", libraryError));
     TiffLayout layout;
     if (const auto problem = layoutProblem(tiff.get(), layout))
         return imageReadFailure(path, *problem);
