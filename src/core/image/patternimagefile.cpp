@@ -13,6 +13,8 @@ namespace xtalsp {
 namespace {
 
 using nlohmann::json;
+// Written in the order a person reads the file; read by name in any order.
+using nlohmann::ordered_json;
 namespace fs = std::filesystem;
 
 constexpr std::size_t kMaxListedPoints = 1'000'000;
@@ -41,15 +43,15 @@ std::string openableImagePath(const std::string& stored, const std::string& patt
     return (patternFolder(patternPath) / path).lexically_normal().string();
 }
 
-json pointsJson(const std::vector<FilmPeak>& peaks) {
-    json list = json::array();
+ordered_json pointsJson(const std::vector<FilmPeak>& peaks) {
+    ordered_json list = ordered_json::array();
     for (const FilmPeak& p : peaks)
         list.push_back({{"x_mm", p.xMm}, {"y_mm", p.yMm}, {"intensity", p.intensity}});
     return list;
 }
 
-json pointsJson(const std::vector<FilmPoint>& points) {
-    json list = json::array();
+ordered_json pointsJson(const std::vector<FilmPoint>& points) {
+    ordered_json list = ordered_json::array();
     for (const FilmPoint& p : points)
         list.push_back({{"x_mm", p.xMm}, {"y_mm", p.yMm}});
     return list;
@@ -178,7 +180,7 @@ std::string patternImageSettingsPath(const std::string& patternPath) {
 Result<std::string> formatPatternImageSettings(const PatternImageSettings& settings,
                                                const std::string& patternPath) {
     const ImageCalibration& c = settings.calibration;
-    const json root = {
+    const ordered_json root = {
         {"format", "Xtalspotter pattern image"},
         {"version", kPatternImageFormatVersion},
         {"image", storedImagePath(settings.imagePath, patternPath)},
@@ -197,7 +199,7 @@ Result<std::string> formatPatternImageSettings(const PatternImageSettings& setti
     };
     try {
         return root.dump(2) + "\n";
-    } catch (const json::exception&) {
+    } catch (const ordered_json::exception&) {
         return Message{"The image path " + settings.imagePath +
                            " cannot be stored: it is not UTF-8 text.",
                        "", MessageIcon::Stop};
