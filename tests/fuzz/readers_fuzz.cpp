@@ -1,7 +1,8 @@
 // libFuzzer target for the readers of untrusted bytes: merging files, spectrum files, archived
-// and text structure files. Each must return a value or a failure, never crash, overrun or
-// allocate what the bytes cannot hold.
+// and text structure files, and the image settings beside a pattern. Each must return a value or a
+// failure, never crash, overrun or allocate what the bytes cannot hold.
 #include "document/mergingfile.h"
+#include "image/patternimagefile.h"
 #include "spectrum/spectrumfile.h"
 #include "structure/structurefile.h"
 
@@ -16,5 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)xtalsp::readArchivedStructure(bytes, true);
     (void)xtalsp::readArchivedStructure(bytes, false);
     (void)xtalsp::readStructureText(bytes, "fuzz.struct");
+    (void)xtalsp::parsePatternImageSettings(std::string(bytes), "fuzz.ptn.image", "fuzz.ptn");
     return 0;
 }
