@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <new>
 #include <string_view>
 
 namespace xtalsp {
@@ -160,7 +161,9 @@ std::optional<std::string> readValues(cbf_handle handle, CbfArray& array, Detect
 
 } // namespace
 
-Result<DetectorImage> readCbfImage(const std::string& path) {
+namespace {
+
+Result<DetectorImage> readCbfImageUnguarded(const std::string& path) {
     CbfHandle handle;
     if (handle.get() == nullptr)
         return imageReadFailure(path, "out of memory");
@@ -194,6 +197,16 @@ Result<DetectorImage> readCbfImage(const std::string& path) {
     image.proposedPitch = headerPitch(header);
     image.proposedCentre = headerCentre(header);
     return image;
+}
+
+} // namespace
+
+Result<DetectorImage> readCbfImage(const std::string& path) {
+    try {
+        return readCbfImageUnguarded(path);
+    } catch (const std::bad_alloc&) {
+        return imageReadFailure(path, "there is not enough memory for its pixels");
+    }
 }
 
 } // namespace xtalsp

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace xtalsp {
 
@@ -149,7 +150,9 @@ Result<DetectorImage> readPixels(TIFF* tiff, const std::string& path, const Tiff
 
 } // namespace
 
-Result<DetectorImage> readTiffImage(const std::string& path) {
+namespace {
+
+Result<DetectorImage> readTiffImageUnguarded(const std::string& path) {
     std::string libraryError;
     std::unique_ptr<TIFFOpenOptions, OptionsFree> options(TIFFOpenOptionsAlloc());
     if (!options)
@@ -165,6 +168,16 @@ Result<DetectorImage> readTiffImage(const std::string& path) {
     if (const auto problem = layoutProblem(tiff.get(), layout))
         return imageReadFailure(path, *problem);
     return readPixels(tiff.get(), path, layout, libraryError);
+}
+
+} // namespace
+
+Result<DetectorImage> readTiffImage(const std::string& path) {
+    try {
+        return readTiffImageUnguarded(path);
+    } catch (const std::bad_alloc&) {
+        return imageReadFailure(path, "there is not enough memory for its pixels");
+    }
 }
 
 } // namespace xtalsp
