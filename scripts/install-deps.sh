@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev locales clang-format
           qt6-base-dev qt6-svg-dev fonts-liberation fonts-dejavu-core
           gemmi-dev tao-pegtl-dev libstb-dev libxrl-dev pkg-config)
+# Detector images and their settings files.
+packages+=(libtiff-dev libcbf-dev nlohmann-json3-dev)
 # The screenshot check of the desktop program (scripts/screenshot.sh) also needs a virtual
 # display and ImageMagick.
 if [ "${1:-}" = "--screenshot-tools" ]; then

@@ -24,6 +24,8 @@ constexpr std::string_view kUsage =
     "  sf --structure FILE H K L      |F|, phase and d-spacing of one reflection\n"
     "  merge --pattern FILE.ptn --out OUT.wmf --file1 A.mrg ...\n"
     "                                 overlay merging files on a pattern's picture\n"
+    "  peaks IMAGE --pixel-mm P --centre X Y ...\n"
+    "                                 find the spots in a detector image, as CSV\n"
     "\n"
     "Run 'xtalsp-cli COMMAND --help' for the options of one command.\n"
     "Exit status: 0 success, 1 a file could not be read or written, 2 wrong usage.\n";
@@ -39,6 +41,7 @@ const std::map<std::string, Command>& commands() {
         {"pattern", runPatternCommand},
         {"sf", runStructureFactorCommand},
         {"merge", runMergeCommand},
+        {"peaks", runPeaksCommand},
     };
     return table;
 }

@@ -64,6 +64,8 @@ int runStructureFactorCommand(const std::vector<std::string>& arguments, std::os
                               std::ostream& err);
 int runMergeCommand(const std::vector<std::string>& arguments, std::ostream& out,
                     std::ostream& err);
+int runPeaksCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                    std::ostream& err);
 int runSampleStructureCommand(const std::vector<std::string>& arguments, std::ostream& out,
                               std::ostream& err);
 

@@ -1,8 +1,10 @@
 // libFuzzer target for the readers of untrusted bytes: pattern files, merging files, spectrum
-// files, archived and text structure files, CIF structures and tube spectrum names. Each must
-// return a value or a failure, never crash, overrun or allocate what the bytes cannot hold.
+// files, archived and text structure files, CIF structures, tube spectrum names and the image
+// settings beside a pattern. Each must return a value or a failure, never crash, overrun or
+// allocate what the bytes cannot hold.
 #include "document/mergingfile.h"
 #include "document/patterncodec.h"
+#include "image/patternimagefile.h"
 #include "spectrum/spectrumfile.h"
 #include "spectrum/tubespectrum.h"
 #include "structure/cifstructure.h"
@@ -10,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -23,5 +26,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)xtalsp::listCifStructureBlocks(bytes, "fuzz.cif");
     (void)xtalsp::readCifStructure(bytes, "fuzz.cif");
     (void)xtalsp::parseTubeSpectrumName(bytes);
+    (void)xtalsp::parsePatternImageSettings(std::string(bytes), "fuzz.ptn.image", "fuzz.ptn");
     return 0;
 }
