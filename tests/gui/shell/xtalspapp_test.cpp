@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
@@ -397,6 +398,33 @@ TEST_F(Application, WindowShellDetails) {
     prompt.answers = {MessageAnswer::No, MessageAnswer::No};
     frame().close();
     EXPECT_FALSE(app.help().window() != nullptr && app.help().window()->isVisible());
+}
+
+TEST_F(Application, InstalledProgramKeepsItsDataInTheUserFolder) {
+    // The program's folder cannot be written: the data files go to the user's folder, and
+    // new patterns take the spectrum from there without a message.
+    const QString program = QString::fromStdString(dir.file("program"));
+    const QString user = QString::fromStdString(dir.file("user"));
+    ASSERT_TRUE(QDir().mkpath(program));
+    CXtalspApp installed(store, prompt, chooser, dialogs, documentDialogs, program, user, false);
+    ASSERT_TRUE(installed.InitInstance({}));
+    EXPECT_TRUE(QFileInfo::exists(user + "/Default.Spectrum"));
+    EXPECT_TRUE(QFileInfo::exists(user + "/Sample.struct"));
+    EXPECT_FALSE(QFileInfo::exists(program + "/Default.Spectrum"));
+    EXPECT_EQ(installed.dataDirectory(), user); // where Save as Default writes
+    EXPECT_EQ(prompt.messages.size(), 1u);      // the new default file is announced
+    installed.newDocument();
+    EXPECT_EQ(prompt.messages.size(), 1u);
+
+    // Neither folder can be written: the fallback is told once a run.
+    prompt.messages.clear();
+    const QString blocked = QString::fromStdString(dir.write("blocked", "a file, not a folder"));
+    CXtalspApp stuck(store, prompt, chooser, dialogs, documentDialogs, blocked, blocked, false);
+    ASSERT_TRUE(stuck.InitInstance({}));
+    const std::size_t told = prompt.messages.size();
+    EXPECT_EQ(told, 2u); // the failed write and the internal spectrum
+    stuck.newDocument();
+    EXPECT_EQ(prompt.messages.size(), told);
 }
 
 TEST(RecentFileList, LongPathsKeepTheFileNameWhole) {
