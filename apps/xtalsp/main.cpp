@@ -7,6 +7,7 @@
 #include "view/viewdialogs.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -20,9 +21,10 @@ int main(int argc, char** argv) {
     xtalsp::gui::QtViewDialogs viewDialogs;
     xtalsp::gui::QtDocumentDialogs documentDialogs(prompt, chooser, settings);
     xtalsp::gui::CXtalspApp app(settings, prompt, chooser, viewDialogs, documentDialogs,
-                                QApplication::applicationDirPath());
+                                QApplication::applicationDirPath(),
+                                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     if (!app.InitInstance(QApplication::arguments().mid(1)))
-        return 0;
+        return app.exitStatus();
     prompt.setParent(app.mainFrame());
     chooser.setParent(app.mainFrame());
     return QApplication::exec();

@@ -136,7 +136,7 @@ void drawSelection(Canvas& canvas, const CanvasRect& spotRect) {
                      {r.right, r.bottom},
                      {r.left, r.bottom},
                      {r.left, r.top}},
-                    1, kBlue);
+                    0, kBlue); // one device pixel, full colour, at any zoom
 }
 
 // "%.2f" without trailing zeros and point; a value that rounds to zero from below reads "0",

@@ -12,7 +12,9 @@ bool spotRectContains(const CanvasRect& rect, DrawingPoint point) {
 
 int hitSpot(std::span<const LaueSpot> spots, const CanvasRect& spotTemplate, double scale,
             DrawingPoint point) {
-    for (std::size_t i = spots.size(); i-- > 0;) {
+    // The view paints from the last spot to the first, so the first spot that contains the point
+    // is the one on top.
+    for (std::size_t i = 0; i < spots.size(); ++i) {
         if (spotRectContains(viewSpotRect(spotTemplate, spots[i], scale), point))
             return static_cast<int>(i);
     }

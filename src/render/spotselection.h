@@ -21,8 +21,7 @@ struct DrawingPoint {
 bool spotRectContains(const CanvasRect& rect, DrawingPoint point);
 
 // The index of the spot whose rectangle, exactly as drawn, contains the point; -1 when none.
-// The walk runs from the last spot to the first: where rectangles overlap, the highest index
-// wins.
+// Where rectangles overlap, the lowest index wins: it is painted last and so lies on top.
 int hitSpot(std::span<const LaueSpot> spots, const CanvasRect& spotTemplate, double scale,
             DrawingPoint point);
 // The same for a pattern as a view with these options draws it.

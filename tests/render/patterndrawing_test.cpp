@@ -101,7 +101,7 @@ TEST(ScreenDrawing, DrawsEveryStepInOrder) {
         RecordedFill{{0, -1520, 20000, -20000}, grey},
         RecordedFill{{2020, 0, 20000, -20000}, grey},
         RecordedPolyline{
-            {{1507, -457}, {1533, -457}, {1533, -483}, {1507, -483}, {1507, -457}}, 1, kBlue},
+            {{1507, -457}, {1533, -457}, {1533, -483}, {1507, -483}, {1507, -457}}, 0, kBlue},
         RecordedPolyline{kFilmOutline, 0, kBlack},
     };
     EXPECT_EQ(canvas.calls, expected);

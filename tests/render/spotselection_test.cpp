@@ -29,13 +29,14 @@ TEST(SpotHitTest, LeftAndLowerEdgesBelongToTheSpotRightAndUpperEdgesDoNot) {
     EXPECT_EQ(hitSpot(content, options, {1020, -770}), -1);
 }
 
-TEST(SpotHitTest, OverlappingSpotsGoToTheHighestIndex) {
+TEST(SpotHitTest, OverlappingSpotsGoToTheLowestIndexWhichIsPaintedOnTop) {
     const std::vector<LaueSpot> spots = {makeSpot(1, 0, 0, 500, 300, 1),
                                          makeSpot(0, 1, 0, 510, 300, 1),
                                          makeSpot(0, 0, 1, 505, 305, 1)};
     const PatternContent content = test::filmContent(spots);
     const ViewDrawingOptions options;
-    EXPECT_EQ(hitSpot(content, options, {1522, -470}), 2); // inside all three
+    EXPECT_EQ(hitSpot(content, options, {1522, -470}), 0); // inside all three
+    EXPECT_EQ(hitSpot(content, options, {1532, -478}), 1); // the second over the third
     EXPECT_EQ(hitSpot(content, options, {1512, -470}), 0); // the first alone
     EXPECT_EQ(hitSpot(content, options, {1538, -478}), 1); // the second alone
     EXPECT_EQ(hitSpot(test::filmContent({}), options, {1522, -470}), -1);

@@ -72,9 +72,12 @@ void CXtalspDoc::readStoredDefaults() {
 }
 
 void CXtalspDoc::ResetToNewDocument() {
-    if (m_services.applicationDirectory)
-        loadStartupSpectrum(spectrum, *m_services.applicationDirectory, prompt());
-    else
+    if (m_services.applicationDirectory) {
+        const SpectrumFolders folders{*m_services.applicationDirectory,
+                                      m_services.userDataDirectory,
+                                      m_services.applicationDirectoryWritable};
+        loadStartupSpectrum(spectrum, folders, prompt(), m_services.spectrumFallbackTold);
+    } else
         spectrum = builtinSpectrum();
     structure = CrystalStructure{};
     settings = DiffractionSettings{};

@@ -32,6 +32,13 @@ struct DocumentServices {
     std::optional<std::string> applicationDirectory;
     // The most spots a computation may give; tests lower it.
     std::size_t spotLimit = kMaxSpotCount;
+    // The user's own data folder: its copy of "Default.Spectrum" comes first, and a new default
+    // file goes there when the application directory cannot be written (an installed program).
+    std::optional<std::string> userDataDirectory = std::nullopt;
+    bool applicationDirectoryWritable = true;
+    // Shared by the documents of a run, so that falling back to the built-in spectrum is told
+    // once; none: told every time.
+    bool* spectrumFallbackTold = nullptr;
 };
 
 // Views and hosts learn of changes through this interface.

@@ -33,22 +33,52 @@ std::string defaultSpectrumPath(const std::string& applicationDirectory) {
 
 void loadStartupSpectrum(Spectrum& target, const std::string& applicationDirectory,
                          UserPrompt& prompt) {
-    const std::string path = defaultSpectrumPath(applicationDirectory);
+    loadStartupSpectrum(target, SpectrumFolders{applicationDirectory, std::nullopt, true}, prompt,
+                        nullptr);
+}
+
+namespace {
+bool hasUserCopy(const SpectrumFolders& folders) {
+    return folders.userData && canOpenForReading(defaultSpectrumPath(*folders.userData));
+}
+} // namespace
+
+std::string startupSpectrumReadPath(const SpectrumFolders& folders) {
+    return defaultSpectrumPath(hasUserCopy(folders) ? *folders.userData : folders.application);
+}
+
+std::string startupSpectrumWritePath(const SpectrumFolders& folders) {
+    const bool toUser = folders.userData && (!folders.applicationWritable || hasUserCopy(folders));
+    return defaultSpectrumPath(toUser ? *folders.userData : folders.application);
+}
+
+void loadStartupSpectrum(Spectrum& target, const SpectrumFolders& folders, UserPrompt& prompt,
+                         bool* fallbackTold) {
+    const std::string path = startupSpectrumReadPath(folders);
     const FileBytes file = readFileBytes(path);
-    if (file.error != FileReadError::CannotOpen) {
-        if (file.ok()) {
-            const Result<Spectrum> stored = decodeSpectrumFile(file.bytes);
-            if (stored.ok()) {
-                target = stored.value();
-                return;
-            }
+    if (file.ok()) {
+        const Result<Spectrum> stored = decodeSpectrumFile(file.bytes);
+        if (stored.ok()) {
+            target = stored.value();
+            return;
         }
-        prompt.show(unknownFormatMessage(path));
     }
-    if (establishDefaultSpectrum(target, path, prompt))
-        prompt.show(establishedMessage(path));
-    else
-        prompt.show(internalSpectrumMessage());
+    if (fallbackTold != nullptr && *fallbackTold) {
+        // Told once already: later patterns of the run take the built-in spectrum without
+        // another word until a default file can be read.
+        target = builtinSpectrum();
+        return;
+    }
+    if (file.error != FileReadError::CannotOpen)
+        prompt.show(unknownFormatMessage(path));
+    const std::string writePath = startupSpectrumWritePath(folders);
+    if (establishDefaultSpectrum(target, writePath, prompt)) {
+        prompt.show(establishedMessage(writePath));
+        return;
+    }
+    prompt.show(internalSpectrumMessage());
+    if (fallbackTold != nullptr)
+        *fallbackTold = true;
 }
 
 bool establishDefaultSpectrum(Spectrum& target, const std::string& path, UserPrompt& prompt) {

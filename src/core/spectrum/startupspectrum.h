@@ -5,6 +5,7 @@
 #include "platform/userprompt.h"
 #include "spectrum/spectrum.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,22 @@ std::string defaultSpectrumPath(const std::string& applicationDirectory);
 // user is told what happened.
 void loadStartupSpectrum(Spectrum& target, const std::string& applicationDirectory,
                          UserPrompt& prompt);
+
+// The folders that may hold the default spectrum file.
+struct SpectrumFolders {
+    std::string application;             // beside the program
+    std::optional<std::string> userData; // the user's own data folder, if any
+    bool applicationWritable = true;     // false for an installed program
+};
+// The file to read: the user's own copy when there is one, else the one beside the program.
+std::string startupSpectrumReadPath(const SpectrumFolders& folders);
+// Where a default file is written: beside the program, unless that folder cannot be written or
+// the user has a copy of their own (which start-up would read instead).
+std::string startupSpectrumWritePath(const SpectrumFolders& folders);
+// As above, reading and writing in those folders. With `fallbackTold`, the failure to write a
+// new default file is told only while *fallbackTold is false, which it then becomes.
+void loadStartupSpectrum(Spectrum& target, const SpectrumFolders& folders, UserPrompt& prompt,
+                         bool* fallbackTold);
 
 // Copies the built-in spectrum into `target` and writes it to `path` as a spectrum file. On a
 // failed write the user is told and false is returned; `target` holds the built-in spectrum

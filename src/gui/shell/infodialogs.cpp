@@ -5,8 +5,8 @@
 
 #include <QFrame>
 #include <QGridLayout>
-#include <QLabel>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -60,7 +60,7 @@ void CAboutDlg::paintEvent(QPaintEvent* event) {
 }
 
 CAcceleratorsDlg::CAcceleratorsDlg(QWidget* parent) : ClickToCloseDialog(parent) {
-    setWindowTitle("Important Accerators");
+    setWindowTitle("Important Accelerators");
     auto* grid = new QGridLayout(this);
     const std::pair<const char*, const char*> rows[] = {
         {"   Ctrl+LeftArrow", "Rotate crystal along Y- by 0.1\u00BA"},

@@ -26,7 +26,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// "Important Accerators": the rotation and distance keys.
+// "Important Accelerators": the rotation and distance keys.
 class CAcceleratorsDlg : public ClickToCloseDialog {
     Q_OBJECT
 public:

@@ -9,6 +9,7 @@
 #include "view/xtalspview.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -32,6 +33,8 @@
 namespace xtalsp::gui {
 
 namespace {
+
+constexpr int kRecentFileShownLength = 40;
 
 struct CommandTexts {
     const char* prompt;
@@ -237,6 +240,10 @@ void CMainFrame::createActions() {
         action(id, QString::fromUtf8(text));
     for (const int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_INTENSITY_KINEMATIC})
         m_actions[id]->setCheckable(true);
+    // The intensity model is a choice of one: its menu item carries a radio mark.
+    auto* models = new QActionGroup(this);
+    models->setExclusive(true);
+    models->addAction(m_actions[ID_INTENSITY_KINEMATIC]);
     for (int i = 0; i < kRecentFileCount; ++i) {
         for (int bar = 0; bar < 2; ++bar) {
             QAction* recent = action(ID_FILE_MRU_FILE1 + i, QString());
@@ -324,6 +331,7 @@ void CMainFrame::createMenus() {
     auto* window = new QMenu("&Window", this);
     for (const int id : {ID_WINDOW_NEW, ID_WINDOW_CASCADE, ID_WINDOW_TILE, ID_WINDOW_ARRANGE})
         window->addAction(m_actions[id]);
+    connect(window, &QMenu::aboutToShow, this, [this, window] { listWindows(window); });
 
     auto* help = new QMenu("&Help", this);
     help->addAction(m_actions[ID_HELP_FINDER]);
@@ -402,6 +410,9 @@ void CMainFrame::createZoomBox() {
     m_zoomBox->setFocusPolicy(Qt::StrongFocus);
     m_zoomBox->addItems({"50%", "67%", "100%", "150%", "200%", "500%"});
     m_zoomBox->setCurrentIndex(2);
+    // Inline completion would turn a typed "20" into "200%" before Enter: typed values count
+    // as typed.
+    m_zoomBox->setCompleter(nullptr);
     m_zoomBox->lineEdit()->installEventFilter(this);
     m_zoomBox->installEventFilter(this);
     connect(m_zoomBox, qOverload<int>(&QComboBox::activated), this, &CMainFrame::zoomBoxPicked);
@@ -541,9 +552,7 @@ void CMainFrame::setRecentFiles(const QStringList& paths) {
             recent->setVisible(used);
             if (used) {
                 // Long paths are shortened in the menu, the full one is the tool tip.
-                QString shown = paths[i];
-                if (shown.size() > 30)
-                    shown = "..." + shown.right(27);
+                const QString shown = shortenedRecentPath(paths[i], kRecentFileShownLength);
                 recent->setText(QString("&%1 %2").arg(i + 1).arg(shown));
                 recent->setToolTip(paths[i]);
             }
@@ -754,14 +763,40 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 void CMainFrame::restorePlacement() {
     const int x = m_settings.readInt(kSettingsSection, "MainFrmX").value_or(0);
     const int y = m_settings.readInt(kSettingsSection, "MainFrmY").value_or(0);
-    const int width = m_settings.readInt(kSettingsSection, "MainFrmCX").value_or(639);
-    const int height = m_settings.readInt(kSettingsSection, "MainFrmCY").value_or(479);
+    const std::optional<int> width = m_settings.readInt(kSettingsSection, "MainFrmCX");
+    const std::optional<int> height = m_settings.readInt(kSettingsSection, "MainFrmCY");
+    m_placementStored = width.has_value() && height.has_value();
     move(x, y);
-    resize(width, height);
+    resize(width.value_or(639), height.value_or(479));
     const QString state =
         QString::fromStdString(m_settings.readText("ControlBarStates", "State").value_or(""));
     if (!state.isEmpty())
         restoreState(QByteArray::fromBase64(state.toLatin1()));
+    statusBar()->setHidden(m_settings.readInt("ControlBarStates", "StatusBar").value_or(1) == 0);
+}
+
+void CMainFrame::fitFirstPatternWindow() {
+    // Only the very first start, before any placement was stored, sizes the window to its
+    // content: the whole film at the view's zoom, as far as the screen allows.
+    CChildFrame* frame = activeChildFrame();
+    CXtalspView* view = activeView();
+    if (m_placementStored || frame == nullptr || view == nullptr || screen() == nullptr ||
+        isMaximized())
+        return;
+    // Shown windows lay out at once, so a second pass sees scroll bars that have gone.
+    for (int pass = 0; pass < 2; ++pass) {
+        const QSize wanted = view->contentSize();
+        const QSize shown = view->viewport()->size();
+        const QSize growth(std::max(0, wanted.width() - shown.width()),
+                           std::max(0, wanted.height() - shown.height()));
+        const QSize frameExtra = frameGeometry().size() - size();
+        const QSize mainSize = (size() + growth).boundedTo(screen()->availableSize() - frameExtra);
+        const QSize childGrowth = mainSize - size();
+        if (childGrowth.isEmpty() && childGrowth.width() <= 0 && childGrowth.height() <= 0)
+            return;
+        resize(mainSize);
+        frame->resize(frame->size() + childGrowth);
+    }
 }
 
 void CMainFrame::showAsRemembered() {
@@ -794,6 +829,7 @@ void CMainFrame::savePlacement() {
         m_settings.writeInt(kSettingsSection, "MainFrmCY", height());
     }
     m_settings.writeText("ControlBarStates", "State", saveState().toBase64().toStdString());
+    m_settings.writeInt("ControlBarStates", "StatusBar", statusBar()->isHidden() ? 0 : 1);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -807,6 +843,33 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
 }
 
+void CMainFrame::listWindows(QMenu* menu) {
+    for (QAction* listed : m_windowListActions) {
+        menu->removeAction(listed);
+        listed->deleteLater();
+    }
+    m_windowListActions.clear();
+    const std::vector<CChildFrame*> frames = childFrames();
+    if (frames.empty())
+        return;
+    m_windowListActions.push_back(menu->addSeparator());
+    const CChildFrame* active = activeChildFrame();
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        QPointer<CChildFrame> frame = frames[i];
+        QAction* entry = menu->addAction(QString("&%1 %2").arg(i + 1).arg(frame->windowTitle()),
+                                         this, [=, this] {
+                                             if (frame != nullptr) {
+                                                 if (frame->isMinimized())
+                                                     frame->showNormal();
+                                                 m_mdiArea->setActiveSubWindow(frame);
+                                             }
+                                         });
+        entry->setCheckable(true);
+        entry->setChecked(frame == active);
+        m_windowListActions.push_back(entry);
+    }
+}
+
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls())
         event->acceptProposedAction();
@@ -818,6 +881,28 @@ void CMainFrame::dropEvent(QDropEvent* event) {
             emit fileDropped(url.toLocalFile());
     }
     event->acceptProposedAction();
+}
+
+QString shortenedRecentPath(const QString& path, int maxLength) {
+    if (path.size() <= maxLength)
+        return path;
+    // The file name stays whole; the folders give way in the middle, keeping the first one
+    // (the drive or the top folder) and as many of the last ones as fit.
+    const QChar separator = path.contains('\\') ? QChar('\\') : QChar('/');
+    const QStringList parts = path.split(separator);
+    if (parts.size() < 3)
+        return path;
+    const QString head =
+        parts.front().isEmpty() && parts.size() > 3 ? separator + parts[1] : parts.front();
+    const int firstTail = parts.front().isEmpty() && parts.size() > 3 ? 2 : 1;
+    QString tail = parts.back();
+    for (qsizetype i = parts.size() - 2; i >= firstTail; --i) {
+        const QString longer = parts[i] + separator + tail;
+        if (head.size() + 4 + longer.size() + 1 > maxLength)
+            break;
+        tail = longer;
+    }
+    return head + separator + "..." + separator + tail;
 }
 
 } // namespace xtalsp::gui

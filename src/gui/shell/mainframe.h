@@ -24,6 +24,10 @@ namespace xtalsp::gui {
 
 class CXtalspView;
 
+// A path for the recent-file list, at most about `maxLength` characters: folders in the middle
+// become "...", the file name stays whole.
+QString shortenedRecentPath(const QString& path, int maxLength);
+
 // Status bar panes 1 to 3 (pane 0 is the message area).
 enum StatusPane { PatternPane = 1, GeometryPane = 2, SpacerPane = 3 };
 
@@ -45,6 +49,8 @@ public:
     void showAsRemembered();
     // Sizes the client area of the still hidden window as it will appear.
     void layoutBeforeShowing();
+    // On a first start, grows the window so that the active pattern shows its whole film.
+    void fitFirstPatternWindow();
 
     QMdiArea* mdiArea() const { return m_mdiArea; }
     // The counters every child frame keeps in the main frame (open frames, cascade index).
@@ -113,6 +119,7 @@ private:
     void focusNextPane(bool forward);
     void focusActiveView();
     void zoomBoxEntered();
+    void listWindows(QMenu* menu);
     void zoomBoxPicked(int index);
 
     SettingsStore& m_settings;
@@ -134,6 +141,8 @@ private:
     bool m_patternMenusShown = false;
     int m_zoomPercentage = 100;
     bool m_entering = false, m_selecting = false;
+    bool m_placementStored = false;
+    std::vector<QAction*> m_windowListActions;
 };
 
 } // namespace xtalsp::gui

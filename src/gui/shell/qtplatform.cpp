@@ -3,10 +3,15 @@
 
 #include "text/cp1252.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace xtalsp::gui {
 
@@ -16,6 +21,33 @@ QString fromCp1252(const std::string& text) {
 
 std::string toCp1252(const QString& text) {
     return utf8ToCp1252(text.toStdString());
+}
+
+std::string fileSystemPath(const QString& path) {
+    return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
+}
+
+std::string readablePath(const QString& path) {
+    return toCp1252(QDir::toNativeSeparators(path));
+}
+
+Message withReadablePaths(Message message, const QStringList& paths) {
+    std::vector<std::pair<std::string, std::string>> replacements;
+    for (const QString& path : paths) {
+        std::string bytes = fileSystemPath(path);
+        std::string readable = readablePath(path);
+        if (!bytes.empty() && bytes != readable)
+            replacements.emplace_back(std::move(bytes), std::move(readable));
+    }
+    // A path that contains another is replaced first.
+    std::sort(replacements.begin(), replacements.end(),
+              [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
+    for (const auto& [bytes, readable] : replacements) {
+        for (std::size_t at = message.text.find(bytes); at != std::string::npos;
+             at = message.text.find(bytes, at + readable.size()))
+            message.text.replace(at, bytes.size(), readable);
+    }
+    return message;
 }
 
 QtSettingsStore::QtSettingsStore() : m_settings("Xtalspotter Application", "Xtalsp") {}

@@ -7,6 +7,7 @@
 #include "shell/filechooser.h"
 
 #include <QSettings>
+#include <QStringList>
 
 class QWidget;
 
@@ -60,5 +61,28 @@ QString fromCp1252(const std::string& text);
 std::string toCp1252(const QString& text);
 
 inline constexpr const char* kProgramCaption = "Xtalsp";
+
+// The bytes of a path as the C++ library hands them to the file system: the ANSI code page on
+// Windows, UTF-8 elsewhere.
+std::string fileSystemPath(const QString& path);
+// The path as a person reads it in a message: native separators, Windows-1252 text.
+std::string readablePath(const QString& path);
+// The core names files in its messages by their file-system bytes; this replaces those of each
+// of `paths` (and so of every file inside a folder among them) by the readable form.
+Message withReadablePaths(Message message, const QStringList& paths);
+
+// Passes messages on with the file-system bytes of its paths made readable.
+class ReadablePathPrompt : public UserPrompt {
+public:
+    explicit ReadablePathPrompt(UserPrompt& target) : m_target(target) {}
+    void setPaths(QStringList paths) { m_paths = std::move(paths); }
+    MessageAnswer show(const Message& message) override {
+        return m_target.show(withReadablePaths(message, m_paths));
+    }
+
+private:
+    UserPrompt& m_target;
+    QStringList m_paths;
+};
 
 } // namespace xtalsp::gui

@@ -8,6 +8,7 @@
 #include "shell/infodialogs.h"
 #include "shell/mainframe.h"
 #include "shell/qtplatform.h"
+#include "spectrum/startupspectrum.h"
 #include "structure/samplestructure.h"
 #include "view/xtalspview.h"
 
@@ -19,6 +20,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <cstdio>
 
 namespace xtalsp::gui {
 
@@ -27,6 +29,10 @@ namespace {
 constexpr const char* kDocumentName = "Xtalsp";
 constexpr const char* kRecentFileSection = "Recent File List";
 constexpr int kRecentFileCount = 4;
+const QString kDefaultSpectrumName =
+    QString::fromLatin1(kDefaultSpectrumFileName.data(), kDefaultSpectrumFileName.size());
+const QString kSampleName =
+    QString::fromLatin1(kSampleStructureFileName.data(), kSampleStructureFileName.size());
 
 const FileDialogSpec& patternFileDialog() {
     static const FileDialogSpec request{
@@ -42,24 +48,79 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         const QString& argument = arguments[i];
         const bool printSwitch = argument.compare("/p", Qt::CaseInsensitive) == 0 ||
                                  argument == "-p" || argument == "--print";
-        if (printSwitch && i + 1 < arguments.size()) {
-            return {CommandLine::Action::Print, arguments[i + 1]};
+        if (printSwitch) {
+            if (i + 1 >= arguments.size())
+                return {CommandLine::Action::Invalid, {}, argument + " needs a file name."};
+            return {CommandLine::Action::Print, arguments[i + 1], {}};
         }
-        if (!argument.startsWith('-') && !argument.startsWith('/')) {
-            line = {CommandLine::Action::Open, argument};
-        } else if (argument.startsWith('/') && QFileInfo(argument).exists()) {
-            line = {CommandLine::Action::Open, argument}; // an absolute path, not a switch
-        }
+        if (argument == "--help" || argument == "-h" || argument == "/?")
+            return {CommandLine::Action::Usage, {}, {}};
+        if (argument.startsWith('-') && argument != "-")
+            return {CommandLine::Action::Invalid, {}, "Unknown option " + argument + "."};
+        line = {CommandLine::Action::Open, argument, {}};
     }
     return line;
 }
 
+QString commandLineUsage() {
+    return "Usage: xtalsp [FILE.ptn]\n"
+           "       xtalsp /p FILE.ptn   (also -p or --print)\n"
+           "       xtalsp --help\n"
+           "Opens the pattern file, or a new pattern without one; /p prints the pattern on the\n"
+           "default printer and ends.\n";
+}
+
 CXtalspApp::CXtalspApp(SettingsStore& settings, UserPrompt& prompt, FileChooser& chooser,
                        ViewDialogs& viewDialogs, DocumentDialogs& documentDialogs,
-                       QString applicationDirectory)
+                       QString applicationDirectory, QString userDataDirectory,
+                       std::optional<bool> applicationDirectoryWritable)
     : m_settings(settings), m_prompt(prompt), m_chooser(chooser), m_viewDialogs(viewDialogs),
       m_documentDialogs(documentDialogs), m_applicationDirectory(std::move(applicationDirectory)),
-      m_help(prompt, m_applicationDirectory) {}
+      m_userDataDirectory(std::move(userDataDirectory)),
+      m_applicationDirectoryWritable(
+          applicationDirectoryWritable.value_or(QFileInfo(m_applicationDirectory).isWritable())),
+      m_documentPrompt(prompt), m_help(prompt, m_applicationDirectory) {
+    // Documents name the default spectrum by its file-system bytes; the user reads them as text.
+    m_documentPrompt.setPaths({m_applicationDirectory, m_userDataDirectory});
+}
+
+QString CXtalspApp::dataDirectory() const {
+    if (m_userDataDirectory.isEmpty())
+        return m_applicationDirectory;
+    const bool userCopy =
+        QFileInfo::exists(QDir(m_userDataDirectory).filePath(kDefaultSpectrumName));
+    return !m_applicationDirectoryWritable || userCopy ? m_userDataDirectory
+                                                       : m_applicationDirectory;
+}
+
+void CXtalspApp::placeSampleStructure() {
+    // The sample shows users the structure text format; it is never overwritten. A copy in
+    // either folder will do; a new one goes beside the program when that folder can be written.
+    const auto hasSample = [](const QString& folder) {
+        return !folder.isEmpty() && QFileInfo::exists(QDir(folder).filePath(kSampleName));
+    };
+    if (hasSample(m_userDataDirectory) || hasSample(m_applicationDirectory))
+        return;
+    const QString folder = m_applicationDirectoryWritable || m_userDataDirectory.isEmpty()
+                               ? m_applicationDirectory
+                               : m_userDataDirectory;
+    QDir().mkpath(folder);
+    ensureSampleStructureFile(fileSystemPath(folder));
+}
+
+bool CXtalspApp::reportCommandLine(const CommandLine& line) {
+    if (line.action == CommandLine::Action::Usage) {
+        std::fputs(commandLineUsage().toLocal8Bit().constData(), stdout);
+        std::fflush(stdout);
+        return false;
+    }
+    if (line.action == CommandLine::Action::Invalid) {
+        std::fputs((line.problem + "\n" + commandLineUsage()).toLocal8Bit().constData(), stderr);
+        m_exitStatus = 2;
+        return false;
+    }
+    return true;
+}
 
 CXtalspApp::~CXtalspApp() {
     // Pattern windows go before the documents they show.
@@ -68,9 +129,14 @@ CXtalspApp::~CXtalspApp() {
 }
 
 bool CXtalspApp::InitInstance(const QStringList& arguments) {
+    const CommandLine line = parseCommandLine(arguments);
+    if (!reportCommandLine(line))
+        return false;
+    if (!m_userDataDirectory.isEmpty() && !m_applicationDirectoryWritable)
+        QDir().mkpath(m_userDataDirectory);
     loadRecentFiles();
     m_frame = std::make_unique<CMainFrame>(m_settings, m_prompt, m_chooser, m_viewDialogs,
-                                           m_documentDialogs, m_applicationDirectory);
+                                           m_documentDialogs, dataDirectory());
     m_frame->setApplicationTarget(this);
     m_frame->setRecentFiles(m_recentFiles);
     m_frame->restorePlacement();
@@ -78,34 +144,44 @@ bool CXtalspApp::InitInstance(const QStringList& arguments) {
     // in the real client area.
     m_frame->layoutBeforeShowing();
     connect(m_frame.get(), &CMainFrame::fileDropped, this,
-            [this](const QString& path) { OpenDocumentFile(path); });
-    connect(m_frame.get(), &CMainFrame::closeRequested, this,
-            [this](bool* accept) { *accept = closeAllDocuments(); });
+            [this](const QString& path) { openDroppedFile(path); });
+    connect(m_frame.get(), &CMainFrame::closeRequested, this, [this](bool* accept) {
+        *accept = closeAllDocuments();
+        // The help belongs to the program's window and goes with it.
+        if (*accept && m_help.window() != nullptr)
+            m_help.window()->close();
+    });
     connect(m_frame->mdiArea(), &QMdiArea::subWindowActivated, this, [this] { updateTitles(); });
-    // The sample file shows users the structure text format; it is never overwritten.
-    ensureSampleStructureFile(QFile::encodeName(m_applicationDirectory).toStdString());
+    placeSampleStructure();
 
-    const CommandLine line = parseCommandLine(arguments);
     switch (line.action) {
-    case CommandLine::Action::NewPattern:
-        newDocument();
-        break;
     case CommandLine::Action::Open:
-        if (OpenDocumentFile(line.path) == nullptr)
+        if (OpenDocumentFile(line.path) == nullptr) {
+            m_exitStatus = 1;
             return false;
+        }
         break;
     case CommandLine::Action::Print:
-        printFromCommandLine(line.path);
+        m_exitStatus = printFromCommandLine(line.path) ? 0 : 1;
         return false;
+    default:
+        newDocument();
+        break;
     }
     m_frame->showAsRemembered();
+    m_frame->fitFirstPatternWindow();
     m_frame->updateCommandUi();
     return true;
 }
 
 DocumentServices CXtalspApp::documentServices() {
-    return DocumentServices{&m_prompt, &m_settings,
-                            QFile::encodeName(m_applicationDirectory).toStdString()};
+    DocumentServices services{&m_documentPrompt, &m_settings,
+                              fileSystemPath(m_applicationDirectory)};
+    if (!m_userDataDirectory.isEmpty())
+        services.userDataDirectory = fileSystemPath(m_userDataDirectory);
+    services.applicationDirectoryWritable = m_applicationDirectoryWritable;
+    services.spectrumFallbackTold = &m_spectrumFallbackTold;
+    return services;
 }
 
 CXtalspApp::OpenPattern* CXtalspApp::find(const CXtalspDoc& doc) const {
@@ -162,18 +238,25 @@ CXtalspDoc* CXtalspApp::newDocument() {
     return addDocument(std::move(doc), QString(), title);
 }
 
-void CXtalspApp::applyFirstPatternRule() {
-    // An untouched first pattern of the run gives way to the file being opened.
-    CXtalspDoc* active = activeDocument();
-    if (active == nullptr)
-        return;
-    const OpenPattern* pattern = find(*active);
-    if (pattern->title == QString(kDocumentName) + "1" && active->structure.a < 0.0001 &&
-        active->settings.distance < 0.0001)
-        closeDocument(*active);
+void CXtalspApp::applyFirstPatternRule(CXtalspDoc* previous) {
+    // An untouched first pattern of the run, active when a file was opened, gives way to it;
+    // one with changes (a spectrum edited, say) stays.
+    const OpenPattern* pattern = previous != nullptr ? find(*previous) : nullptr;
+    if (pattern != nullptr && pattern->title == QString(kDocumentName) + "1" &&
+        pattern->path.isEmpty() && !previous->isModified() && previous->structure.a < 0.0001 &&
+        previous->settings.distance < 0.0001)
+        closeDocument(*previous);
 }
 
 CXtalspDoc* CXtalspApp::OpenDocumentFile(const QString& path) {
+    return openFile(path, false);
+}
+
+CXtalspDoc* CXtalspApp::openDroppedFile(const QString& path) {
+    return openFile(path, true);
+}
+
+CXtalspDoc* CXtalspApp::openFile(const QString& path, bool patternsOnly) {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     for (const OpenPattern& pattern : m_patterns) {
         if (pattern.path == absolute) {
@@ -184,8 +267,8 @@ CXtalspDoc* CXtalspApp::OpenDocumentFile(const QString& path) {
             return pattern.doc.get();
         }
     }
-    applyFirstPatternRule();
-    const std::string nativePath = toCp1252(QDir::toNativeSeparators(absolute));
+    CXtalspDoc* previous = activeDocument();
+    const std::string nativePath = readablePath(absolute);
     // The file system takes the path in its own encoding; messages show it in the program's.
     const FileBytes bytes = readFileBytes(QFile::encodeName(absolute).toStdString());
     if (!bytes.ok()) {
@@ -196,10 +279,19 @@ CXtalspDoc* CXtalspApp::OpenDocumentFile(const QString& path) {
         return nullptr;
     }
     auto doc = std::make_unique<CXtalspDoc>(documentServices());
-    // A damaged file still opens, as an empty pattern carrying the file's name.
-    doc->deserialize(bytes.bytes);
+    if (!doc->deserialize(bytes.bytes)) {
+        // The message has been shown. The file is not a pattern (or not one that can be read):
+        // a dropped one is left alone, an opened one gives a new untitled pattern, so that Save
+        // asks for a name instead of writing over the file.
+        if (patternsOnly)
+            return nullptr;
+        const QString title = QString("%1%2").arg(kDocumentName).arg(++m_untitledCount);
+        return addDocument(std::move(doc), QString(), title);
+    }
     addRecentFile(absolute);
-    return addDocument(std::move(doc), absolute, QFileInfo(absolute).fileName());
+    CXtalspDoc* added = addDocument(std::move(doc), absolute, QFileInfo(absolute).fileName());
+    applyFirstPatternRule(previous);
+    return added;
 }
 
 bool CXtalspApp::saveDocument(CXtalspDoc& doc, bool askForName) {
@@ -272,17 +364,23 @@ void CXtalspApp::closeDocument(CXtalspDoc& doc) {
 }
 
 bool CXtalspApp::closeAllDocuments() {
-    while (!m_patterns.empty()) {
-        CXtalspDoc& doc = *m_patterns.back().doc;
-        if (!canCloseDocument(doc))
+    // Every modified pattern is asked about (and saved) before any window closes, so that a
+    // Cancel anywhere leaves all of them open.
+    const std::vector<CXtalspDoc*> docs = documents();
+    for (auto doc = docs.rbegin(); doc != docs.rend(); ++doc) {
+        if (!canCloseDocument(**doc))
             return false;
-        closeDocument(doc);
     }
+    while (!m_patterns.empty())
+        closeDocument(*m_patterns.back().doc);
     return true;
 }
 
 bool CXtalspApp::eventFilter(QObject* watched, QEvent* event) {
     auto* frame = qobject_cast<CChildFrame*>(watched);
+    if (frame != nullptr && event->type() == QEvent::WindowStateChange)
+        QMetaObject::invokeMethod(
+            this, [this] { updateTitles(); }, Qt::QueuedConnection);
     if (frame != nullptr && event->type() == QEvent::Close) {
         CXtalspDoc& doc = frame->document();
         int windows = 0;
@@ -349,14 +447,18 @@ void CXtalspApp::updateTitles() {
         }
     }
     const CXtalspDoc* active = activeDocument();
-    m_frame->setWindowTitle(active != nullptr ? "Xtalspotter - " + documentTitle(*active)
-                                              : "Xtalspotter");
+    const CChildFrame* activeFrame = m_frame->activeChildFrame();
+    // A maximised pattern window adds its own title to the program's, as " - [title]".
+    const bool titleAdded = activeFrame != nullptr && activeFrame->isMaximized();
+    m_frame->setWindowTitle(active != nullptr && !titleAdded
+                                ? "Xtalspotter - " + documentTitle(*active)
+                                : "Xtalspotter");
 }
 
 bool CXtalspApp::printFromCommandLine(const QString& path) {
     CXtalspDoc* doc = OpenDocumentFile(path);
-    if (doc == nullptr)
-        return false;
+    if (doc == nullptr || documentPath(*doc).isEmpty())
+        return false; // no pattern to print: the message has been shown
     QPrinter printer(QPrinter::HighResolution);
     if (QPrinterInfo::availablePrinterNames().isEmpty()) {
         m_prompt.show({"No printer is installed.", "", MessageIcon::Exclamation});

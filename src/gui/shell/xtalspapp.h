@@ -6,6 +6,7 @@
 #include "shell/commandtarget.h"
 #include "shell/filechooser.h"
 #include "shell/helpviewer.h"
+#include "shell/qtplatform.h"
 
 #include <QObject>
 #include <QStringList>
@@ -22,13 +23,19 @@ class CMainFrame;
 class ViewDialogs;
 class DocumentDialogs;
 
-// What the command line asks for: nothing (a new pattern), a file to open, or a file to print.
+// What the command line asks for: nothing (a new pattern), a file to open, a file to print, the
+// usage, or nothing sensible (an unknown switch, a missing file name).
 struct CommandLine {
-    enum class Action { NewPattern, Open, Print } action = Action::NewPattern;
+    enum class Action { NewPattern, Open, Print, Usage, Invalid } action = Action::NewPattern;
     QString path;
+    QString problem; // for Invalid: what is wrong, for the user
 };
-// "FILE" opens, "/p FILE" (also "-p" or "--print") prints; other switches are ignored.
+// "FILE" opens, "/p FILE" (also "-p" or "--print") prints, "--help" (also "-h", "/?") asks for
+// the usage. Any other argument that starts with "-" is an unknown switch; an absolute path
+// such as "/home/me/a.ptn" is a file.
 CommandLine parseCommandLine(const QStringList& arguments);
+// The usage text the program prints for "--help".
+QString commandLineUsage();
 
 class CXtalspApp : public QObject, public CommandTarget {
     Q_OBJECT
@@ -36,19 +43,30 @@ public:
     // The services are the program's own (QSettings, message boxes, file dialogs) or a test's.
     CXtalspApp(SettingsStore& settings, UserPrompt& prompt, FileChooser& chooser,
                ViewDialogs& viewDialogs, DocumentDialogs& documentDialogs,
-               QString applicationDirectory);
+               QString applicationDirectory, QString userDataDirectory = QString(),
+               std::optional<bool> applicationDirectoryWritable = std::nullopt);
     ~CXtalspApp() override;
 
-    // Start-up in its order; false ends the program (also after printing from the command line).
+    // Start-up in its order; false ends the program (also after printing from the command line)
+    // with exitStatus().
     bool InitInstance(const QStringList& arguments);
+    int exitStatus() const { return m_exitStatus; }
+    // The folder of the user's data files: the program's own when it can be written and the user
+    // keeps no default spectrum of their own, else the per-user data folder.
+    QString dataDirectory() const;
     CMainFrame* mainFrame() const { return m_frame.get(); }
     const QString& applicationDirectory() const { return m_applicationDirectory; }
     HelpViewer& help() { return m_help; }
 
     // The document framework.
     CXtalspDoc* newDocument();
-    // Opens a pattern file after the first-pattern rule; a file already open is activated.
+    // Opens a pattern file after the first-pattern rule; a file already open is activated. A
+    // file that is not a readable pattern opens as a new untitled pattern after its message, so
+    // that Save never writes over it.
     CXtalspDoc* OpenDocumentFile(const QString& path);
+    // A file dropped on the window opens only when it is a pattern file; any other is refused
+    // with a message.
+    CXtalspDoc* openDroppedFile(const QString& path);
     bool saveDocument(CXtalspDoc& doc, bool askForName);
     // Asks about unsaved changes; false when the user cancels.
     bool canCloseDocument(CXtalspDoc& doc);
@@ -80,7 +98,10 @@ private:
     OpenPattern* find(const CXtalspDoc& doc) const;
     CXtalspDoc* addDocument(std::unique_ptr<CXtalspDoc> doc, QString path, QString title);
     void createChildFrame(CXtalspDoc& doc);
-    void applyFirstPatternRule();
+    void applyFirstPatternRule(CXtalspDoc* previous);
+    CXtalspDoc* openFile(const QString& path, bool patternsOnly);
+    void placeSampleStructure();
+    bool reportCommandLine(const CommandLine& line);
     void addRecentFile(const QString& path);
     void storeRecentFiles();
     void loadRecentFiles();
@@ -94,6 +115,11 @@ private:
     ViewDialogs& m_viewDialogs;
     DocumentDialogs& m_documentDialogs;
     QString m_applicationDirectory;
+    QString m_userDataDirectory;
+    bool m_applicationDirectoryWritable = true;
+    bool m_spectrumFallbackTold = false;
+    ReadablePathPrompt m_documentPrompt;
+    int m_exitStatus = 0;
     HelpViewer m_help;
     std::unique_ptr<CMainFrame> m_frame;
     std::vector<OpenPattern> m_patterns;

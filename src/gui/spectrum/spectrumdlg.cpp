@@ -27,11 +27,6 @@ namespace {
 const char* const kSpectrumFilter =
     "Spectrum Files (*.Spectrum);;Text Files (*.dat);;All Files (*)";
 
-// The path as the file functions and the messages take it.
-std::string filePath(const QString& path) {
-    return toCp1252(QDir::toNativeSeparators(path));
-}
-
 } // namespace
 
 CSpectrumDlg::CSpectrumDlg(const Spectrum& start, const QString& applicationDirectory,
@@ -155,11 +150,14 @@ void CSpectrumDlg::importSpectrum() {
     const QString chosen = m_chooser.openFileName(spectrumFileDialog("Import Spectrum"));
     if (chosen.isEmpty())
         return;
-    const std::string path = filePath(chosen);
+    // The file functions take the file system's bytes; the messages name the file readably.
+    const std::string path = fileSystemPath(chosen);
+    ReadablePathPrompt prompt(m_prompt);
+    prompt.setPaths({chosen});
     if (lowerExtensionOf(path) == "spectrum") {
         const Result<Spectrum> file = readSpectrumFile(path);
         if (!file.ok()) {
-            m_prompt.show(file.failure());
+            prompt.show(file.failure());
             return;
         }
         takeSpectrum(file.value(), false);
@@ -167,12 +165,12 @@ void CSpectrumDlg::importSpectrum() {
     }
     const Result<SpectrumImport> text = readSpectrumText(path);
     if (!text.ok()) {
-        m_prompt.show(text.failure());
+        prompt.show(text.failure());
         return;
     }
     if (const std::optional<Message> warning =
             spectrumItemCountWarning(text.value().itemCount, path))
-        m_prompt.show(*warning);
+        prompt.show(*warning);
     takeSpectrum(text.value().spectrum, true);
 }
 
@@ -180,15 +178,17 @@ void CSpectrumDlg::saveCopy() {
     const QString chosen = m_chooser.saveFileName(spectrumFileDialog("Save the spectrum as..."));
     if (chosen.isEmpty())
         return;
-    const std::string path = filePath(chosen);
+    const std::string path = fileSystemPath(chosen);
+    ReadablePathPrompt prompt(m_prompt);
+    prompt.setPaths({chosen});
     if (lowerExtensionOf(path) == "dat") {
         // The text form is an export: the copy is still not the content of a spectrum file.
         if (const std::optional<Message> failure = writeSpectrumDat(path, m_spectrum))
-            m_prompt.show(*failure);
+            prompt.show(*failure);
         return;
     }
     if (const std::optional<Message> failure = writeSpectrumFile(path, m_spectrum)) {
-        m_prompt.show(*failure);
+        prompt.show(*failure);
         m_prompt.show({"Saving spectrum failed!", "Xtalspotter", MessageIcon::Stop});
         return;
     }
@@ -197,15 +197,18 @@ void CSpectrumDlg::saveCopy() {
 
 void CSpectrumDlg::saveAsDefault() {
     // The same path the start-up of every new pattern reads.
-    const std::string target = defaultSpectrumPath(toCp1252(m_applicationDirectory));
+    const QString folder = m_applicationDirectory;
+    const std::string target = defaultSpectrumPath(fileSystemPath(folder));
+    ReadablePathPrompt prompt(m_prompt);
+    prompt.setPaths({folder});
     const Message question{"This will overwrite " + target + ".\nDo you want to continue?",
                            "Just remind you...", MessageIcon::Question, MessageButtons::YesNo,
                            MessageAnswer::No};
-    if (m_prompt.show(question) != MessageAnswer::Yes)
+    if (prompt.show(question) != MessageAnswer::Yes)
         return;
     if (const std::optional<Message> failure = writeSpectrumFile(target, m_spectrum)) {
-        m_prompt.show(*failure);
-        m_prompt.show({"Saving to " + target + " Failed!", ""});
+        prompt.show(*failure);
+        prompt.show({"Saving to " + target + " Failed!", ""});
         return;
     }
     m_modified = false;

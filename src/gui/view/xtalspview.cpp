@@ -117,6 +117,11 @@ void CXtalspView::updateScrollBars() {
     verticalScrollBar()->setSingleStep(metrics.lineY);
 }
 
+QSize CXtalspView::contentSize() const {
+    const ScrollMetrics metrics = scrollMetrics(m_extent, screenDpi(), screenDpi());
+    return {metrics.width, metrics.height};
+}
+
 // The platform's nominal resolution; the user's calibration corrects it through the scale.
 double CXtalspView::screenDpi() const {
     return logicalDpiX();

@@ -41,6 +41,8 @@ public:
     double zoom() const { return m_zoom; }
     double scale() const { return m_scale; } // drawing units (0.1 mm) per film unit
     DrawingExtent extent() const { return m_extent; }
+    // The drawing's size in device pixels: what the viewport must show to need no scrolling.
+    QSize contentSize() const;
     double spotWidth() const { return m_spotWidth; } // film units
     double spotHeight() const { return m_spotHeight; }
     bool showCrossline() const { return m_showCrossline; }

@@ -9,7 +9,7 @@ namespace {
 
 TEST(InfoDialogs, CloseOnClickAndEnter) {
     CAcceleratorsDlg keys;
-    EXPECT_EQ(keys.windowTitle(), "Important Accerators");
+    EXPECT_EQ(keys.windowTitle(), "Important Accelerators");
     QStringList texts;
     for (const QLabel* label : keys.findChildren<QLabel*>())
         texts << label->text();

@@ -7,6 +7,7 @@
 #include "shell/childframe.h"
 #include "shell/commandids.h"
 #include "shell/mainframe.h"
+#include "structure/samplestructure.h"
 #include "support/recordingprompt.h"
 #include "support/silicon.h"
 #include "support/tempdir.h"
@@ -14,14 +15,20 @@
 #include "view/xtalspview.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
 #include <QTest>
+#include <QTextBrowser>
 #include <gtest/gtest.h>
 
 namespace xtalsp::gui {
@@ -79,12 +86,49 @@ TEST(CommandLine, NewOpenAndPrint) {
     }
 }
 
-TEST_F(Application, StartsWithANewPatternAtTheDefaultPlacement) {
+TEST(CommandLine, SwitchesFilesAndMistakes) {
+    const CommandLine absolute = parseCommandLine({"/no/such/folder/a.ptn"});
+    EXPECT_EQ(absolute.action, CommandLine::Action::Open);
+    EXPECT_EQ(absolute.path, "/no/such/folder/a.ptn");
+    EXPECT_EQ(parseCommandLine({"--help"}).action, CommandLine::Action::Usage);
+    EXPECT_EQ(parseCommandLine({"--bogus", "a.ptn"}).action, CommandLine::Action::Invalid);
+    EXPECT_EQ(parseCommandLine({"/p"}).action, CommandLine::Action::Invalid);
+}
+
+TEST_F(Application, CommandLineFailuresEndWithAnErrorStatus) {
+    EXPECT_FALSE(app.InitInstance({"/no/such/folder/a.ptn"}));
+    EXPECT_EQ(app.exitStatus(), 1);
+    EXPECT_EQ(prompt.messages.size(), 1u); // the missing file is reported
+
+    const std::string structure = dir.write("Mine.struct", kSampleStructureText);
+    CXtalspApp printing(store, prompt, chooser, dialogs, documentDialogs,
+                        QString::fromStdString(dir.path()));
+    EXPECT_FALSE(printing.InitInstance({"/p", QString::fromStdString(structure)}));
+    EXPECT_EQ(printing.exitStatus(), 1); // nothing printable, whatever printers there are
+
+    CXtalspApp usage(store, prompt, chooser, dialogs, documentDialogs,
+                     QString::fromStdString(dir.path()));
+    EXPECT_FALSE(usage.InitInstance({"--help"}));
+    EXPECT_EQ(usage.exitStatus(), 0);
+    EXPECT_EQ(usage.mainFrame(), nullptr);
+}
+
+TEST_F(Application, StartsWithANewPatternShowingTheWholeFilm) {
     ASSERT_TRUE(app.InitInstance({}));
     ASSERT_EQ(app.documents().size(), 1u);
     EXPECT_EQ(app.documentTitle(*app.documents()[0]), "Xtalsp1");
     EXPECT_EQ(frame().pos(), QPoint(0, 0));
-    EXPECT_EQ(frame().size(), QSize(639, 479));
+    // The 20 x 15 cm film at 100 %, as far as the screen allows.
+    QApplication::processEvents();
+    const QSize screen = frame().screen()->availableSize();
+    const QSize film = frame().activeView()->contentSize();
+    const QSize shown = frame().activeView()->viewport()->size();
+    const QSize outer = frame().frameGeometry().size();
+    EXPECT_LE(outer.width(), screen.width());
+    EXPECT_LE(outer.height(), screen.height());
+    EXPECT_TRUE(shown.width() >= film.width() || outer.width() == screen.width());
+    EXPECT_TRUE(shown.height() >= film.height() || outer.height() == screen.height());
+    EXPECT_GT(frame().width(), 639);
     EXPECT_EQ(dir.read("Sample.struct").size(), 713u);
     EXPECT_EQ(dir.read("Default.Spectrum").size(), 2429u);
     ASSERT_EQ(prompt.messages.size(), 1u); // the new default spectrum is announced
@@ -138,6 +182,13 @@ TEST_F(Application, UntouchedFirstPatternGivesWayToAnOpenedFile) {
 TEST_F(Application, FirstPatternWithADistanceIsKept) {
     ASSERT_TRUE(app.InitInstance({}));
     app.documents()[0]->settings.distance = 300;
+    app.OpenDocumentFile(kExamples + "/silicon-back-111.ptn");
+    EXPECT_EQ(app.documents().size(), 2u);
+}
+
+TEST_F(Application, ModifiedFirstPatternIsKeptWhenAFileOpens) {
+    ASSERT_TRUE(app.InitInstance({}));
+    app.documents()[0]->setModified(true); // say, its spectrum was edited
     app.OpenDocumentFile(kExamples + "/silicon-back-111.ptn");
     EXPECT_EQ(app.documents().size(), 2u);
 }
@@ -242,6 +293,20 @@ TEST_F(Application, ZoomBoxTakesTypedAndPickedValues) {
     EXPECT_EQ(frame().zoomBox()->currentText(), "250%");
 }
 
+TEST_F(Application, ZoomBoxTakesTypedValuesAsTypedInAnActiveWindow) {
+    ASSERT_TRUE(app.InitInstance({kExamples + "/silicon-transmission-001.ptn"}));
+    frame().show();
+    QApplication::setActiveWindow(&frame());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame()));
+    prompt.messages.clear();
+    typeIntoZoomBox("20"); // not completed to the listed 200 %
+    EXPECT_EQ(frame().activeView()->zoom(), 0.2);
+    EXPECT_TRUE(prompt.messages.empty());
+    typeIntoZoomBox("5"); // not completed to 50 %
+    EXPECT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(frame().activeView()->zoom(), 0.2);
+}
+
 TEST_F(Application, SavesAsAndRemembersTheFile) {
     ASSERT_TRUE(app.InitInstance({}));
     CXtalspDoc& doc = *app.documents()[0];
@@ -272,6 +337,108 @@ TEST_F(Application, ClosingAModifiedPatternAsks) {
     EXPECT_TRUE(app.documents().empty());
 }
 
+TEST_F(Application, ExitAsksAboutEveryPatternBeforeClosingAny) {
+    ASSERT_TRUE(app.InitInstance({}));
+    app.newDocument();
+    app.newDocument();
+    for (CXtalspDoc* doc : app.documents())
+        doc->setModified(true);
+    prompt.messages.clear();
+    prompt.answers = {MessageAnswer::No, MessageAnswer::Cancel};
+    frame().runCommand(ID_APP_EXIT);
+    EXPECT_EQ(prompt.messages.size(), 2u);
+    EXPECT_EQ(app.documents().size(), 3u);
+    EXPECT_EQ(frame().childFrames().size(), 3u);
+
+    prompt.answers = {MessageAnswer::No, MessageAnswer::No, MessageAnswer::No};
+    frame().runCommand(ID_APP_EXIT);
+    EXPECT_TRUE(app.documents().empty());
+}
+
+TEST_F(Application, WindowShellDetails) {
+    ASSERT_TRUE(app.InitInstance({}));
+    frame().show();
+    app.newDocument();
+    // The Window menu lists the pattern windows; picking one activates it.
+    QMenu* windowMenu = frame().menuBar()->actions()[4]->menu();
+    emit windowMenu->aboutToShow();
+    QList<QAction*> listed;
+    for (QAction* item : windowMenu->actions()) {
+        if (item->isCheckable())
+            listed << item;
+    }
+    ASSERT_EQ(listed.size(), 2);
+    EXPECT_TRUE(listed[1]->isChecked());
+    listed[0]->trigger();
+    EXPECT_EQ(app.activeDocument(), app.documents()[0]);
+
+    // A maximised pattern window's title appears once in the program's title.
+    frame().childFrames()[0]->showMaximized();
+    QApplication::processEvents();
+    EXPECT_EQ(frame().windowTitle().count("Xtalsp1"), 1) << frame().windowTitle().toStdString();
+
+    // The intensity model is a radio choice.
+    QAction* kinematic = frame().commandAction(ID_INTENSITY_KINEMATIC);
+    ASSERT_NE(kinematic->actionGroup(), nullptr);
+    EXPECT_TRUE(kinematic->actionGroup()->isExclusive());
+
+    // The status bar's visibility is remembered.
+    frame().runCommand(ID_VIEW_STATUS_BAR);
+    frame().savePlacement();
+    CXtalspApp next(store, prompt, chooser, dialogs, documentDialogs,
+                    QString::fromStdString(dir.path()));
+    ASSERT_TRUE(next.InitInstance({}));
+    EXPECT_TRUE(next.mainFrame()->statusBar()->isHidden());
+
+    // Closing the program's window closes the help window.
+    QDir().mkpath(QString::fromStdString(dir.file("help")));
+    dir.write("help/index.html", "<html><body>Help</body></html>");
+    ASSERT_TRUE(app.help().show());
+    ASSERT_TRUE(app.help().window()->isVisible());
+    prompt.answers = {MessageAnswer::No, MessageAnswer::No};
+    frame().close();
+    EXPECT_FALSE(app.help().window() != nullptr && app.help().window()->isVisible());
+}
+
+TEST_F(Application, InstalledProgramKeepsItsDataInTheUserFolder) {
+    // The program's folder cannot be written: the data files go to the user's folder, and
+    // new patterns take the spectrum from there without a message.
+    const QString program = QString::fromStdString(dir.file("program"));
+    const QString user = QString::fromStdString(dir.file("user"));
+    ASSERT_TRUE(QDir().mkpath(program));
+    CXtalspApp installed(store, prompt, chooser, dialogs, documentDialogs, program, user, false);
+    ASSERT_TRUE(installed.InitInstance({}));
+    EXPECT_TRUE(QFileInfo::exists(user + "/Default.Spectrum"));
+    EXPECT_TRUE(QFileInfo::exists(user + "/Sample.struct"));
+    EXPECT_FALSE(QFileInfo::exists(program + "/Default.Spectrum"));
+    EXPECT_EQ(installed.dataDirectory(), user); // where Save as Default writes
+    EXPECT_EQ(prompt.messages.size(), 1u);      // the new default file is announced
+    installed.newDocument();
+    EXPECT_EQ(prompt.messages.size(), 1u);
+
+    // Neither folder can be written: the fallback is told once a run.
+    prompt.messages.clear();
+    const QString blocked = QString::fromStdString(dir.write("blocked", "a file, not a folder"));
+    CXtalspApp stuck(store, prompt, chooser, dialogs, documentDialogs, blocked, blocked, false);
+    ASSERT_TRUE(stuck.InitInstance({}));
+    const std::size_t told = prompt.messages.size();
+    EXPECT_EQ(told, 2u); // the failed write and the internal spectrum
+    stuck.newDocument();
+    EXPECT_EQ(prompt.messages.size(), told);
+}
+
+TEST(RecentFileList, LongPathsKeepTheFileNameWhole) {
+    const QString shortPath = "/home/a/b.ptn";
+    EXPECT_EQ(shortenedRecentPath(shortPath, 40), shortPath);
+    const QString name = "a-rather-long-pattern-file-name.ptn";
+    const QString shown = shortenedRecentPath("/home/someone/projects/laue/samples/" + name, 40);
+    EXPECT_TRUE(shown.endsWith("/" + name)) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith("/home/")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("...")) << shown.toStdString();
+    const QString windows = shortenedRecentPath("C:\\Data\\Laue\\2024\\run\\silicon.ptn", 25);
+    EXPECT_EQ(windows, "C:\\...\\run\\silicon.ptn");
+}
+
 TEST_F(Application, PatternWindowsCascade) {
     ASSERT_TRUE(app.InitInstance({}));
     frame().resize(900, 700);
@@ -283,15 +450,32 @@ TEST_F(Application, PatternWindowsCascade) {
     EXPECT_EQ(frames[1]->pos(), QPoint(17, 22));
 }
 
-TEST_F(Application, DamagedFileOpensAsAnEmptyPattern) {
+TEST_F(Application, AFileThatIsNotAPatternIsNeverSavedOver) {
     ASSERT_TRUE(app.InitInstance({}));
     prompt.messages.clear();
     const std::string path = dir.write("broken.ptn", "\x10Xtalspotter.File");
-    ASSERT_NE(app.OpenDocumentFile(QString::fromStdString(path)), nullptr);
+    CXtalspDoc* opened = app.OpenDocumentFile(QString::fromStdString(path));
+    ASSERT_NE(opened, nullptr);
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text,
               "Cannot recognize the file format!\nAn empty pattern file was created.");
-    EXPECT_EQ(app.documentTitle(*app.documents().back()), "broken.ptn");
+    EXPECT_EQ(app.documentTitle(*opened), "Xtalsp2");
+    EXPECT_TRUE(app.documentPath(*opened).isEmpty());
+    EXPECT_TRUE(app.recentFiles().isEmpty());
+    // Save asks for a name; cancelled, the file is as it was.
+    opened->setModified(true);
+    frame().runCommand(ID_FILE_SAVE);
+    EXPECT_EQ(chooser.offered.size(), 1u);
+    EXPECT_EQ(dir.read("broken.ptn"), "\x10Xtalspotter.File");
+
+    // A dropped file opens only when it is a pattern.
+    prompt.messages.clear();
+    const std::size_t open = app.documents().size();
+    EXPECT_EQ(app.openDroppedFile(QString::fromStdString(path)), nullptr);
+    EXPECT_EQ(app.documents().size(), open);
+    EXPECT_EQ(prompt.messages.size(), 1u);
+    ASSERT_NE(app.openDroppedFile(kExamples + "/silicon-back-111.ptn"), nullptr);
+    EXPECT_EQ(app.documents().size(), open + 1);
 
     prompt.messages.clear();
     EXPECT_EQ(app.OpenDocumentFile(QString::fromStdString(dir.file("missing.ptn"))), nullptr);

@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <QDir>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -343,6 +345,26 @@ TEST_F(SpectrumEditor, SavesACopyAsSpectrumFileOrDatText) {
     EXPECT_FALSE(dialog->isModified());
     EXPECT_EQ(dialog->spectrum().intensity[100], 5.0); // the copy itself is not normalised
     EXPECT_TRUE(prompt.messages.empty());
+}
+
+TEST_F(SpectrumEditor, FilesInNonAsciiFoldersAreWrittenReadAndNamedReadably) {
+    const QString folder = qpath(dir.path()) + QString::fromUtf8("/M\u00fcller");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    dialog = std::make_unique<CSpectrumDlg>(startSpectrum(), folder, prompt, chooser);
+    chooser.answers = {folder + "/copy.Spectrum", folder + "/copy.Spectrum"};
+    dialog->saveCopy();
+    EXPECT_TRUE(prompt.messages.empty());
+    EXPECT_TRUE(QFileInfo::exists(folder + "/copy.Spectrum"));
+    dialog->importSpectrum();
+    EXPECT_TRUE(prompt.messages.empty());
+    EXPECT_FALSE(dialog->isModified());
+
+    prompt.answers = {MessageAnswer::Yes};
+    dialog->saveAsDefault();
+    EXPECT_TRUE(QFileInfo::exists(folder + "/Default.Spectrum"));
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    // The question names the folder as the user reads it (Windows-1252 text).
+    EXPECT_NE(prompt.messages[0].text.find("M\xFCller"), std::string::npos);
 }
 
 TEST_F(SpectrumEditor, FailedSavesAreReportedAndKeepTheFlag) {

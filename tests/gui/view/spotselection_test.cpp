@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -147,6 +148,22 @@ TEST_F(SpotPicking, RightPressSelectsMovesKeepsAndClearsTheSelection) {
     rightPress(empty);
     QApplication::processEvents();
     EXPECT_EQ(paints->paints, 0);
+}
+
+TEST_F(SpotPicking, SelectionOutlineIsOpaqueBlueAtTheDefaultZoom) {
+    const QPoint pixel = pixelAt(spotCentre(uncoveredSpot()));
+    rightPress(pixel);
+    QApplication::processEvents();
+    const QImage shot = view->viewport()->grab().toImage();
+    // The outline is a closed frame around the spot: every one of its four sides crosses the
+    // row or the column through the spot's centre in full blue.
+    const QRgb blue = qRgb(0, 0, 255);
+    int crossings = 0;
+    for (int x = 0; x < shot.width(); ++x)
+        crossings += shot.pixel(x, pixel.y()) == blue ? 1 : 0;
+    for (int y = 0; y < shot.height(); ++y)
+        crossings += shot.pixel(pixel.x(), y) == blue ? 1 : 0;
+    EXPECT_GE(crossings, 4);
 }
 
 TEST_F(SpotPicking, RightDoubleClickSelectsAndShowsTheDetails) {
