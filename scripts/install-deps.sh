@@ -9,6 +9,8 @@ packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev local
           gemmi-dev tao-pegtl-dev libstb-dev libxrl-dev pkg-config)
 # Detector images and their settings files.
 packages+=(libtiff-dev libcbf-dev nlohmann-json3-dev)
+# Least-squares refinement of orientations.
+packages+=(libeigen3-dev)
 # The screenshot check of the desktop program (scripts/screenshot.sh) also needs a virtual
 # display and ImageMagick.
 if [ "${1:-}" = "--screenshot-tools" ]; then

@@ -26,6 +26,10 @@ constexpr std::string_view kUsage =
     "                                 overlay merging files on a pattern's picture\n"
     "  peaks IMAGE --pixel-mm P --centre X Y ...\n"
     "                                 find the spots in a detector image, as CSV\n"
+    "  align --pattern FILE.ptn --hkl H K L [--ptn OUT]\n"
+    "                                 tilt the normal of a plane onto the beam\n"
+    "  fit --pattern START.ptn --spots MEASURED.csv ...\n"
+    "                                 fit the orientation to measured spots\n"
     "\n"
     "Run 'xtalsp-cli COMMAND --help' for the options of one command.\n"
     "Exit status: 0 success, 1 a file could not be read or written, 2 wrong usage.\n";
@@ -42,6 +46,8 @@ const std::map<std::string, Command>& commands() {
         {"sf", runStructureFactorCommand},
         {"merge", runMergeCommand},
         {"peaks", runPeaksCommand},
+        {"align", runAlignCommand},
+        {"fit", runFitCommand},
     };
     return table;
 }

@@ -66,6 +66,9 @@ int runMergeCommand(const std::vector<std::string>& arguments, std::ostream& out
                     std::ostream& err);
 int runPeaksCommand(const std::vector<std::string>& arguments, std::ostream& out,
                     std::ostream& err);
+int runAlignCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                    std::ostream& err);
+int runFitCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int runSampleStructureCommand(const std::vector<std::string>& arguments, std::ostream& out,
                               std::ostream& err);
 

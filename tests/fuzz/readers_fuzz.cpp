@@ -1,10 +1,11 @@
 // libFuzzer target for the readers of untrusted bytes: pattern files, merging files, spectrum
 // files, archived and text structure files, CIF structures, tube spectrum names and the image
-// settings beside a pattern. Each must return a value or a failure, never crash, overrun or
+// settings beside a pattern, and measured-spot CSV. Each must return a value or a failure, never crash, overrun or
 // allocate what the bytes cannot hold.
 #include "document/mergingfile.h"
 #include "document/patterncodec.h"
 #include "image/patternimagefile.h"
+#include "orientation/measuredspots.h"
 #include "spectrum/spectrumfile.h"
 #include "spectrum/tubespectrum.h"
 #include "structure/cifstructure.h"
@@ -27,5 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)xtalsp::readCifStructure(bytes, "fuzz.cif");
     (void)xtalsp::parseTubeSpectrumName(bytes);
     (void)xtalsp::parsePatternImageSettings(std::string(bytes), "fuzz.ptn.image", "fuzz.ptn");
+    (void)xtalsp::readMeasuredSpotsCsv(bytes);
     return 0;
 }

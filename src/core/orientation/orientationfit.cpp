@@ -1,0 +1,190 @@
+// Orientation fit: nearest-spot pairing and Levenberg-Marquardt refinement.
+#include "orientation/orientationfit.h"
+
+#include "orientation/orientation.h"
+
+#include <Eigen/Dense>
+#include <unsupported/Eigen/LevenbergMarquardt>
+#include <unsupported/Eigen/NumericalDiff>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <tuple>
+
+namespace xtalsp {
+namespace {
+
+constexpr double kFilmUnitsPerMm = 10.0;
+constexpr double kPairingIntensityShare = 0.01;
+constexpr int kMaxPairingRounds = 20;
+// Residual of a pair whose reflection no longer reaches the film: large, but finite so that
+// the solver can step back.
+constexpr double kLostSpotResidualMm = 1000.0;
+
+// Parameter vector: psi, X, Y in degrees, then the distance in film units when refined.
+struct Parameters {
+    double psi = 0.0, rotationX = 0.0, rotationY = 0.0, distance = 0.0;
+};
+
+Parameters fromVector(const Eigen::VectorXd& x, double fixedDistance) {
+    return {x[0], x[1], x[2], x.size() > 3 ? x[3] : fixedDistance};
+}
+
+DiffractionSettings tiltedSettings(const DiffractionSettings& start, const Parameters& p) {
+    DiffractionSettings settings = start;
+    settings.rotationX = p.rotationX;
+    settings.rotationY = p.rotationY;
+    settings.distance = p.distance;
+    return settings;
+}
+
+struct Pairing {
+    std::size_t measured;
+    std::int32_t h, k, l;
+    bool operator==(const Pairing&) const = default;
+};
+
+// Greedy one-to-one assignment in order of increasing distance, which pairs every measured
+// spot with its nearest free simulated spot.
+std::vector<Pairing> pairSpots(const std::vector<FilmPeak>& measured,
+                               const std::vector<LaueSpot>& simulated, double threshold,
+                               double toleranceMm) {
+    std::vector<std::tuple<double, std::size_t, std::size_t>> candidates;
+    for (std::size_t m = 0; m < measured.size(); ++m)
+        for (std::size_t s = 0; s < simulated.size(); ++s) {
+            if (!(simulated[s].intensity > threshold))
+                continue;
+            const double distance = std::hypot(simulated[s].x / kFilmUnitsPerMm - measured[m].xMm,
+                                               simulated[s].y / kFilmUnitsPerMm - measured[m].yMm);
+            if (distance <= toleranceMm)
+                candidates.emplace_back(distance, m, s);
+        }
+    std::sort(candidates.begin(), candidates.end());
+    std::vector<bool> measuredUsed(measured.size()), simulatedUsed(simulated.size());
+    std::vector<Pairing> pairs;
+    for (const auto& [distance, m, s] : candidates) {
+        if (measuredUsed[m] || simulatedUsed[s])
+            continue;
+        measuredUsed[m] = simulatedUsed[s] = true;
+        pairs.push_back({m, simulated[s].h, simulated[s].k, simulated[s].l});
+    }
+    std::sort(pairs.begin(), pairs.end(),
+              [](const Pairing& a, const Pairing& b) { return a.measured < b.measured; });
+    return pairs;
+}
+
+// dx, dy (mm) of every pair for the parameters, the frame's planes held fixed.
+struct PairResiduals : Eigen::DenseFunctor<double> {
+    PairResiduals(const SpotComputationInput& start, const std::vector<FilmPeak>& measured,
+                  const std::vector<Pairing>& pairs, int parameterCount)
+        : DenseFunctor(parameterCount, static_cast<int>(2 * pairs.size())), m_start(&start),
+          m_measured(&measured), m_pairs(&pairs) {}
+
+    int operator()(const InputType& x, ValueType& residuals) const {
+        const Parameters p = fromVector(x, m_start->settings.distance);
+        const auto axes = orientedAxes(tiltedSettings(m_start->settings, p), m_start->basis, p.psi);
+        for (std::size_t i = 0; i < m_pairs->size(); ++i) {
+            const Pairing& pair = (*m_pairs)[i];
+            const auto at = reflectionOnFilm(axes, m_start->basis,
+                                             {double(pair.h), double(pair.k), double(pair.l)},
+                                             m_start->settings.geometry, p.distance);
+            const FilmPeak& spot = (*m_measured)[pair.measured];
+            const auto row = static_cast<Eigen::Index>(2 * i);
+            residuals[row] = at ? at->x / kFilmUnitsPerMm - spot.xMm : kLostSpotResidualMm;
+            residuals[row + 1] = at ? at->y / kFilmUnitsPerMm - spot.yMm : kLostSpotResidualMm;
+        }
+        return 0;
+    }
+
+    const SpotComputationInput* m_start;
+    const std::vector<FilmPeak>* m_measured;
+    const std::vector<Pairing>* m_pairs;
+};
+
+Message failure(const std::string& text) {
+    return Message{text,
+                   "",
+                   MessageIcon::Exclamation,
+                   MessageButtons::Ok,
+                   MessageAnswer::Ok,
+                   TextEncoding::Utf8};
+}
+
+std::optional<SpotComputationResult> simulate(const SpotComputationInput& start,
+                                              const DiffractionSettings& settings) {
+    SpotComputationInput input = start;
+    input.settings = settings;
+    SpotComputationResult result = computeLaueSpots(input);
+    if (result.tooManySpots)
+        return std::nullopt;
+    return result;
+}
+
+FitResult summarize(const PairResiduals& residuals, const Eigen::VectorXd& x,
+                    const std::vector<Pairing>& pairs, const SpotComputationInput& start) {
+    Eigen::VectorXd values(2 * static_cast<Eigen::Index>(pairs.size()));
+    residuals(x, values);
+    const Parameters p = fromVector(x, start.settings.distance);
+    FitResult result;
+    result.settings = foldBeamRotation(tiltedSettings(start.settings, p), start.basis, p.psi);
+    result.deltaX = p.rotationX - start.settings.rotationX;
+    result.deltaY = p.rotationY - start.settings.rotationY;
+    result.deltaPsi = p.psi;
+    double sum = 0.0;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        const auto row = static_cast<Eigen::Index>(2 * i);
+        FitPair pair{pairs[i].measured, pairs[i].h,  pairs[i].k,
+                     pairs[i].l,        values[row], values[row + 1]};
+        const double distance = std::hypot(pair.dxMm, pair.dyMm);
+        sum += distance * distance;
+        result.maxMm = std::max(result.maxMm, distance);
+        result.pairs.push_back(pair);
+    }
+    result.rmsMm = std::sqrt(sum / static_cast<double>(pairs.size()));
+    return result;
+}
+
+} // namespace
+
+Result<FitResult> fitOrientation(const SpotComputationInput& start,
+                                 const std::vector<FilmPeak>& measured, const FitOptions& options) {
+    const int parameterCount = options.refineDistance ? 4 : 3;
+    Eigen::VectorXd x(parameterCount);
+    x << 0.0, start.settings.rotationX, start.settings.rotationY;
+    if (options.refineDistance)
+        x[3] = start.settings.distance;
+    const double threshold = kPairingIntensityShare * options.saturationIntensity;
+
+    std::vector<Pairing> pairs;
+    for (int round = 0; round < kMaxPairingRounds; ++round) {
+        const Parameters p = fromVector(x, start.settings.distance);
+        const auto spots = simulate(
+            start, foldBeamRotation(tiltedSettings(start.settings, p), start.basis, p.psi));
+        if (!spots)
+            return failure("The pattern has too many spots to fit.");
+        std::vector<Pairing> repaired =
+            pairSpots(measured, spots->spots, threshold, options.toleranceMm);
+        if (round > 0 && repaired == pairs)
+            break;
+        if (2 * static_cast<int>(repaired.size()) <= parameterCount)
+            return failure(std::to_string(repaired.size()) +
+                           " measured spots pair with simulated spots; a fit of " +
+                           std::to_string(parameterCount) + " parameters needs at least " +
+                           std::to_string(parameterCount / 2 + 1) + ".");
+        pairs = std::move(repaired);
+        PairResiduals residuals(start, measured, pairs, parameterCount);
+        Eigen::NumericalDiff<PairResiduals> differences(residuals);
+        Eigen::LevenbergMarquardt<Eigen::NumericalDiff<PairResiduals>> solver(differences);
+        solver.minimize(x);
+    }
+    const Parameters p = fromVector(x, start.settings.distance);
+    if (!(std::fabs(p.rotationX) <= options.maxRotation &&
+          std::fabs(p.rotationY) <= options.maxRotation))
+        return failure("The fitted orientation lies outside the tilt range.");
+    if (!(p.distance >= 1.0))
+        return failure("The fitted distance is not a possible one.");
+    return summarize(PairResiduals(start, measured, pairs, parameterCount), x, pairs, start);
+}
+
+} // namespace xtalsp
