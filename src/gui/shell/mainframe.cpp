@@ -23,12 +23,15 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+
 #include <algorithm>
+#include <utility>
 
 namespace xtalsp::gui {
 
@@ -783,20 +786,38 @@ void CMainFrame::fitFirstPatternWindow() {
     if (m_placementStored || frame == nullptr || view == nullptr || screen() == nullptr ||
         isMaximized())
         return;
-    // Shown windows lay out at once, so a second pass sees scroll bars that have gone.
-    for (int pass = 0; pass < 2; ++pass) {
-        const QSize wanted = view->contentSize();
-        const QSize shown = view->viewport()->size();
-        const QSize growth(std::max(0, wanted.width() - shown.width()),
-                           std::max(0, wanted.height() - shown.height()));
-        const QSize frameExtra = frameGeometry().size() - size();
-        const QSize mainSize = (size() + growth).boundedTo(screen()->availableSize() - frameExtra);
-        const QSize childGrowth = mainSize - size();
-        if (childGrowth.isEmpty() && childGrowth.width() <= 0 && childGrowth.height() <= 0)
-            return;
+    // One computation from the sizes as they are now: on X11 a resize of a shown window takes
+    // effect only when the window manager answers, so sizes read back after resize() are stale.
+    // The view's scroll bars are always shown (they carry the split boxes).
+    const QSize viewportExtra = view->size() - view->viewport()->size();
+    const QSize childSize = frame->size() - view->size() + viewportExtra + view->contentSize();
+    const QSize areaNeeded(frame->x() + childSize.width(), frame->y() + childSize.height());
+    const QSize areaShown = m_mdiArea->viewport()->size();
+    const QSize growth(std::max(0, areaNeeded.width() - areaShown.width()),
+                       std::max(0, areaNeeded.height() - areaShown.height()));
+    const QSize frameExtra = frameGeometry().size() - size();
+    const QSize mainSize = (size() + growth).boundedTo(screen()->availableSize() - frameExtra);
+    // The pattern window grows once the area around it has grown (see resizeEvent); grown
+    // first, it would make the area show scroll bars that then shrink it.
+    m_pendingFirstChild = {frame, childSize};
+    if (mainSize == size())
+        growPendingFirstChild();
+    else
         resize(mainSize);
-        frame->resize(frame->size() + childGrowth);
-    }
+}
+
+void CMainFrame::growPendingFirstChild() {
+    const auto [frame, wanted] =
+        std::exchange(m_pendingFirstChild, std::pair<QMdiSubWindow*, QSize>{nullptr, QSize()});
+    if (frame == nullptr || !m_mdiArea->subWindowList().contains(frame))
+        return;
+    const QSize room = m_mdiArea->viewport()->size() - QSize(frame->x(), frame->y());
+    frame->resize(wanted.boundedTo(room));
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    growPendingFirstChild();
 }
 
 void CMainFrame::showAsRemembered() {

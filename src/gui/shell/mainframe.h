@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <map>
+#include <utility>
 #include <vector>
 
 class QAction;
@@ -100,6 +101,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -121,6 +123,7 @@ private:
     void zoomBoxEntered();
     void listWindows(QMenu* menu);
     void zoomBoxPicked(int index);
+    void growPendingFirstChild();
 
     SettingsStore& m_settings;
     UserPrompt& m_prompt;
@@ -143,6 +146,8 @@ private:
     bool m_entering = false, m_selecting = false;
     bool m_placementStored = false;
     std::vector<QAction*> m_windowListActions;
+    // The first start's pattern window and the size it takes once the main window has grown.
+    std::pair<QMdiSubWindow*, QSize> m_pendingFirstChild{nullptr, QSize()};
 };
 
 } // namespace xtalsp::gui
