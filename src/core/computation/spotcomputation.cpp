@@ -377,10 +377,11 @@ IndexRange lastIndexRange(const WalkContext& walk, int i, int j) {
 }
 
 // All triples with first index i, in enumeration order. Stops early, row by row, once the
-// budget is spent.
+// budget is spent or keepGoing() says so.
+template <typename KeepGoing>
 void walkOuterIndex(const WalkContext& walk, FastReflectionVisitor& visitor, int i,
-                    SpotBudget& budget, SpotComputationResult& result) {
-    for (int j = 0; j <= walk.kMax; ++j) {
+                    SpotBudget& budget, SpotComputationResult& result, const KeepGoing& keepGoing) {
+    for (int j = 0; j <= walk.kMax && keepGoing(); ++j) {
         const std::size_t before = result.spots.size();
         const int ijDivisor = std::gcd(i, j);
         const IndexRange range = lastIndexRange(walk, i, j);
@@ -412,11 +413,24 @@ public:
         : m_walk(walk), m_tables(tables), m_budget(walk.input.spotLimit),
           m_chunks(static_cast<std::size_t>(walk.hMax) + 1) {}
 
-    void work() {
+    // Only the caller's thread reports progress; a stop it is told of ends every thread's
+    // work at the next row. Whatever stops the walk, the partial chunks are never joined.
+    void work(bool reportsProgress) {
         try {
             FastReflectionVisitor visitor(m_walk, m_tables);
-            for (int i = m_next++; i <= m_walk.hMax && !m_budget.exceeded(); i = m_next++)
-                walkOuterIndex(m_walk, visitor, i, m_budget, m_chunks[static_cast<std::size_t>(i)]);
+            const auto keepGoing = [this, reportsProgress] {
+                if (reportsProgress && m_walk.input.progress && !m_cancelled &&
+                    !m_walk.input.progress(static_cast<double>(m_finished) /
+                                           static_cast<double>(m_walk.hMax + 1)))
+                    m_cancelled = true;
+                return !m_cancelled && !m_budget.exceeded();
+            };
+            // The caller asks at least once, even when the helpers have taken every index.
+            for (int i = m_next++; keepGoing() && i <= m_walk.hMax; i = m_next++) {
+                walkOuterIndex(m_walk, visitor, i, m_budget, m_chunks[static_cast<std::size_t>(i)],
+                               keepGoing);
+                ++m_finished;
+            }
         } catch (...) {
             // Stop the others and hand the first failure to the caller.
             m_next = m_walk.hMax + 1;
@@ -430,6 +444,10 @@ public:
         if (m_failure)
             std::rethrow_exception(m_failure);
         SpotComputationResult result;
+        if (m_cancelled) {
+            result.cancelled = true;
+            return result;
+        }
         if (m_budget.exceeded()) {
             result.tooManySpots = true;
             return result;
@@ -452,6 +470,8 @@ private:
     SpotBudget m_budget;
     std::vector<SpotComputationResult> m_chunks;
     std::atomic<int> m_next{0};
+    std::atomic<int> m_finished{0};
+    std::atomic<bool> m_cancelled{false};
     std::mutex m_failureMutex;
     std::exception_ptr m_failure;
 };
@@ -469,11 +489,11 @@ SpotComputationResult computeLaueSpots(const SpotComputationInput& input) {
     helpers.reserve(static_cast<std::size_t>(threads - 1));
     try {
         for (int t = 1; t < threads; ++t)
-            helpers.emplace_back([&queue] { queue.work(); });
+            helpers.emplace_back([&queue] { queue.work(false); });
     } catch (const std::system_error&) {
         // Fewer threads than asked for only take longer.
     }
-    queue.work();
+    queue.work(true);
     for (std::jthread& helper : helpers)
         helper.join();
     return queue.joined();
