@@ -13,6 +13,7 @@
 #include <complex>
 #include <exception>
 #include <iterator>
+#include <limits>
 #include <mutex>
 #include <numeric>
 #include <optional>
@@ -74,6 +75,35 @@ SinThetaWindow sinThetaWindow(const SpotComputationInput& input) {
     return {std::cos(phi), 0.9999};
 }
 
+// A harmonic whose wavelength finds no beam has intensity 0 (or NaN for an overflowing |F|^2),
+// which no minimum intensity of 0 or more lets through.
+bool darkHarmonicsAreDropped(const SpotComputationInput& input) {
+    return input.minimumIntensity >= 0.0;
+}
+
+// The spectrum is zero at every wavelength up to this one: one sample step below the first
+// non-zero sample, since the interpolation lights the step before it. Negative when even the
+// first sample is lit; the longest wavelength of the table when no sample is.
+double darkWavelengthLimit(const Spectrum& spectrum) {
+    for (std::size_t i = 0; i < kSpectrumSize; ++i)
+        if (spectrum.intensity[i] != 0.0)
+            return (static_cast<double>(i) - 1.0) * kSpectrumStep;
+    return static_cast<double>(kSpectrumSize) * kSpectrumStep;
+}
+
+// Relative slack on the bounds that prune the fast walk, far above any rounding in them.
+constexpr double kBoundSlack = 1e-9;
+
+// The longest |G| a reflection may have and still diffract a wavelength the beam carries: its
+// first order has the longest wavelength of its harmonics, 2 sin(theta) / |G|, and sin(theta)
+// is at most the window's top. Infinite where nothing bounds it.
+double longestLitReciprocalVector(const SpotComputationInput& input, const SinThetaWindow& window) {
+    const double darkLimit = darkWavelengthLimit(*input.spectrum);
+    if (!darkHarmonicsAreDropped(input) || !(darkLimit > 0.0))
+        return std::numeric_limits<double>::infinity();
+    return 2.0 * window.highest / (darkLimit * (1.0 - kBoundSlack));
+}
+
 // What every walk derives once from its input.
 struct WalkContext {
     explicit WalkContext(const SpotComputationInput& walkInput)
@@ -81,12 +111,14 @@ struct WalkContext {
           window(sinThetaWindow(walkInput)),
           hMax(std::clamp(walkInput.settings.Hmax, 0, kMaxIndexLimit)),
           kMax(std::clamp(walkInput.settings.Kmax, 0, kMaxIndexLimit)),
-          lMax(std::clamp(walkInput.settings.Lmax, 0, kMaxIndexLimit)) {}
+          lMax(std::clamp(walkInput.settings.Lmax, 0, kMaxIndexLimit)),
+          gLengthLimit(longestLitReciprocalVector(walkInput, window)) {}
 
     const SpotComputationInput& input;
     CrystalOrientation orientation;
     SinThetaWindow window;
     int hMax, kMax, lMax;
+    double gLengthLimit; // the fast walk passes over longer reciprocal vectors
 };
 
 // Without an established distance there is no film to project onto.
@@ -191,7 +223,9 @@ void visitDirectly(const WalkContext& walk, int h, int k, int l, int nMax, const
 class FastReflectionVisitor {
 public:
     FastReflectionVisitor(const WalkContext& walk, const PhaseFactorTables& tables)
-        : m_walk(walk), m_structureFactor(tables) {}
+        : m_walk(walk), m_structureFactor(tables),
+          m_dropsDarkHarmonics(darkHarmonicsAreDropped(walk.input)),
+          m_firstLitSample(darkWavelengthLimit(*walk.input.spectrum) + 0.5 * kSpectrumStep) {}
 
     void visit(int h, int k, int l, int nMax, SpotComputationResult& result) {
         const std::optional<Projection> at = project(m_walk, h, k, l);
@@ -203,6 +237,12 @@ public:
             const double lambda = at->lambda1 / n;
             if (lambda > kLongestHarmonicWavelength)
                 continue;
+            if (m_dropsDarkHarmonics && spectrumAt(*m_walk.input.spectrum, lambda) == 0.0) {
+                // Shorter wavelengths than a dark one below the first lit sample are dark too.
+                if (lambda < m_firstLitSample)
+                    break;
+                continue;
+            }
             const double s = at->sinTheta / lambda;
             const double bound = m_structureFactor.setScattering(s * s);
             if (!canBeatMinimum(bound, at->sinTheta, lambda))
@@ -253,6 +293,9 @@ private:
 
     const WalkContext& m_walk;
     FastStructureFactor m_structureFactor;
+    bool m_dropsDarkHarmonics;
+    // Half a step above the dark limit: below it the interpolation only reads dark samples.
+    double m_firstLitSample;
 };
 
 // A triple is primitive when its indices have no common factor; gcd(0, n) = n.
@@ -280,14 +323,69 @@ private:
     std::atomic<bool> m_exceeded{false};
 };
 
+// A run of non-negative last indices; empty when last < first.
+struct IndexRange {
+    int first = 0;
+    int last = -1;
+};
+
+Vector3 orientationColumn(const CrystalOrientation& orientation, std::size_t index) {
+    return {orientation.rows[0][index], orientation.rows[1][index], orientation.rows[2][index]};
+}
+
+double dot(const Vector3& u, const Vector3& v) {
+    return u[0] * v[0] + u[1] * v[1] + u[2] * v[2];
+}
+
+// The last indices k >= 0 for which some sign variant (+-i, +-j, +-k) has |G| within the walk's
+// limit. Along the last index G(l) = G0 + l c, so |G(l)|^2 <= limit^2 holds between the two
+// roots of a quadratic; (-i, -j, -l) mirrors (i, j, l), which leaves two choices of G0. The
+// range is widened by one index on either side, far beyond the rounding of the roots.
+IndexRange lastIndexRange(const WalkContext& walk, int i, int j) {
+    const IndexRange all{0, walk.lMax};
+    const Vector3 c = orientationColumn(walk.orientation, 2);
+    const double cc = dot(c, c);
+    if (!std::isfinite(walk.gLengthLimit) || !(cc > 0.0) || !std::isfinite(cc))
+        return all;
+    const Vector3 a = orientationColumn(walk.orientation, 0);
+    const Vector3 b = orientationColumn(walk.orientation, 1);
+    const double limitSquared = walk.gLengthLimit * walk.gLengthLimit;
+    double lowest = std::numeric_limits<double>::infinity();
+    double highest = -std::numeric_limits<double>::infinity();
+    for (const double sign : {1.0, -1.0}) {
+        const Vector3 g0{sign * i * a[0] + j * b[0], sign * i * a[1] + j * b[1],
+                         sign * i * a[2] + j * b[2]};
+        const double half = dot(g0, c); // half the linear coefficient
+        const double discriminant = half * half - cc * (dot(g0, g0) - limitSquared);
+        if (!(discriminant >= 0.0))
+            continue;
+        const double root = std::sqrt(discriminant);
+        const double below = (-half - root) / cc;
+        const double above = (-half + root) / cc;
+        highest = std::max({highest, std::fabs(below), std::fabs(above)});
+        lowest = std::min(lowest, below <= 0.0 && above >= 0.0
+                                      ? 0.0
+                                      : std::min(std::fabs(below), std::fabs(above)));
+    }
+    if (!(lowest <= highest))
+        return {};
+    const double slack = 1.0 + kBoundSlack;
+    const double first = std::floor(lowest / slack) - 1.0;
+    const double last = std::ceil(highest * slack) + 1.0;
+    return {static_cast<int>(std::clamp(first, 0.0, static_cast<double>(walk.lMax))),
+            static_cast<int>(std::clamp(last, -1.0, static_cast<double>(walk.lMax)))};
+}
+
 // All triples with first index i, in enumeration order. Stops early, row by row, once the
-// budget is spent.
+// budget is spent or keepGoing() says so.
+template <typename KeepGoing>
 void walkOuterIndex(const WalkContext& walk, FastReflectionVisitor& visitor, int i,
-                    SpotBudget& budget, SpotComputationResult& result) {
-    for (int j = 0; j <= walk.kMax; ++j) {
+                    SpotBudget& budget, SpotComputationResult& result, const KeepGoing& keepGoing) {
+    for (int j = 0; j <= walk.kMax && keepGoing(); ++j) {
         const std::size_t before = result.spots.size();
         const int ijDivisor = std::gcd(i, j);
-        for (int k = 0; k <= walk.lMax; ++k) {
+        const IndexRange range = lastIndexRange(walk, i, j);
+        for (int k = range.first; k <= range.last; ++k) {
             if ((i == 0 && j == 0 && k == 0) || !isPrimitiveByGcd(ijDivisor, k))
                 continue;
             const int nMax = highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax);
@@ -315,11 +413,24 @@ public:
         : m_walk(walk), m_tables(tables), m_budget(walk.input.spotLimit),
           m_chunks(static_cast<std::size_t>(walk.hMax) + 1) {}
 
-    void work() {
+    // Only the caller's thread reports progress; a stop it is told of ends every thread's
+    // work at the next row. Whatever stops the walk, the partial chunks are never joined.
+    void work(bool reportsProgress) {
         try {
             FastReflectionVisitor visitor(m_walk, m_tables);
-            for (int i = m_next++; i <= m_walk.hMax && !m_budget.exceeded(); i = m_next++)
-                walkOuterIndex(m_walk, visitor, i, m_budget, m_chunks[static_cast<std::size_t>(i)]);
+            const auto keepGoing = [this, reportsProgress] {
+                if (reportsProgress && m_walk.input.progress && !m_cancelled &&
+                    !m_walk.input.progress(static_cast<double>(m_finished) /
+                                           static_cast<double>(m_walk.hMax + 1)))
+                    m_cancelled = true;
+                return !m_cancelled && !m_budget.exceeded();
+            };
+            // The caller asks at least once, even when the helpers have taken every index.
+            for (int i = m_next++; keepGoing() && i <= m_walk.hMax; i = m_next++) {
+                walkOuterIndex(m_walk, visitor, i, m_budget, m_chunks[static_cast<std::size_t>(i)],
+                               keepGoing);
+                ++m_finished;
+            }
         } catch (...) {
             // Stop the others and hand the first failure to the caller.
             m_next = m_walk.hMax + 1;
@@ -333,6 +444,10 @@ public:
         if (m_failure)
             std::rethrow_exception(m_failure);
         SpotComputationResult result;
+        if (m_cancelled) {
+            result.cancelled = true;
+            return result;
+        }
         if (m_budget.exceeded()) {
             result.tooManySpots = true;
             return result;
@@ -355,6 +470,8 @@ private:
     SpotBudget m_budget;
     std::vector<SpotComputationResult> m_chunks;
     std::atomic<int> m_next{0};
+    std::atomic<int> m_finished{0};
+    std::atomic<bool> m_cancelled{false};
     std::mutex m_failureMutex;
     std::exception_ptr m_failure;
 };
@@ -372,11 +489,11 @@ SpotComputationResult computeLaueSpots(const SpotComputationInput& input) {
     helpers.reserve(static_cast<std::size_t>(threads - 1));
     try {
         for (int t = 1; t < threads; ++t)
-            helpers.emplace_back([&queue] { queue.work(); });
+            helpers.emplace_back([&queue] { queue.work(false); });
     } catch (const std::system_error&) {
         // Fewer threads than asked for only take longer.
     }
-    queue.work();
+    queue.work(true);
     for (std::jthread& helper : helpers)
         helper.join();
     return queue.joined();

@@ -8,6 +8,7 @@
 #include "structure/crystalstructure.h"
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 namespace xtalsp {
@@ -16,6 +17,11 @@ namespace xtalsp {
 // a user can tell apart; the walk stops and the user is asked for a larger minimum intensity or
 // smaller index limits.
 inline constexpr std::size_t kMaxSpotCount = 5'000'000;
+
+// Told the share of the walk done so far, from 0 to 1, never decreasing; returns false to stop
+// the walk. computeLaueSpots calls it often (once per row of index triples), and only from the
+// thread that called it, so it should be cheap and need not be thread-safe.
+using SpotProgress = std::function<bool(double done)>;
 
 // A snapshot of everything the walk reads; the walk is a pure function of it.
 struct SpotComputationInput {
@@ -28,12 +34,14 @@ struct SpotComputationInput {
     double minimumIntensity = 1.0;
     int threadCount = 0; // worker threads for computeLaueSpots; 0 or less: one per hardware thread
     std::size_t spotLimit = kMaxSpotCount; // computeLaueSpots stops beyond it
+    SpotProgress progress;                 // none: the walk runs to its end unobserved
 };
 
 struct SpotComputationResult {
     std::vector<LaueSpot> spots;     // in enumeration order
     double strongestIntensity = 0.0; // total intensity of the strongest spot, 0 without spots
     bool tooManySpots = false;       // the walk stopped at the spot limit; no spots then
+    bool cancelled = false;          // the progress callback stopped the walk; no spots then
 };
 
 // Harmonics with a longer wavelength than this are not computed.

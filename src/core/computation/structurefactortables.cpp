@@ -115,6 +115,65 @@ std::complex<double> sumOverGroups(const std::vector<std::size_t>& groupStart,
     return {re, im};
 }
 
+// The per-atom loops below are built twice where the compiler can: for AVX2 and for the
+// baseline instruction set, the loader picking the one the processor runs. Both do the same
+// operations in the same order (no fused multiply-add), so their results are identical.
+#if defined(__x86_64__) && defined(__has_attribute)
+#if __has_attribute(target_clones)
+#define XTALSP_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+#endif
+#ifndef XTALSP_VECTOR_CLONES
+#define XTALSP_VECTOR_CLONES
+#endif
+
+// What the terms of one reflection are made from: the three axis rows of every site, or the
+// cached product of the first two and the third. A negative index takes the conjugate factor.
+struct TripleTermSource {
+    const double *x, *y, *z, *occupancy;
+    const double *hRe, *hIm, *kRe, *kIm, *lRe, *lIm;
+    double h, k, l, signH, signK, signL, twoPi;
+};
+
+struct RowTermSource {
+    const double *re, *im, *phase, *hk, *z, *lRe, *lIm;
+    double l, signHK, signL, twoPi;
+};
+
+XTALSP_VECTOR_CLONES
+void fillTripleTerms(const TripleTermSource& t, std::size_t first, std::size_t count,
+                     double* __restrict termRe, double* __restrict termIm) {
+    for (std::size_t m = 0; m < count; ++m) {
+        const std::size_t j = first + m;
+        const double hx = t.h * t.x[j], ky = t.k * t.y[j], lz = t.l * t.z[j];
+        const double argument = t.twoPi * (hx + ky + lz);
+        const double tablePhase =
+            tablePhaseOf(t.twoPi, hx) + tablePhaseOf(t.twoPi, ky) + tablePhaseOf(t.twoPi, lz);
+        const double xr = t.hRe[j], xi = t.signH * t.hIm[j];
+        const double yr = t.kRe[j], yi = t.signK * t.kIm[j];
+        const double ar = xr * yr - xi * yi, ai = xr * yi + xi * yr;
+        const std::array<double, 2> value =
+            correctedProduct(ar, ai, t.lRe[j], t.signL * t.lIm[j], argument - tablePhase);
+        termRe[m] = t.occupancy[j] * value[0];
+        termIm[m] = t.occupancy[j] * value[1];
+    }
+}
+
+XTALSP_VECTOR_CLONES
+void fillRowTerms(const RowTermSource& t, std::size_t first, std::size_t count,
+                  double* __restrict termRe, double* __restrict termIm) {
+    for (std::size_t m = 0; m < count; ++m) {
+        const std::size_t j = first + m;
+        const double lz = t.l * t.z[j];
+        const double argument = t.twoPi * (t.signHK * t.hk[j] + lz);
+        const double tablePhase = t.signHK * t.phase[j] + tablePhaseOf(t.twoPi, lz);
+        const std::array<double, 2> value = correctedProduct(
+            t.re[j], t.signHK * t.im[j], t.lRe[j], t.signL * t.lIm[j], argument - tablePhase);
+        termRe[m] = value[0];
+        termIm[m] = value[1];
+    }
+}
+
 } // namespace
 
 PhaseFactorTables::PhaseFactorTables(const std::vector<ElementGroup>& groups, int hMax, int kMax,
@@ -216,24 +275,26 @@ FastStructureFactor::Amplitude FastStructureFactor::evaluate(int h, int k, int l
     const std::size_t rowH = row(h, siteCount), rowK = row(k, siteCount), rowL = row(l, siteCount);
     // A negative index takes the complex conjugate and the negated phase of its row.
     const double signH = sign(h), signK = sign(k), signL = sign(l);
-    const double hd = h, kd = k, ld = l;
-    const double twoPiValue = twoPi();
-    const auto fillTerms = [&](std::size_t first, std::size_t count, double* termRe,
-                               double* termIm) {
-        for (std::size_t m = 0; m < count; ++m) {
-            const std::size_t j = first + m;
-            const double hx = hd * t.m_x[j], ky = kd * t.m_y[j], lz = ld * t.m_z[j];
-            const double argument = twoPiValue * (hx + ky + lz);
-            const double tablePhase = tablePhaseOf(twoPiValue, hx) + tablePhaseOf(twoPiValue, ky) +
-                                      tablePhaseOf(twoPiValue, lz);
-            const double xr = t.m_h.re[rowH + j], xi = signH * t.m_h.im[rowH + j];
-            const double yr = t.m_k.re[rowK + j], yi = signK * t.m_k.im[rowK + j];
-            const double ar = xr * yr - xi * yi, ai = xr * yi + xi * yr;
-            const std::array<double, 2> value = correctedProduct(
-                ar, ai, t.m_l.re[rowL + j], signL * t.m_l.im[rowL + j], argument - tablePhase);
-            termRe[m] = t.m_occupancy[j] * value[0];
-            termIm[m] = t.m_occupancy[j] * value[1];
-        }
+    const TripleTermSource source{t.m_x.data(),
+                                  t.m_y.data(),
+                                  t.m_z.data(),
+                                  t.m_occupancy.data(),
+                                  t.m_h.re.data() + rowH,
+                                  t.m_h.im.data() + rowH,
+                                  t.m_k.re.data() + rowK,
+                                  t.m_k.im.data() + rowK,
+                                  t.m_l.re.data() + rowL,
+                                  t.m_l.im.data() + rowL,
+                                  static_cast<double>(h),
+                                  static_cast<double>(k),
+                                  static_cast<double>(l),
+                                  signH,
+                                  signK,
+                                  signL,
+                                  twoPi()};
+    const auto fillTerms = [&source](std::size_t first, std::size_t count, double* termRe,
+                                     double* termIm) {
+        fillTripleTerms(source, first, count, termRe, termIm);
     };
     return withErrors(sumOverGroups(t.m_groupStart, m_scattering, fillTerms));
 }
@@ -246,22 +307,20 @@ FastStructureFactor::Amplitude FastStructureFactor::evaluateInRow(int h, int k, 
     // The row was made for (h k) or for (-h -k), whose factors are the conjugates.
     const double signHK = cached.h == h && cached.k == k ? 1.0 : -1.0;
     const std::size_t rowL = row(l, t.m_x.size());
-    const double signL = sign(l);
-    const double ld = l;
-    const double twoPiValue = twoPi();
-    const auto fillTerms = [&](std::size_t first, std::size_t count, double* termRe,
-                               double* termIm) {
-        for (std::size_t m = 0; m < count; ++m) {
-            const std::size_t j = first + m;
-            const double lz = ld * t.m_z[j];
-            const double argument = twoPiValue * (signHK * cached.hk[j] + lz);
-            const double tablePhase = signHK * cached.phase[j] + tablePhaseOf(twoPiValue, lz);
-            const std::array<double, 2> value =
-                correctedProduct(cached.re[j], signHK * cached.im[j], t.m_l.re[rowL + j],
-                                 signL * t.m_l.im[rowL + j], argument - tablePhase);
-            termRe[m] = value[0];
-            termIm[m] = value[1];
-        }
+    const RowTermSource source{cached.re.data(),
+                               cached.im.data(),
+                               cached.phase.data(),
+                               cached.hk.data(),
+                               t.m_z.data(),
+                               t.m_l.re.data() + rowL,
+                               t.m_l.im.data() + rowL,
+                               static_cast<double>(l),
+                               signHK,
+                               sign(l),
+                               twoPi()};
+    const auto fillTerms = [&source](std::size_t first, std::size_t count, double* termRe,
+                                     double* termIm) {
+        fillRowTerms(source, first, count, termRe, termIm);
     };
     return withErrors(sumOverGroups(t.m_groupStart, m_scattering, fillTerms));
 }

@@ -3,6 +3,7 @@
 #include "spectrum/builtinspectrum.h"
 #include "support/silicon.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
@@ -204,6 +205,82 @@ TEST(FastSpotWalk, StructuresTheTablesCannotHoldAreEvaluatedDirectly) {
     input.threadCount = 2;
     const SpotComputationResult fast = computeLaueSpots(input);
     EXPECT_EQ(fast.spots, reference.spots);
+}
+
+// A flat beam over [first, last] Angstrom and nothing outside it.
+Spectrum flatSpectrum(double first, double last) {
+    Spectrum spectrum;
+    for (std::size_t i = 0; i < kSpectrumSize; ++i) {
+        const double lambda = static_cast<double>(i) * kSpectrumStep;
+        spectrum.intensity[i] = lambda >= first - 1e-9 && lambda <= last + 1e-9 ? 1.0 : 0.0;
+    }
+    return spectrum;
+}
+
+TEST(FastSpotWalk, BeamsThatCutTheWalkShortOrReachHighHarmonicsMatch) {
+    const CrystalStructure silicon = test::silicon();
+    SpotComputationInput input = makeInput(silicon, {0, 0, 1}, {1, 0, 0});
+    input.settings.rotationX = 6;
+    input.settings.rotationY = -3;
+    input.minimumIntensity = 1e-6;
+    input.settings.Hmax = input.settings.Kmax = input.settings.Lmax = 30;
+
+    // No reflection beyond |G| = 2 sin(theta) / 0.79 can find the beam: most of the walk lies
+    // beyond it. The same beam with dark gaps, and in back reflection.
+    const Spectrum hard = flatSpectrum(0.8, 2.0);
+    input.spectrum = &hard;
+    expectFastMatchesReference(input);
+    Spectrum gapped = hard;
+    for (std::size_t i = 100; i < 150; ++i)
+        gapped.intensity[i] = 0.0;
+    input.spectrum = &gapped;
+    expectFastMatchesReference(input);
+    input.settings.geometry = BackReflection;
+    expectFastMatchesReference(input);
+
+    // A beam down to 0.02 Angstrom lights harmonics of high order.
+    const Spectrum wide = flatSpectrum(0.02, 2.9);
+    input.spectrum = &wide;
+    input.settings.geometry = Transmission;
+    int highestOrder = 0;
+    for (const LaueSpot& spot : computeLaueSpotsReference(input).spots)
+        highestOrder = std::max(highestOrder, spot.harmonics.back().order);
+    ASSERT_GE(highestOrder, 20);
+    expectFastMatchesReference(input);
+}
+
+TEST(FastSpotWalk, ProgressRisesToTheEndAndAStopLeavesNoSpots) {
+    const CrystalStructure cell = randomCell();
+    SpotComputationInput input = makeInput(cell, {1, 1, 1}, {1, -1, 0});
+    input.settings.Hmax = input.settings.Kmax = input.settings.Lmax = 10;
+    const SpotComputationResult unobserved = computeLaueSpots(input);
+    for (const int threads : {1, 2}) {
+        SCOPED_TRACE(threads);
+        input.threadCount = threads;
+        std::vector<double> reported;
+        input.progress = [&reported](double done) {
+            reported.push_back(done);
+            return true;
+        };
+        const SpotComputationResult observed = computeLaueSpots(input);
+        EXPECT_EQ(observed.spots, unobserved.spots);
+        EXPECT_FALSE(observed.cancelled);
+        ASSERT_FALSE(reported.empty());
+        EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
+        EXPECT_GE(reported.front(), 0.0);
+        EXPECT_LE(reported.back(), 1.0);
+
+        int calls = 0;
+        input.progress = [&calls](double) {
+            ++calls;
+            return false;
+        };
+        const SpotComputationResult stopped = computeLaueSpots(input);
+        EXPECT_TRUE(stopped.cancelled);
+        EXPECT_TRUE(stopped.spots.empty());
+        EXPECT_EQ(calls, 1);
+        input.progress = nullptr;
+    }
 }
 
 } // namespace
