@@ -133,8 +133,11 @@ void CSpotDetailsDlg::fillHarmonics(const std::vector<HarmonicDetails>& rows) {
         auto* heading = new QTableWidgetItem(QString::fromUtf16(kColumns[column].heading));
         heading->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         m_harmonics->setHorizontalHeaderItem(column, heading);
-        m_harmonics->setColumnWidth(column, kColumns[column].width);
-        tableWidth += kColumns[column].width;
+        // The classic widths, widened where this desktop's font needs more for the heading.
+        const int width = std::max(kColumns[column].width,
+                                   m_harmonics->horizontalHeader()->sectionSizeHint(column));
+        m_harmonics->setColumnWidth(column, width);
+        tableWidth += width;
     }
     for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
         const HarmonicDetails& entry = rows[static_cast<std::size_t>(row)];
