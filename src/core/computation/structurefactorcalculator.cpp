@@ -63,10 +63,8 @@ StructureFactorTexts computeStructureFactorTexts(int h, int k, int l, const Reci
         texts.magnitude = FormatNumber(std::sqrt(fSquared));
         texts.phase = FormatNumber(structureFactorPhase(F)) + kDegreeSign;
     } else {
-        // Built as a string, not assigned from a literal: GCC 12 at -O3 warns falsely
-        // (-Wrestrict, its bug 105329) about that assignment here.
-        texts.magnitude = std::string(1, '0');
-        texts.phase = texts.magnitude;
+        texts.magnitude = "0";
+        texts.phase = "0";
     }
     texts.dSpacing = isOrigin ? kNoDSpacing : dSpacingText(gSquared);
     return texts;
