@@ -51,11 +51,11 @@ double dpiOption(const ParsedArguments& parsed) {
 // The drawing options of a freshly opened view of the document.
 ViewDrawingOptions pictureOptions(const CXtalspDoc& doc, const ParsedArguments& parsed) {
     ViewDrawingOptions options;
-    options.spotWidth = doc.spotWidth;
-    options.spotHeight = doc.spotHeight;
-    options.showCrossline = flagOption(parsed, "--crossline", doc.showCrossline != 0);
-    options.showIndex = flagOption(parsed, "--labels", doc.showIndex != 0);
-    options.grayscaleSpots = doc.grayscaleSpots != 0;
+    options.spotWidth = doc.spotWidth();
+    options.spotHeight = doc.spotHeight();
+    options.showCrossline = flagOption(parsed, "--crossline", doc.showCrossline());
+    options.showIndex = flagOption(parsed, "--labels", doc.showIndex());
+    options.grayscaleSpots = doc.grayscaleSpots();
     return options;
 }
 

@@ -152,13 +152,13 @@ std::string compactTwoDecimals(double value) {
 
 PatternContent patternContent(const CXtalspDoc& doc) {
     PatternContent content;
-    content.filmWidth = doc.filmWidth;
-    content.filmHeight = doc.filmHeight;
-    content.saturationIntensity = doc.intensityScale.saturationIntensity;
-    content.latticeA = doc.structure.a;
-    content.distance = doc.settings.distance;
+    content.filmWidth = doc.filmWidth();
+    content.filmHeight = doc.filmHeight();
+    content.saturationIntensity = doc.intensityScale().saturationIntensity;
+    content.latticeA = doc.structure().a;
+    content.distance = doc.settings().distance;
     content.spots = doc.spots();
-    content.selectedSpot = doc.selectedSpot;
+    content.selectedSpot = doc.selectedSpot();
     return content;
 }
 
@@ -267,8 +267,8 @@ std::string geometryStatusText(double distance, double rotationX, double rotatio
 }
 
 std::string geometryStatusText(const CXtalspDoc& doc) {
-    return geometryStatusText(doc.settings.distance, doc.settings.rotationX,
-                              doc.settings.rotationY);
+    return geometryStatusText(doc.settings().distance, doc.settings().rotationX,
+                              doc.settings().rotationY);
 }
 
 } // namespace xtalsp

@@ -97,8 +97,9 @@ TEST(FastSpotWalk, SiliconMatchesTheStraightforwardWalk) {
     const CrystalStructure silicon = test::silicon();
     SpotComputationInput input = makeInput(silicon, {0, 0, 1}, {1, 0, 0});
     input.settings.Hmax = input.settings.Kmax = input.settings.Lmax = 16;
-    for (const std::int32_t geometry : {Transmission, BackReflection}) {
-        SCOPED_TRACE(geometry);
+    for (const DiffractionGeometry geometry :
+         {DiffractionGeometry::Transmission, DiffractionGeometry::BackReflection}) {
+        SCOPED_TRACE(static_cast<int>(geometry));
         input.settings.geometry = geometry;
         expectFastMatchesReference(input);
     }
@@ -151,9 +152,11 @@ TEST(FastSpotWalk, RandomCellMatchesInEveryOrientationAndGeometry) {
         input.settings.Hmax = input.settings.Kmax = input.settings.Lmax = 10;
         input.settings.rotationX = o.rotationX;
         input.settings.rotationY = o.rotationY;
-        for (const std::int32_t geometry : {Transmission, BackReflection}) {
-            SCOPED_TRACE(::testing::Message() << "surface " << o.surface[0] << o.surface[1]
-                                              << o.surface[2] << " geometry " << geometry);
+        for (const DiffractionGeometry geometry :
+             {DiffractionGeometry::Transmission, DiffractionGeometry::BackReflection}) {
+            SCOPED_TRACE(::testing::Message()
+                         << "surface " << o.surface[0] << o.surface[1] << o.surface[2]
+                         << " geometry " << static_cast<int>(geometry));
             input.settings.geometry = geometry;
             expectFastMatchesReference(input);
         }
