@@ -97,7 +97,8 @@ double countReflections(int hMax, int kMax, int lMax) {
     return count;
 }
 
-BenchCase makeCase(CrystalStructure structure, std::int32_t geometry, double distance, int limit) {
+BenchCase makeCase(CrystalStructure structure, DiffractionGeometry geometry, double distance,
+                   int limit) {
     BenchCase bench;
     bench.structure = std::move(structure);
     const CrystalStructure& s = bench.structure;
@@ -120,7 +121,7 @@ BenchCase makeCase(CrystalStructure structure, std::int32_t geometry, double dis
 // The organic cell with limits 161 in transmission, 30 mm from a 200 x 150 mm film, turned by
 // 10 and 5 degrees, in the flat beam, keeping intensities above 1e-8.
 BenchCase organicCase() {
-    BenchCase bench = makeCase(organicCell(), Transmission, 300.0, 161);
+    BenchCase bench = makeCase(organicCell(), DiffractionGeometry::Transmission, 300.0, 161);
     bench.input.spectrum = &flatSpectrum();
     bench.input.settings.rotationX = 10.0;
     bench.input.settings.rotationY = 5.0;
@@ -180,10 +181,14 @@ int main(int argc, char** argv) {
     using namespace xtalsp;
     // Silicon with the limits its settings dialog proposes (3 a), 30 mm from the film; the
     // large cell likewise with 3 a = 180, 40 mm from the film.
-    static const BenchCase siliconTransmission = makeCase(test::silicon(), Transmission, 300.0, 16);
-    static const BenchCase siliconBack = makeCase(test::silicon(), BackReflection, 300.0, 16);
-    static const BenchCase largeTransmission = makeCase(largeCell(), Transmission, 400.0, 180);
-    static const BenchCase largeBack = makeCase(largeCell(), BackReflection, 400.0, 180);
+    static const BenchCase siliconTransmission =
+        makeCase(test::silicon(), DiffractionGeometry::Transmission, 300.0, 16);
+    static const BenchCase siliconBack =
+        makeCase(test::silicon(), DiffractionGeometry::BackReflection, 300.0, 16);
+    static const BenchCase largeTransmission =
+        makeCase(largeCell(), DiffractionGeometry::Transmission, 400.0, 180);
+    static const BenchCase largeBack =
+        makeCase(largeCell(), DiffractionGeometry::BackReflection, 400.0, 180);
     static const BenchCase organicTransmission = organicCase();
     registerCase("silicon/transmission", siliconTransmission, false);
     registerCase("silicon/backReflection", siliconBack, false);

@@ -98,7 +98,7 @@ std::array<double, 2> pair(const ParsedArguments& parsed, const std::string& opt
 // Everything simulate takes from its command line, checked before any file is read.
 struct SimulateRequest {
     std::string structurePath;
-    std::int32_t geometry = Transmission;
+    DiffractionGeometry geometry = DiffractionGeometry::Transmission;
     std::array<double, 3> surface{}, side{};
     double distanceCm = 0.0;
     std::optional<std::array<double, 3>> indexLimits;
@@ -107,7 +107,7 @@ struct SimulateRequest {
     std::string spectrumPath = "builtin";
     double minimumIntensity = 1.0;
     std::optional<double> saturationPercent;
-    std::int32_t grayscale = 1;
+    bool grayscale = true;
 };
 
 void require(const ParsedArguments& parsed, const char* option) {
@@ -125,7 +125,8 @@ SimulateRequest readSimulateRequest(const ParsedArguments& parsed) {
     const std::string& geometry = parsed.value("--geometry");
     if (geometry != "transmission" && geometry != "back")
         throw UsageError{"--geometry must be transmission or back"};
-    r.geometry = geometry == "back" ? BackReflection : Transmission;
+    r.geometry = geometry == "back" ? DiffractionGeometry::BackReflection
+                                    : DiffractionGeometry::Transmission;
     r.surface = triple(parsed, "--surface", kSurfaceIndexField);
     r.side = triple(parsed, "--side", kSideIndexField);
     r.distanceCm = optionNumber(parsed, "--distance-cm", kDistanceCmField);
@@ -147,7 +148,7 @@ SimulateRequest readSimulateRequest(const ParsedArguments& parsed) {
         const std::string& flag = parsed.value("--grayscale");
         if (flag != "0" && flag != "1")
             throw UsageError{"--grayscale must be 0 or 1"};
-        r.grayscale = flag == "1" ? 1 : 0;
+        r.grayscale = flag == "1";
     }
     return r;
 }
@@ -215,7 +216,7 @@ DiffractionSettingsEditor commandLineSettings(const SimulateRequest& request, Cl
                                               std::ostream& err) {
     return [&request, &prompt, &err](const CXtalspDoc& doc) -> std::optional<DiffractionSettings> {
         DiffractionDialogValues values = initialDiffractionDialogValues(
-            doc.settings, doc.structure.a, doc.structure.b, doc.structure.c);
+            doc.settings(), doc.structure().a, doc.structure().b, doc.structure().c);
         values.geometry = request.geometry;
         values.surfacePlane = request.surface;
         values.sidePlane = request.side;
@@ -226,7 +227,7 @@ DiffractionSettingsEditor commandLineSettings(const SimulateRequest& request, Cl
             values.Lmax = (*request.indexLimits)[2];
         }
         const auto accepted =
-            acceptDiffractionDialog(values, doc.settings, doc.reciprocalBasis(), prompt);
+            acceptDiffractionDialog(values, doc.settings(), doc.reciprocalBasis(), prompt);
         if (accepted && accepted->sidePlane != request.side)
             err << "xtalsp-cli: note: the side plane " << sideText(request.side)
                 << " is not perpendicular to the surface plane; using "
@@ -239,8 +240,8 @@ bool writeDocumentOutputs(const CXtalspDoc& doc, const ParsedArguments& parsed, 
                           std::ostream& err) {
     const bool any = parsed.has("--text") || parsed.has("--ptn") || parsed.has("--mrg") ||
                      hasPictureOutput(parsed);
-    const PatternListingInput listing{doc.structure.name, doc.settings,
-                                      doc.intensityScale.saturationIntensity, &doc.spots()};
+    const PatternListingInput listing{doc.structure().name, doc.settings(),
+                                      doc.intensityScale().saturationIntensity, &doc.spots()};
     // The listing a person reads on the terminal is UTF-8; asked for as a file, even as "-",
     // it keeps the bytes of the file.
     if (!any && !writeOutput("-", personText(formatPatternListing(listing)), out, err))
@@ -258,35 +259,40 @@ bool writeDocumentOutputs(const CXtalspDoc& doc, const ParsedArguments& parsed, 
     }
     if (parsed.has("--mrg")) {
         if (const auto refusal =
-                unstorableMergingData(doc.spotWidth, doc.spotHeight, doc.grayscaleSpots,
-                                      doc.intensityScale.saturationIntensity, doc.spots())) {
+                unstorableMergingData(doc.spotWidth(), doc.spotHeight(), doc.grayscaleSpots(),
+                                      doc.intensityScale().saturationIntensity, doc.spots())) {
             reportMessage(err, *refusal);
             return false;
         }
         const std::string bytes =
-            encodeMergingFile(doc.spotWidth, doc.spotHeight, doc.grayscaleSpots,
-                              doc.intensityScale.saturationIntensity, doc.spots());
+            encodeMergingFile(doc.spotWidth(), doc.spotHeight(), doc.grayscaleSpots(),
+                              doc.intensityScale().saturationIntensity, doc.spots());
         if (!writeOutput(parsed.value("--mrg"), bytes, out, err))
             return false;
     }
     return writePictureOutputs(doc, parsed, out, err);
 }
 
-// The settings a new pattern takes before its first computation; the request holds them within
+// The inputs a new pattern takes before its first computation; the request holds them within
 // the ranges of the dialog fields that set them.
-void applyPatternOptions(CXtalspDoc& doc, const SimulateRequest& r) {
+void applyPatternOptions(CXtalspDoc& doc, const SimulateRequest& r,
+                         const std::optional<Spectrum>& spectrum) {
+    PatternInputs inputs = doc.inputs();
+    if (spectrum)
+        inputs.spectrum = *spectrum;
     if (r.filmCm) {
-        doc.filmWidth = (*r.filmCm)[0] * kFilmUnitsPerCm;
-        doc.filmHeight = (*r.filmCm)[1] * kFilmUnitsPerCm;
+        inputs.filmWidth = filmUnitsFromCm((*r.filmCm)[0]);
+        inputs.filmHeight = filmUnitsFromCm((*r.filmCm)[1]);
     }
     if (r.spotMm) {
-        doc.spotWidth = (*r.spotMm)[0] * kFilmUnitsPerMm;
-        doc.spotHeight = (*r.spotMm)[1] * kFilmUnitsPerMm;
+        inputs.spotWidth = filmUnitsFromMm((*r.spotMm)[0]);
+        inputs.spotHeight = filmUnitsFromMm((*r.spotMm)[1]);
     }
-    doc.settings.rotationX = r.rotation[0];
-    doc.settings.rotationY = r.rotation[1];
-    doc.intensityScale.minimumIntensity = r.minimumIntensity;
-    doc.grayscaleSpots = r.grayscale;
+    inputs.settings.rotationX = r.rotation[0];
+    inputs.settings.rotationY = r.rotation[1];
+    inputs.intensityScale.minimumIntensity = r.minimumIntensity;
+    inputs.grayscaleSpots = r.grayscale;
+    doc.restoreInputs(std::move(inputs));
 }
 
 int simulate(const SimulateRequest& request, const ParsedArguments& parsed, std::ostream& out,
@@ -294,23 +300,23 @@ int simulate(const SimulateRequest& request, const ParsedArguments& parsed, std:
     CliPrompt prompt(err);
     MemorySettingsStore settings; // the user's own settings stay untouched
     CXtalspDoc doc(DocumentServices{&prompt, &settings, std::nullopt});
+    std::optional<Spectrum> spectrum;
     if (request.spectrumPath != "builtin") {
-        const std::optional<Spectrum> spectrum = importSpectrum(request.spectrumPath, err);
+        spectrum = importSpectrum(request.spectrumPath, err);
         if (!spectrum)
             return kExitFileError;
-        doc.spectrum = *spectrum;
     }
     const std::optional<FlatStructure> structure =
         importCheckedStructure(request.structurePath, parsed, err);
     if (!structure)
         return kExitFileError;
-    applyPatternOptions(doc, request);
+    applyPatternOptions(doc, request, spectrum);
     doc.takeStructure(*structure, commandLineSettings(request, prompt, err));
     if (!doc.hasEstablishedSettings())
         return kExitUsageError; // the settings dialog refused the planes; its message is out
     if (request.saturationPercent)
         doc.takeIntensityAdjustment(*request.saturationPercent,
-                                    doc.intensityScale.minimumIntensity);
+                                    doc.intensityScale().minimumIntensity);
     return writeDocumentOutputs(doc, parsed, out, err) ? kExitSuccess : kExitFileError;
 }
 

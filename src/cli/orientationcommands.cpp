@@ -4,6 +4,7 @@
 #include "cli/numberoptions.h"
 
 #include "computation/diffractiondialogrules.h"
+#include "computation/filmunits.h"
 #include "document/patternstorable.h"
 #include "document/textexport.h"
 #include "document/xtalspdoc.h"
@@ -86,13 +87,13 @@ bool writePattern(const CXtalspDoc& doc, const std::string& path, std::ostream& 
 
 SpotComputationInput computationInput(const CXtalspDoc& doc) {
     SpotComputationInput input;
-    input.groups = &doc.structure.groups;
-    input.spectrum = &doc.spectrum;
-    input.settings = doc.settings;
+    input.groups = &doc.structure().groups;
+    input.spectrum = &doc.spectrum();
+    input.settings = doc.settings();
     input.basis = doc.reciprocalBasis();
     input.halfFilmWidth = doc.halfFilmWidth();
     input.halfFilmHeight = doc.halfFilmHeight();
-    input.minimumIntensity = doc.intensityScale.minimumIntensity;
+    input.minimumIntensity = doc.intensityScale().minimumIntensity;
     return input;
 }
 
@@ -118,7 +119,7 @@ void printFit(const FitResult& fit, bool distanceRefined, std::ostream& out) {
     out << "dY " << degreesText(fit.deltaY) << "\n";
     out << "dpsi " << degreesText(fit.deltaPsi) << "\n";
     if (distanceRefined)
-        out << "distance_cm " << fixedText(fit.settings.distance / 100.0, 5) << "\n";
+        out << "distance_cm " << fixedText(fit.settings.distance / kFilmUnitsPerCm, 5) << "\n";
     for (const FitPair& pair : fit.pairs)
         out << "pair " << pair.measured + 1 << " " << pair.h << " " << pair.k << " " << pair.l
             << " " << fixedText(std::hypot(pair.dxMm, pair.dyMm), 4) << "\n";
@@ -150,7 +151,7 @@ int runAlignCommand(const std::vector<std::string>& arguments, std::ostream& out
     CXtalspDoc doc(DocumentServices{&prompt, &store, std::nullopt});
     if (!loadComputablePattern(doc, parsed.value("--pattern"), err))
         return kExitFileError;
-    const auto tilts = alignPlaneWithBeam(doc.settings, doc.reciprocalBasis(),
+    const auto tilts = alignPlaneWithBeam(doc.settings(), doc.reciprocalBasis(),
                                           {hkl[0], hkl[1], hkl[2]}, kMaxRotation);
     if (!tilts) {
         err << "xtalsp-cli: no tilts within +-89.9999 degrees bring the normal of ("
@@ -158,8 +159,8 @@ int runAlignCommand(const std::vector<std::string>& arguments, std::ostream& out
             << ") onto the beam\n";
         return kExitFileError;
     }
-    const double deltaX = tilts->rotationX - doc.settings.rotationX;
-    const double deltaY = tilts->rotationY - doc.settings.rotationY;
+    const double deltaX = tilts->rotationX - doc.settings().rotationX;
+    const double deltaY = tilts->rotationY - doc.settings().rotationY;
     out << "X " << degreesText(tilts->rotationX) << "\xC2\xB0\n";
     out << "Y " << degreesText(tilts->rotationY) << "\xC2\xB0\n";
     out << "\xCE\x94X " << degreesText(deltaX) << "\xC2\xB0\n";
@@ -203,7 +204,7 @@ int runFitCommand(const std::vector<std::string>& arguments, std::ostream& out, 
     const auto measured = readSpots(parsed.value("--spots"), err);
     if (!measured)
         return kExitFileError;
-    options.saturationIntensity = doc.intensityScale.saturationIntensity;
+    options.saturationIntensity = doc.intensityScale().saturationIntensity;
     options.maxRotation = kMaxRotation;
     const Result<FitResult> fit = fitOrientation(computationInput(doc), *measured, options);
     if (!fit.ok()) {
@@ -213,12 +214,11 @@ int runFitCommand(const std::vector<std::string>& arguments, std::ostream& out, 
     printFit(fit.value(), options.refineDistance, out);
     if (!parsed.has("--ptn") && !parsed.has("--text"))
         return kExitSuccess;
-    doc.settings = fit.value().settings;
-    if (!doc.computeSpots())
+    if (!doc.takeRefinedSettings(fit.value().settings))
         return kExitFileError;
     if (parsed.has("--text")) {
-        const PatternListingInput listing{doc.structure.name, doc.settings,
-                                          doc.intensityScale.saturationIntensity, &doc.spots()};
+        const PatternListingInput listing{doc.structure().name, doc.settings(),
+                                          doc.intensityScale().saturationIntensity, &doc.spots()};
         if (!writeOutput(parsed.value("--text"), formatPatternListing(listing), out, err))
             return kExitFileError;
     }

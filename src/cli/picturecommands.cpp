@@ -33,14 +33,12 @@ constexpr std::string_view kMergeUsage =
     "  --crossline 0|1          override the pattern's crossline\n"
     "  --dpi N                  resolution of a PNG picture, 10 to 1200 (default 300)\n";
 
-using PictureUsageError = UsageError;
-
 bool flagOption(const ParsedArguments& parsed, const std::string& option, bool current) {
     if (!parsed.has(option))
         return current;
     const std::string& value = parsed.value(option);
     if (value != "0" && value != "1")
-        throw PictureUsageError{option + " must be 0 or 1"};
+        throw UsageError{option + " must be 0 or 1"};
     return value == "1";
 }
 
@@ -51,18 +49,18 @@ double dpiOption(const ParsedArguments& parsed) {
 // The drawing options of a freshly opened view of the document.
 ViewDrawingOptions pictureOptions(const CXtalspDoc& doc, const ParsedArguments& parsed) {
     ViewDrawingOptions options;
-    options.spotWidth = doc.spotWidth;
-    options.spotHeight = doc.spotHeight;
-    options.showCrossline = flagOption(parsed, "--crossline", doc.showCrossline != 0);
-    options.showIndex = flagOption(parsed, "--labels", doc.showIndex != 0);
-    options.grayscaleSpots = doc.grayscaleSpots != 0;
+    options.spotWidth = doc.spotWidth();
+    options.spotHeight = doc.spotHeight();
+    options.showCrossline = flagOption(parsed, "--crossline", doc.showCrossline());
+    options.showIndex = flagOption(parsed, "--labels", doc.showIndex());
+    options.grayscaleSpots = doc.grayscaleSpots();
     return options;
 }
 
 void requireFilePath(const std::string& option, const std::string& path) {
     if (path == "-")
-        throw PictureUsageError{option + " needs a file name: pictures are not written to "
-                                         "standard output"};
+        throw UsageError{option + " needs a file name: pictures are not written to "
+                                  "standard output"};
 }
 
 struct PictureOutput {
@@ -114,7 +112,7 @@ std::optional<std::string> checkPictureOptions(const ParsedArguments& parsed) {
             if (!formatOf(output, kDefaultPictureDpi))
                 return unavailable(output.option);
         }
-    } catch (const PictureUsageError& error) {
+    } catch (const UsageError& error) {
         return error.text;
     }
     return std::nullopt;
@@ -148,18 +146,18 @@ int mergeColour(const ParsedArguments& parsed, const std::string& option) {
         return MergeRed;
     if (name == "blue")
         return MergeBlue;
-    throw PictureUsageError{option + " must be gray, red or blue"};
+    throw UsageError{option + " must be gray, red or blue"};
 }
 
 MergeRequest readMergeRequest(const ParsedArguments& parsed) {
     if (!parsed.positional.empty())
-        throw PictureUsageError{"unexpected argument '" + parsed.positional.front() + "'"};
+        throw UsageError{"unexpected argument '" + parsed.positional.front() + "'"};
     for (const char* option : {"--pattern", "--out", "--file1"}) {
         if (!parsed.has(option))
-            throw PictureUsageError{std::string("missing ") + option};
+            throw UsageError{std::string("missing ") + option};
     }
     if (parsed.has("--color2") && !parsed.has("--file2"))
-        throw PictureUsageError{"--color2 needs --file2"};
+        throw UsageError{"--color2 needs --file2"};
     MergeRequest request;
     request.outputPath = parsed.value("--out");
     request.file1 = parsed.value("--file1");
@@ -174,13 +172,13 @@ MergeRequest readMergeRequest(const ParsedArguments& parsed) {
 int merge(const ParsedArguments& parsed, std::ostream& out, std::ostream& err) {
     MergeRequest request = readMergeRequest(parsed);
     if (const auto problem = checkMergeRequest(request))
-        throw PictureUsageError{problem->message.text};
+        throw UsageError{problem->message.text};
     if (mergeOutputIsAnInput(request))
-        throw PictureUsageError{differentOutputMessage().text};
+        throw UsageError{differentOutputMessage().text};
     const double dpi = dpiOption(parsed);
     const std::optional<PictureFormat> format = pictureFormatForPath(request.outputPath, dpi);
     if (!format)
-        throw PictureUsageError{unavailable("an SVG, PDF or PNG picture")};
+        throw UsageError{unavailable("an SVG, PDF or PNG picture")};
     CliPrompt prompt(err, &out);
     MemorySettingsStore settings;
     CXtalspDoc doc(DocumentServices{&prompt, &settings, std::nullopt});
@@ -205,7 +203,7 @@ int runMergeCommand(const std::vector<std::string>& arguments, std::ostream& out
         return status;
     try {
         return merge(parsed, out, err);
-    } catch (const PictureUsageError& error) {
+    } catch (const UsageError& error) {
         err << "xtalsp-cli: " << error.text << "\n" << kMergeUsage;
         return kExitUsageError;
     }

@@ -1,6 +1,7 @@
 // The pattern view's drawing on screen and paper, and the geometry shared with the picture.
 #include "render/patterndrawing.h"
 
+#include "computation/filmunits.h"
 #include "render/drawinggeometry.h"
 #include "structure/crystalstructure.h"
 #include "text/numbertext.h"
@@ -152,13 +153,13 @@ std::string compactTwoDecimals(double value) {
 
 PatternContent patternContent(const CXtalspDoc& doc) {
     PatternContent content;
-    content.filmWidth = doc.filmWidth;
-    content.filmHeight = doc.filmHeight;
-    content.saturationIntensity = doc.intensityScale.saturationIntensity;
-    content.latticeA = doc.structure.a;
-    content.distance = doc.settings.distance;
+    content.filmWidth = doc.filmWidth();
+    content.filmHeight = doc.filmHeight();
+    content.saturationIntensity = doc.intensityScale().saturationIntensity;
+    content.latticeA = doc.structure().a;
+    content.distance = doc.settings().distance;
     content.spots = doc.spots();
-    content.selectedSpot = doc.selectedSpot;
+    content.selectedSpot = doc.selectedSpot();
     return content;
 }
 
@@ -201,8 +202,8 @@ std::string selectedSpotText(const LaueSpot& spot, double saturationIntensity) {
     // Positions in millimetres, the wavelength of the labelled harmonic, and the intensity in
     // per cent of the saturation.
     return formatInt(n * spot.h) + " " + formatInt(n * spot.k) + " " + formatInt(n * spot.l) +
-           ": x=" + formatInt(truncateToInt(spot.x * 0.1)) +
-           ", y=" + formatInt(truncateToInt(spot.y * 0.1)) +
+           ": x=" + formatInt(truncateToInt(mmFromFilmUnits(spot.x))) +
+           ", y=" + formatInt(truncateToInt(mmFromFilmUnits(spot.y))) +
            "; WL=" + formatFixed(spot.wavelength / static_cast<double>(n), 0, 2) +
            "; I=" + formatFixed(spot.intensity, 0, 1) + ", " +
            formatInt(truncateToInt(spot.intensity * 100.0 / saturationIntensity));
@@ -262,13 +263,13 @@ std::optional<std::string> drawPattern(Canvas& canvas, const CXtalspDoc& doc,
 
 std::string geometryStatusText(double distance, double rotationX, double rotationY) {
     // The distance is kept in film units (0.1 mm) and shown in centimetres.
-    return compactTwoDecimals(distance * 0.01) + "; " + compactTwoDecimals(rotationX) + "; " +
-           compactTwoDecimals(rotationY);
+    return compactTwoDecimals(cmFromFilmUnits(distance)) + "; " + compactTwoDecimals(rotationX) +
+           "; " + compactTwoDecimals(rotationY);
 }
 
 std::string geometryStatusText(const CXtalspDoc& doc) {
-    return geometryStatusText(doc.settings.distance, doc.settings.rotationX,
-                              doc.settings.rotationY);
+    return geometryStatusText(doc.settings().distance, doc.settings().rotationX,
+                              doc.settings().rotationY);
 }
 
 } // namespace xtalsp

@@ -64,8 +64,7 @@ Rgb mergedSpotColour(int colourValue, const MergingFile& file, const MergingSpot
     case MergeBlue:
         return kBlue;
     default:
-        return spotColour(
-            greyLevel(spot.intensity, file.saturationIntensity, file.grayscaleFlag != 0));
+        return spotColour(greyLevel(spot.intensity, file.saturationIntensity, file.grayscale));
     }
 }
 

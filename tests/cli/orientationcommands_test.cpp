@@ -51,8 +51,8 @@ TEST(AlignCommand, PrintsAndSavesTheTiltsOrRefuses) {
                            "\xCE\x94X -3.000000\xC2\xB0\n\xCE\x94Y 2.000000\xC2\xB0\n");
     OpenedPattern pattern;
     open(pattern, dir, "a.ptn");
-    EXPECT_NEAR(pattern.doc.settings.rotationX, 0.0, 1e-12);
-    EXPECT_NEAR(pattern.doc.settings.rotationY, 0.0, 1e-12);
+    EXPECT_NEAR(pattern.doc.settings().rotationX, 0.0, 1e-12);
+    EXPECT_NEAR(pattern.doc.settings().rotationY, 0.0, 1e-12);
 
     const auto impossible =
         run({"align", "--pattern", start, "--hkl", "1", "0", "0", "--ptn", dir.file("b.ptn")});
@@ -86,8 +86,8 @@ TEST(FitCommand, FitsTheMeasuredSpotsAndRefusesTooFewPairs) {
         << fit.out;
     OpenedPattern fitted;
     open(fitted, dir, "fit.ptn");
-    EXPECT_NEAR(fitted.doc.settings.rotationX, 3.0, 1e-6);
-    EXPECT_NEAR(fitted.doc.settings.rotationY, -2.0, 1e-6);
+    EXPECT_NEAR(fitted.doc.settings().rotationX, 3.0, 1e-6);
+    EXPECT_NEAR(fitted.doc.settings().rotationY, -2.0, 1e-6);
     EXPECT_FALSE(dir.read("fit.txt").empty());
 
     peaks.resize(1);

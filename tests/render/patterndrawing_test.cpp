@@ -1,5 +1,6 @@
 #include "render/patterndrawing.h"
 
+#include "support/editinputs.h"
 #include "support/filmcontent.h"
 #include "support/localetest.h"
 #include "support/recordingcanvas.h"
@@ -183,9 +184,11 @@ TEST(ScreenDrawing, ReadsTheDocument) {
     ASSERT_FALSE(canvas.fills().empty());
     EXPECT_EQ(canvas.fills().front(), (RecordedFill{{20, -20, 2020, -1520}, kWhite}));
 
-    doc.settings.distance = 500;
-    doc.settings.rotationX = 0.5;
-    doc.settings.rotationY = -1;
+    test::editInputs(doc, [&](PatternInputs& in) {
+        in.settings.distance = 500;
+        in.settings.rotationX = 0.5;
+        in.settings.rotationY = -1;
+    });
     EXPECT_EQ(geometryStatusText(doc), "5; 0.5; -1");
 }
 

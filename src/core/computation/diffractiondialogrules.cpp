@@ -1,6 +1,7 @@
 // Initial values and the OK sequence of the diffraction settings dialog.
 #include "computation/diffractiondialogrules.h"
 
+#include "computation/filmunits.h"
 #include "computation/geometry.h"
 #include "text/numbertext.h"
 
@@ -9,10 +10,6 @@
 
 namespace xtalsp {
 namespace {
-
-// Film units are tenths of a millimetre; the dialog shows centimetres.
-constexpr double kFilmUnitsPerCm = 100.0;
-constexpr double kCmPerFilmUnit = 0.01;
 
 // A limit of about 3 per Angstrom of cell edge reaches spacings of 1/3 Angstrom along each axis,
 // short enough for the usual white spectrum.
@@ -69,7 +66,7 @@ DiffractionSettings settingsFromEntries(const DiffractionDialogValues& entries,
     settings.geometry = entries.geometry;
     settings.surfacePlane = entries.surfacePlane;
     settings.sidePlane = sidePlane;
-    settings.distance = entries.distanceCm * kFilmUnitsPerCm;
+    settings.distance = filmUnitsFromCm(entries.distanceCm);
     // The limits are whole numbers within 1 to 999 after clamping, so the conversion is safe.
     settings.Hmax = static_cast<std::int32_t>(entries.Hmax);
     settings.Kmax = static_cast<std::int32_t>(entries.Kmax);
@@ -99,10 +96,10 @@ DiffractionDialogValues initialDiffractionDialogValues(const DiffractionSettings
         values.surfacePlane = settings.surfacePlane;
         const double distance =
             settings.distance >= 1.0 ? settings.distance : settings.savedDistance;
-        values.distanceCm = distance * kCmPerFilmUnit;
+        values.distanceCm = cmFromFilmUnits(distance);
         values.sidePlane = settings.sidePlane;
     } else {
-        values.geometry = Transmission;
+        values.geometry = DiffractionGeometry::Transmission;
         values.surfacePlane = {0.0, 0.0, 1.0};
         values.distanceCm = 10.0;
         values.sidePlane = {1.0, 0.0, 0.0};

@@ -13,7 +13,7 @@ namespace xtalsp {
 
 // The entries of the dialog as the user sees them: D in centimetres, index limits as typed.
 struct DiffractionDialogValues {
-    std::int32_t geometry = Transmission;
+    DiffractionGeometry geometry = DiffractionGeometry::Transmission;
     std::array<double, 3> surfacePlane{}; // H K L
     double distanceCm = 0.0;              // D
     std::array<double, 3> sidePlane{};    // h k l

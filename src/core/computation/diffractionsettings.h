@@ -7,17 +7,16 @@
 
 namespace xtalsp {
 
-// Stored as a 32-bit integer; every value other than Transmission is computed as back
-// reflection.
-enum DiffractionGeometry : std::int32_t {
+// Which side of the crystal the film is on. Files and the settings store keep it as a 32-bit
+// integer with these values.
+enum class DiffractionGeometry : std::int32_t {
     Transmission = 0,   // film behind the crystal
     BackReflection = 1, // film between source and crystal
-    Grazing = 2,        // offered by the settings dialog, never selectable
 };
 
 // Lengths in film units (tenths of a millimetre), angles in degrees.
 struct DiffractionSettings {
-    std::int32_t geometry = Transmission;
+    DiffractionGeometry geometry = DiffractionGeometry::Transmission;
     std::array<double, 3> surfacePlane{}; // (H K L) facing the beam; may be non-integer
     std::array<double, 3> sidePlane{};    // (h k l), the horizontal film direction
     double distance = 0.0;                // sample to film; below 1 = not yet established

@@ -64,9 +64,9 @@ double harmonicIntensity(double structureFactorSquared, double sinTheta, double 
 void updateSaturation(IntensityScale& scale) {
     if (!(scale.strongestIntensity > kMinStrongestIntensity))
         return;
-    if (scale.resetSaturation != 0) {
+    if (scale.resetSaturation) {
         scale.saturationIntensity = scale.strongestIntensity;
-        scale.resetSaturation = 0;
+        scale.resetSaturation = false;
     }
     scale.saturationFraction = scale.saturationIntensity / scale.strongestIntensity;
     if (scale.saturationFraction > kMaxSaturationFraction) {

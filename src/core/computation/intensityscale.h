@@ -2,8 +2,6 @@
 // decides how dark each spot is drawn.
 #pragma once
 
-#include <cstdint>
-
 namespace xtalsp {
 
 // The minimum intensities the Adjust Intensity dialog accepts.
@@ -14,7 +12,7 @@ struct IntensityScale {
     double minimumIntensity = 1.0;    // harmonics and spots at or below it are dropped
     double saturationIntensity = 0.0; // drawn fully dark at and above this
     double saturationFraction = 1.0;  // saturationIntensity / strongestIntensity; 1 = 100 %
-    std::int32_t resetSaturation = 1; // the next computation takes the strongest spot
+    bool resetSaturation = true;      // the next computation takes the strongest spot
     double strongestIntensity = 0.0;  // total intensity of the last computation's strongest spot
 
     bool operator==(const IntensityScale&) const = default;

@@ -70,7 +70,7 @@ struct SinThetaWindow {
 SinThetaWindow sinThetaWindow(const SpotComputationInput& input) {
     const double cornerRadius = std::hypot(input.halfFilmWidth, input.halfFilmHeight);
     const double phi = std::atan(cornerRadius / input.settings.distance) / 2.0;
-    if (input.settings.geometry == Transmission)
+    if (input.settings.geometry == DiffractionGeometry::Transmission)
         return {0.0001, std::sin(phi)};
     return {std::cos(phi), 0.9999};
 }
@@ -149,7 +149,8 @@ std::optional<Projection> project(const WalkContext& walk, int h, int k, int l) 
     const double p = 2.0 * sinTheta * g[1] / gLength;
     const double q = 2.0 * sinTheta * g[2] / gLength;
     const double d = walk.input.settings.distance;
-    const double sign = walk.input.settings.geometry == Transmission ? -1.0 : 1.0;
+    const double sign =
+        walk.input.settings.geometry == DiffractionGeometry::Transmission ? -1.0 : 1.0;
     const double x = sign * d * p / e;
     const double y = sign * d * q / e;
     if (!(std::fabs(x) <= walk.input.halfFilmWidth && std::fabs(y) <= walk.input.halfFilmHeight))

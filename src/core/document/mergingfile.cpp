@@ -11,34 +11,33 @@
 
 namespace xtalsp {
 
-std::string encodeMergingFile(double spotWidth, double spotHeight, std::int32_t grayscaleFlag,
+std::string encodeMergingFile(double spotWidth, double spotHeight, bool grayscale,
                               double saturationIntensity, const std::vector<LaueSpot>& spots) {
     ArchiveWriter writer;
     writer.writeString(kMergingFileSignature);
     writer.writeDouble(spotWidth);
     writer.writeDouble(spotHeight);
-    writer.writeInt32(grayscaleFlag);
-    if (grayscaleFlag != 0)
+    writer.writeInt32(grayscale ? 1 : 0);
+    if (grayscale)
         writer.writeDouble(saturationIntensity);
     writer.writeInt32(static_cast<std::int32_t>(spots.size()));
     for (auto spot = spots.rbegin(); spot != spots.rend(); ++spot) {
         writer.writeDouble(spot->x);
         writer.writeDouble(spot->y);
-        if (grayscaleFlag != 0)
+        if (grayscale)
             writer.writeDouble(spot->intensity);
     }
     return writer.bytes();
 }
 
-std::optional<Message> unstorableMergingData(double spotWidth, double spotHeight,
-                                             std::int32_t grayscaleFlag, double saturationIntensity,
+std::optional<Message> unstorableMergingData(double spotWidth, double spotHeight, bool grayscale,
+                                             double saturationIntensity,
                                              const std::vector<LaueSpot>& spots) {
-    const bool grey = grayscaleFlag != 0;
     bool finite = std::isfinite(spotWidth) && std::isfinite(spotHeight) &&
-                  (!grey || std::isfinite(saturationIntensity));
+                  (!grayscale || std::isfinite(saturationIntensity));
     for (const LaueSpot& spot : spots)
         finite = finite && std::isfinite(spot.x) && std::isfinite(spot.y) &&
-                 (!grey || std::isfinite(spot.intensity));
+                 (!grayscale || std::isfinite(spot.intensity));
     if (finite)
         return std::nullopt;
     return Message{"The pattern holds a number that is not finite; the merging file was not "
@@ -47,14 +46,14 @@ std::optional<Message> unstorableMergingData(double spotWidth, double spotHeight
 }
 
 std::optional<Message> writeMergingFile(const std::string& path, double spotWidth,
-                                        double spotHeight, std::int32_t grayscaleFlag,
+                                        double spotHeight, bool grayscale,
                                         double saturationIntensity,
                                         const std::vector<LaueSpot>& spots) {
     if (auto refusal =
-            unstorableMergingData(spotWidth, spotHeight, grayscaleFlag, saturationIntensity, spots))
+            unstorableMergingData(spotWidth, spotHeight, grayscale, saturationIntensity, spots))
         return refusal;
     const std::string bytes =
-        encodeMergingFile(spotWidth, spotHeight, grayscaleFlag, saturationIntensity, spots);
+        encodeMergingFile(spotWidth, spotHeight, grayscale, saturationIntensity, spots);
     if (writeFileAtomically(path, bytes) == FileWriteError::None)
         return std::nullopt;
     return Message{"Cannot open the file!", "", MessageIcon::Stop};
@@ -93,22 +92,24 @@ MergingReadResult decodeMergingFile(std::string_view bytes, const std::string& p
     std::int32_t count = 0;
     reader.readDouble(file.spotWidth);
     reader.readDouble(file.spotHeight);
-    reader.readInt32(file.grayscaleFlag);
-    if (file.grayscaleFlag != 0)
+    std::int32_t grayscaleFlag = 0;
+    reader.readInt32(grayscaleFlag);
+    file.grayscale = grayscaleFlag != 0;
+    if (file.grayscale)
         reader.readDouble(file.saturationIntensity);
     reader.readInt32(count);
     if (!reader.ok() || count < 0 ||
         !allFinite({file.spotWidth, file.spotHeight, file.saturationIntensity}))
         return failed(MergingReadStatus::ReadError, readError);
     // Reserve only what the remaining bytes can hold: the count is not trusted.
-    const std::size_t recordSize = file.grayscaleFlag != 0 ? 24 : 16;
+    const std::size_t recordSize = file.grayscale ? 24 : 16;
     file.spots.reserve(
         std::min<std::size_t>(static_cast<std::size_t>(count), reader.remaining() / recordSize));
     for (std::int32_t i = 0; i < count; ++i) {
         MergingSpot spot;
         reader.readDouble(spot.x);
         reader.readDouble(spot.y);
-        if (file.grayscaleFlag != 0)
+        if (file.grayscale)
             reader.readDouble(spot.intensity);
         if (!reader.ok() || !allFinite({spot.x, spot.y, spot.intensity}))
             return failed(MergingReadStatus::ReadError, readError, std::move(file));

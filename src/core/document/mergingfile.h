@@ -24,24 +24,24 @@ struct MergingSpot {
 
 struct MergingFile {
     double spotWidth = 0.0, spotHeight = 0.0; // film units
-    std::int32_t grayscaleFlag = 0;           // 0: spots drawn dark; other: grey levels
-    double saturationIntensity = 0.0;         // only stored with grey levels
-    std::vector<MergingSpot> spots;           // in file order
+    bool grayscale = false; // stored as 0 (spots drawn dark) or another value (grey levels)
+    double saturationIntensity = 0.0; // only stored with grey levels
+    std::vector<MergingSpot> spots;   // in file order
 
     bool operator==(const MergingFile&) const = default;
 };
 
 // The file bytes for the spots of a pattern, written from the last spot to the first.
-std::string encodeMergingFile(double spotWidth, double spotHeight, std::int32_t grayscaleFlag,
+std::string encodeMergingFile(double spotWidth, double spotHeight, bool grayscale,
                               double saturationIntensity, const std::vector<LaueSpot>& spots);
 // The refusal of data with a NaN or infinity, which the reader would reject: a file that cannot
 // be read back is never written. Nothing when the data can be stored.
-std::optional<Message> unstorableMergingData(double spotWidth, double spotHeight,
-                                             std::int32_t grayscaleFlag, double saturationIntensity,
+std::optional<Message> unstorableMergingData(double spotWidth, double spotHeight, bool grayscale,
+                                             double saturationIntensity,
                                              const std::vector<LaueSpot>& spots);
 // Writes a merging file; on failure (unstorable data included) the message to show.
 std::optional<Message> writeMergingFile(const std::string& path, double spotWidth,
-                                        double spotHeight, std::int32_t grayscaleFlag,
+                                        double spotHeight, bool grayscale,
                                         double saturationIntensity,
                                         const std::vector<LaueSpot>& spots);
 

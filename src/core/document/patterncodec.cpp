@@ -4,7 +4,7 @@
 #include "computation/diffractiondialogrules.h"
 #include "computation/geometry.h"
 #include "computation/spotcomputation.h"
-#include "document/xtalspdoc.h"
+#include "document/fieldranges.h"
 #include "io/binaryarchive.h"
 #include "structure/elements.h"
 
@@ -95,8 +95,29 @@ bool readStructure(ArchiveReader& reader, CrystalStructure& s) {
     return readReals(reader, {&s.debyeTemperature, &s.thermalExpansion});
 }
 
+// The file keeps the geometry as an integer; the computation treats every value but
+// transmission as back reflection, and so does the reader.
+bool readGeometry(ArchiveReader& reader, DiffractionGeometry& geometry) {
+    std::int32_t stored = 0;
+    if (!reader.readInt32(stored))
+        return false;
+    geometry = stored == static_cast<std::int32_t>(DiffractionGeometry::Transmission)
+                   ? DiffractionGeometry::Transmission
+                   : DiffractionGeometry::BackReflection;
+    return true;
+}
+
+// A flag is stored as an integer; any value but 0 sets it.
+bool readFlag(ArchiveReader& reader, bool& flag) {
+    std::int32_t stored = 0;
+    if (!reader.readInt32(stored))
+        return false;
+    flag = stored != 0;
+    return true;
+}
+
 bool readSettings(ArchiveReader& reader, DiffractionSettings& s) {
-    return reader.readInt32(s.geometry) &&
+    return readGeometry(reader, s.geometry) &&
            readReals(reader, {&s.surfacePlane[0], &s.surfacePlane[1], &s.surfacePlane[2],
                               &s.sidePlane[0], &s.sidePlane[1], &s.sidePlane[2], &s.distance}) &&
            reader.readInt32(s.Hmax) && reader.readInt32(s.Kmax) && reader.readInt32(s.Lmax) &&
@@ -117,8 +138,8 @@ bool readContent(ArchiveReader& reader, PatternContent& c) {
            readReals(reader, {&c.filmWidth, &c.filmHeight, &c.spotWidth, &c.spotHeight,
                               &c.saturationIntensity, &c.strongestIntensity, &c.saturationFraction,
                               &c.minimumIntensity}) &&
-           reader.readInt32(c.showCrossline) && reader.readInt32(c.showIndex) &&
-           reader.readInt32(c.grayscaleSpots) && readReals(reader, {&c.zoom});
+           readFlag(reader, c.showCrossline) && readFlag(reader, c.showIndex) &&
+           readFlag(reader, c.grayscaleSpots) && readReals(reader, {&c.zoom});
 }
 
 std::int32_t clampedIndexLimit(std::int32_t limit, bool established) {
@@ -133,9 +154,6 @@ bool isZeroPlane(const std::array<double, 3>& plane) {
 }
 
 void normalizeSettings(DiffractionSettings& s, const CrystalStructure& structure) {
-    // The computation treats every geometry but transmission as back reflection.
-    if (s.geometry != Transmission)
-        s.geometry = BackReflection;
     for (double& index : s.surfacePlane)
         index = clampToField(index, kSurfaceIndexField);
     s.distance = std::min(s.distance, kMaxDistance);
@@ -201,7 +219,7 @@ std::string encodePattern(const PatternContent& c) {
         writer.writeDouble(structure.thermalExpansion);
     }
     const DiffractionSettings& settings = c.settings;
-    writer.writeInt32(settings.geometry);
+    writer.writeInt32(static_cast<std::int32_t>(settings.geometry));
     writeVector(writer, settings.surfacePlane);
     writeVector(writer, settings.sidePlane);
     writer.writeDouble(settings.distance);
@@ -212,9 +230,8 @@ std::string encodePattern(const PatternContent& c) {
                            c.spotWidth, c.spotHeight, c.saturationIntensity, c.strongestIntensity,
                            c.saturationFraction, c.minimumIntensity})
         writer.writeDouble(v);
-    writer.writeInt32(c.showCrossline);
-    writer.writeInt32(c.showIndex);
-    writer.writeInt32(c.grayscaleSpots);
+    for (const bool flag : {c.showCrossline, c.showIndex, c.grayscaleSpots})
+        writer.writeInt32(flag ? 1 : 0);
     writer.writeDouble(c.zoom);
     return writer.bytes();
 }

@@ -8,7 +8,6 @@
 #include "spectrum/spectrum.h"
 #include "structure/crystalstructure.h"
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,7 +21,7 @@ struct PatternContent {
     double filmWidth = 0, filmHeight = 0, spotWidth = 0, spotHeight = 0; // film units
     double saturationIntensity = 0, strongestIntensity = 0, saturationFraction = 0;
     double minimumIntensity = 0;
-    std::int32_t showCrossline = 0, showIndex = 0, grayscaleSpots = 0;
+    bool showCrossline = false, showIndex = false, grayscaleSpots = false;
     double zoom = 0;
 
     bool operator==(const PatternContent&) const = default;

@@ -1,53 +1,60 @@
 // The pattern file as the document opens and saves it: the codec's content to and from the
-// document's fields.
+// document's inputs.
 #include "document/xtalspdoc.h"
 
 #include "document/patterncodec.h"
 
 namespace xtalsp {
 
-std::string CXtalspDoc::serialize() const {
+namespace {
+
+PatternContent contentOf(const PatternInputs& in) {
     PatternContent c;
-    c.spectrum = spectrum;
-    c.structure = structure;
-    c.settings = settings;
-    c.filmWidth = filmWidth;
-    c.filmHeight = filmHeight;
-    c.spotWidth = spotWidth;
-    c.spotHeight = spotHeight;
-    c.saturationIntensity = intensityScale.saturationIntensity;
-    c.strongestIntensity = intensityScale.strongestIntensity;
-    c.saturationFraction = intensityScale.saturationFraction;
-    c.minimumIntensity = intensityScale.minimumIntensity;
-    c.showCrossline = showCrossline;
-    c.showIndex = showIndex;
-    c.grayscaleSpots = grayscaleSpots;
-    c.zoom = zoom;
-    return encodePattern(c);
+    c.spectrum = in.spectrum;
+    c.structure = in.structure;
+    c.settings = in.settings;
+    c.filmWidth = in.filmWidth;
+    c.filmHeight = in.filmHeight;
+    c.spotWidth = in.spotWidth;
+    c.spotHeight = in.spotHeight;
+    c.saturationIntensity = in.intensityScale.saturationIntensity;
+    c.strongestIntensity = in.intensityScale.strongestIntensity;
+    c.saturationFraction = in.intensityScale.saturationFraction;
+    c.minimumIntensity = in.intensityScale.minimumIntensity;
+    c.showCrossline = in.showCrossline;
+    c.showIndex = in.showIndex;
+    c.grayscaleSpots = in.grayscaleSpots;
+    c.zoom = in.zoom;
+    return c;
 }
 
-void CXtalspDoc::takePatternContent(PatternContent content) {
-    spectrum = content.spectrum;
-    structure = std::move(content.structure);
-    settings = content.settings;
-    filmWidth = content.filmWidth;
-    filmHeight = content.filmHeight;
-    spotWidth = content.spotWidth;
-    spotHeight = content.spotHeight;
-    intensityScale.saturationIntensity = content.saturationIntensity;
-    intensityScale.strongestIntensity = content.strongestIntensity;
-    intensityScale.saturationFraction = content.saturationFraction;
-    intensityScale.minimumIntensity = content.minimumIntensity;
-    showCrossline = content.showCrossline;
-    showIndex = content.showIndex;
-    grayscaleSpots = content.grayscaleSpots;
-    zoom = content.zoom;
-    // A stored saturation is kept by the next computation; without one it takes the strongest.
-    if (intensityScale.saturationIntensity > 1e-8)
-        intensityScale.resetSaturation = 0;
-    // A computation that fails keeps what the file holds, without spots.
-    m_spots.clear();
-    m_computedInputs = currentInputs();
+// The file does not store whether the next computation resets the saturation: that stays as
+// the document had it, unless the file holds a saturation of its own to keep.
+PatternInputs inputsFrom(PatternContent c, bool resetSaturation) {
+    PatternInputs in;
+    in.spectrum = c.spectrum;
+    in.structure = std::move(c.structure);
+    in.settings = c.settings;
+    in.filmWidth = c.filmWidth;
+    in.filmHeight = c.filmHeight;
+    in.spotWidth = c.spotWidth;
+    in.spotHeight = c.spotHeight;
+    in.intensityScale.saturationIntensity = c.saturationIntensity;
+    in.intensityScale.strongestIntensity = c.strongestIntensity;
+    in.intensityScale.saturationFraction = c.saturationFraction;
+    in.intensityScale.minimumIntensity = c.minimumIntensity;
+    in.intensityScale.resetSaturation = resetSaturation && !(c.saturationIntensity > 1e-8);
+    in.showCrossline = c.showCrossline;
+    in.showIndex = c.showIndex;
+    in.grayscaleSpots = c.grayscaleSpots;
+    in.zoom = c.zoom;
+    return in;
+}
+
+} // namespace
+
+std::string CXtalspDoc::serialize() const {
+    return encodePattern(contentOf(m_inputs));
 }
 
 bool CXtalspDoc::deserialize(std::string_view bytes) {
@@ -68,7 +75,8 @@ bool CXtalspDoc::deserialize(std::string_view bytes) {
             prompt().show(read.failure());
         return false;
     }
-    takePatternContent(std::move(read.value()));
+    // A computation that fails keeps what the file holds, without spots.
+    restoreInputs(inputsFrom(std::move(read.value()), m_inputs.intensityScale.resetSaturation));
     if (hasEstablishedSettings())
         computeSpots();
     m_modified = false;

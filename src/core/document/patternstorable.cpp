@@ -36,13 +36,14 @@ bool settingsAreFinite(const DiffractionSettings& d) {
 } // namespace
 
 std::optional<Message> unstorablePattern(const CXtalspDoc& doc) {
-    bool finite = structureIsFinite(doc.structure) && settingsAreFinite(doc.settings);
-    for (const double sample : doc.spectrum.intensity)
+    bool finite = structureIsFinite(doc.structure()) && settingsAreFinite(doc.settings());
+    for (const double sample : doc.spectrum().intensity)
         finite = finite && std::isfinite(sample);
-    const IntensityScale& scale = doc.intensityScale;
-    finite = finite && allFinite({doc.filmWidth, doc.filmHeight, doc.spotWidth, doc.spotHeight,
-                                  scale.saturationIntensity, scale.strongestIntensity,
-                                  scale.saturationFraction, scale.minimumIntensity, doc.zoom});
+    const IntensityScale& scale = doc.intensityScale();
+    finite =
+        finite && allFinite({doc.filmWidth(), doc.filmHeight(), doc.spotWidth(), doc.spotHeight(),
+                             scale.saturationIntensity, scale.strongestIntensity,
+                             scale.saturationFraction, scale.minimumIntensity, doc.zoom()});
     if (finite)
         return std::nullopt;
     return Message{"The pattern holds a number that is not finite; it was not saved.", "",

@@ -2,6 +2,7 @@
 // and what it recomputes.
 #include "document/xtalspdoc.h"
 
+#include "computation/filmunits.h"
 #include "text/numbertext.h"
 
 #include <algorithm>
@@ -42,34 +43,34 @@ void CXtalspDoc::writeSetting(const char* key, const std::string& value) {
 void CXtalspDoc::takeSpectrum(const Spectrum& edited) {
     bool changed = false;
     for (std::size_t i = 0; i < kSpectrumSize; ++i) {
-        if (spectrum.intensity[i] != edited.intensity[i]) {
-            spectrum.intensity[i] = edited.intensity[i];
+        if (m_inputs.spectrum.intensity[i] != edited.intensity[i]) {
+            m_inputs.spectrum.intensity[i] = edited.intensity[i];
             changed = true;
         }
     }
     if (!changed)
         return;
     m_modified = true;
-    if (settings.distance >= 1.0)
+    if (m_inputs.settings.distance >= 1.0)
         computeSpots();
 }
 
 void CXtalspDoc::takeStructure(const FlatStructure& edited,
                                const DiffractionSettingsEditor& editor) {
-    const bool latticeChanged = latticeDiffers(structure, edited);
+    const bool latticeChanged = latticeDiffers(m_inputs.structure, edited);
     CrystalStructure taken = fromFlatStructure(edited);
     // Only a lattice change renames the crystal.
     if (!latticeChanged)
-        taken.name = structure.name;
-    structure = std::move(taken);
+        taken.name = m_inputs.structure.name;
+    m_inputs.structure = std::move(taken);
     m_modified = true;
 
     if (!latticeChanged) {
-        if (settings.distance >= 1.0) {
-            if (intensityScale.resetSaturation != 0) {
-                intensityScale.saturationIntensity = 0.0;
-                intensityScale.strongestIntensity = 0.0;
-                intensityScale.saturationFraction = 1.0;
+        if (m_inputs.settings.distance >= 1.0) {
+            if (m_inputs.intensityScale.resetSaturation) {
+                m_inputs.intensityScale.saturationIntensity = 0.0;
+                m_inputs.intensityScale.strongestIntensity = 0.0;
+                m_inputs.intensityScale.saturationFraction = 1.0;
             }
             computeSpots();
         }
@@ -77,30 +78,31 @@ void CXtalspDoc::takeStructure(const FlatStructure& edited,
     }
     // A new cell invalidates the pattern and the intensity scale: the settings must be
     // confirmed again before anything is computed.
-    intensityScale.strongestIntensity = 0.0;
-    intensityScale.saturationIntensity = 0.0;
-    intensityScale.saturationFraction = 1.0;
-    intensityScale.resetSaturation = 1;
+    m_inputs.intensityScale.strongestIntensity = 0.0;
+    m_inputs.intensityScale.saturationIntensity = 0.0;
+    m_inputs.intensityScale.saturationFraction = 1.0;
+    m_inputs.intensityScale.resetSaturation = true;
     clearSpots();
-    selectedSpot = -1;
+    m_selectedSpot = -1;
     for (DocumentObserver* observer : m_observers)
         observer->spotsChanged(*this);
-    if (std::fabs(settings.rotationX) > 1e-8 || std::fabs(settings.rotationY) > 1e-8) {
+    if (std::fabs(m_inputs.settings.rotationX) > 1e-8 ||
+        std::fabs(m_inputs.settings.rotationY) > 1e-8) {
         const Message question{
             "The Diffraction geometry needs resetting as you changed the lattice parameters.\n"
             "Do you want to keep the rotation angles X = " +
-                formatG(settings.rotationX) + "\xB0 and Y = " + formatG(settings.rotationY) +
-                "\xB0?",
+                formatG(m_inputs.settings.rotationX) +
+                "\xB0 and Y = " + formatG(m_inputs.settings.rotationY) + "\xB0?",
             "", MessageIcon::Question, MessageButtons::YesNo, MessageAnswer::Yes};
         if (prompt().show(question) == MessageAnswer::No) {
-            settings.rotationX = 0.0;
-            settings.rotationY = 0.0;
+            m_inputs.settings.rotationX = 0.0;
+            m_inputs.settings.rotationY = 0.0;
             notifyGeometryStatus();
         }
     }
-    if (settings.distance >= 1.0) {
-        settings.savedDistance = settings.distance;
-        settings.distance = 0.0;
+    if (m_inputs.settings.distance >= 1.0) {
+        m_inputs.settings.savedDistance = m_inputs.settings.distance;
+        m_inputs.settings.distance = 0.0;
     }
     runDiffractionSetting(editor);
 }
@@ -116,28 +118,37 @@ bool CXtalspDoc::runDiffractionSetting(const DiffractionSettingsEditor& editor) 
 }
 
 void CXtalspDoc::takeDiffractionSettings(const DiffractionSettings& accepted) {
-    settings.geometry = accepted.geometry;
+    m_inputs.settings.geometry = accepted.geometry;
     if (m_services.settings != nullptr)
-        m_services.settings->writeInt(kSettingsSection, "TransOrBack", accepted.geometry);
-    settings.surfacePlane = accepted.surfacePlane;
-    settings.distance = accepted.distance;
-    settings.sidePlane = accepted.sidePlane;
-    settings.Hmax = accepted.Hmax;
-    settings.Kmax = accepted.Kmax;
-    settings.Lmax = accepted.Lmax;
+        m_services.settings->writeInt(kSettingsSection, "TransOrBack",
+                                      static_cast<int>(accepted.geometry));
+    m_inputs.settings.surfacePlane = accepted.surfacePlane;
+    m_inputs.settings.distance = accepted.distance;
+    m_inputs.settings.sidePlane = accepted.sidePlane;
+    m_inputs.settings.Hmax = accepted.Hmax;
+    m_inputs.settings.Kmax = accepted.Kmax;
+    m_inputs.settings.Lmax = accepted.Lmax;
     computeSpots();
     notifyGeometryStatus();
 }
 
+bool CXtalspDoc::takeRefinedSettings(const DiffractionSettings& refined) {
+    m_inputs.settings = refined;
+    const bool computed = computeSpots();
+    notifyGeometryStatus();
+    return computed;
+}
+
 void CXtalspDoc::takeRotation(double rotationX, double rotationY) {
-    settings.rotationX = rotationX;
-    settings.rotationY = rotationY;
+    m_inputs.settings.rotationX = rotationX;
+    m_inputs.settings.rotationY = rotationY;
     notifyGeometryStatus();
     computeSpots();
 }
 
 void CXtalspDoc::stepRotation(RotationAxis axis, double step) {
-    double& angle = axis == RotationAxis::X ? settings.rotationX : settings.rotationY;
+    double& angle =
+        axis == RotationAxis::X ? m_inputs.settings.rotationX : m_inputs.settings.rotationY;
     if (step > 0.0 && angle < kRotationStepGuard) {
         angle = std::min(angle + step, kMaxRotation);
     } else if (step < 0.0 && angle > -kRotationStepGuard) {
@@ -150,19 +161,19 @@ void CXtalspDoc::stepRotation(RotationAxis axis, double step) {
 }
 
 void CXtalspDoc::takeImagingDistance(double centimetres) {
-    settings.distance = centimetres * 100.0;
+    m_inputs.settings.distance = filmUnitsFromCm(centimetres);
     computeSpots();
     notifyGeometryStatus();
 }
 
 void CXtalspDoc::stepDistance(double step) {
-    if (step > 0.0 && settings.distance < kMaxDistance) {
-        settings.distance = std::min(settings.distance + step, kMaxDistance);
-    } else if (step < 0.0 && settings.distance > 1.0) {
-        settings.distance += step;
+    if (step > 0.0 && m_inputs.settings.distance < kMaxDistance) {
+        m_inputs.settings.distance = std::min(m_inputs.settings.distance + step, kMaxDistance);
+    } else if (step < 0.0 && m_inputs.settings.distance > 1.0) {
+        m_inputs.settings.distance += step;
         // 1.0 itself would count as no settings at all.
-        if (settings.distance < kShortestSteppedDistance)
-            settings.distance = kShortestSteppedDistance;
+        if (m_inputs.settings.distance < kShortestSteppedDistance)
+            m_inputs.settings.distance = kShortestSteppedDistance;
     } else {
         return;
     }
@@ -171,53 +182,53 @@ void CXtalspDoc::stepDistance(double step) {
 }
 
 void CXtalspDoc::takeIntensityAdjustment(double saturationPercent, double minimumIntensity) {
-    IntensityScale& scale = intensityScale;
+    IntensityScale& scale = m_inputs.intensityScale;
     scale.saturationFraction = saturationPercent * 0.01;
     scale.saturationIntensity = scale.saturationFraction * scale.strongestIntensity;
     if (scale.saturationIntensity < 1e-8) {
         scale.saturationFraction = 1.0;
-        scale.resetSaturation = 1;
+        scale.resetSaturation = true;
     }
     scale.minimumIntensity = minimumIntensity;
     computeSpots();
 }
 
 void CXtalspDoc::normalizeIntensity() {
-    intensityScale.saturationFraction = 1.0;
-    intensityScale.saturationIntensity = intensityScale.strongestIntensity;
+    m_inputs.intensityScale.saturationFraction = 1.0;
+    m_inputs.intensityScale.saturationIntensity = m_inputs.intensityScale.strongestIntensity;
     computeSpots();
 }
 
 void CXtalspDoc::takePatternSize(double widthCentimetres, double heightCentimetres) {
-    filmWidth = widthCentimetres * 100.0;
-    filmHeight = heightCentimetres * 100.0;
-    writeSetting("FilmWidth", formatG(filmWidth));
-    writeSetting("FilmHeight", formatG(filmHeight));
+    m_inputs.filmWidth = filmUnitsFromCm(widthCentimetres);
+    m_inputs.filmHeight = filmUnitsFromCm(heightCentimetres);
+    writeSetting("FilmWidth", formatG(m_inputs.filmWidth));
+    writeSetting("FilmHeight", formatG(m_inputs.filmHeight));
     for (DocumentObserver* observer : m_observers)
         observer->filmSizeChanged(*this);
-    if (settings.distance > 1.0)
+    if (m_inputs.settings.distance > 1.0)
         computeSpots();
     m_modified = true;
 }
 
 void CXtalspDoc::takeSpotSize(double widthFilmUnits, double heightFilmUnits) {
-    spotWidth = widthFilmUnits;
-    spotHeight = heightFilmUnits;
-    writeSetting("DotWidth", formatG(spotWidth));
-    writeSetting("DotHeight", formatG(spotHeight));
+    m_inputs.spotWidth = widthFilmUnits;
+    m_inputs.spotHeight = heightFilmUnits;
+    writeSetting("DotWidth", formatG(m_inputs.spotWidth));
+    writeSetting("DotHeight", formatG(m_inputs.spotHeight));
     m_modified = true;
 }
 
 void CXtalspDoc::takeCalibratedZoom(double measuredMillimetres) {
     // The reference line is 100 mm long at nominal scale.
-    calibratedZoom = 100.0 / measuredMillimetres;
-    writeSetting("CalibratedZoom", formatG(calibratedZoom));
+    m_calibratedZoom = 100.0 / measuredMillimetres;
+    writeSetting("CalibratedZoom", formatG(m_calibratedZoom));
     for (DocumentObserver* observer : m_observers)
         observer->filmSizeChanged(*this);
 }
 
 std::string CXtalspDoc::minimumIntensityText() const {
-    return trimFixedNumber(formatFixed(intensityScale.minimumIntensity, 15, 8));
+    return trimFixedNumber(formatFixed(m_inputs.intensityScale.minimumIntensity, 15, 8));
 }
 
 } // namespace xtalsp

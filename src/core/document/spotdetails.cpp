@@ -1,6 +1,7 @@
 // The texts of the selected-spot details.
 #include "document/spotdetails.h"
 
+#include "computation/filmunits.h"
 #include "text/numbertext.h"
 
 #include <algorithm>
@@ -45,9 +46,8 @@ SpotDetails spotDetails(const LaueSpot& spot, double saturationIntensity) {
     const long long n = spot.labelOrder();
     SpotDetails details;
     details.baseReflection = indexTriple(spot, n, "  ");
-    // Positions are kept in film units (0.1 mm).
-    details.spotPosition = "x = " + formatFixed(spot.x * 0.1, 0, 1) +
-                           " mm,   y = " + formatFixed(spot.y * 0.1, 0, 1) + " mm";
+    details.spotPosition = "x = " + formatFixed(mmFromFilmUnits(spot.x), 0, 1) +
+                           " mm,   y = " + formatFixed(mmFromFilmUnits(spot.y), 0, 1) + " mm";
     details.baseWavelength =
         formatFixed(spot.wavelength / static_cast<double>(n), 0, 4) + " " + kAngstrom;
     details.baseDSpacing = formatG(spot.dSpacing / static_cast<double>(n)) + " " + kAngstrom;

@@ -1,6 +1,7 @@
 // Formatting of the pattern listing.
 #include "document/textexport.h"
 
+#include "computation/filmunits.h"
 #include "io/filebytes.h"
 #include "text/numbertext.h"
 
@@ -28,11 +29,11 @@ void appendHeader(std::string& out, const PatternListingInput& input) {
     out += input.crystalName + " (" + planeIndex(s.surfacePlane[0]) + " " +
            planeIndex(s.surfacePlane[1]) + " " + planeIndex(s.surfacePlane[2]) + ")" + kLineEnd;
     out += kLineEnd;
-    out += s.geometry == Transmission ? "Diffraction geometry: Transmission"
-                                      : "Diffraction geometry: Back reflection";
+    out += s.geometry == DiffractionGeometry::Transmission
+               ? "Diffraction geometry: Transmission"
+               : "Diffraction geometry: Back reflection";
     out += kLineEnd;
-    // The distance is held in tenths of a millimetre.
-    out += "Sample-film distance: D = " + formatG(s.distance * 0.01) + " cm" + kLineEnd;
+    out += "Sample-film distance: D = " + formatG(cmFromFilmUnits(s.distance)) + " cm" + kLineEnd;
     out += "Vertical side plane: " + formatG(s.sidePlane[0]) + " " + formatG(s.sidePlane[1]) + " " +
            formatG(s.sidePlane[2]) + " (reciprocal horizontal direction)" + kLineEnd;
     out += "Rotation angles: X = " + formatG(s.rotationX) + kDegreeSign +
@@ -44,8 +45,9 @@ void appendHeader(std::string& out, const PatternListingInput& input) {
 
 void appendSpot(std::string& out, const LaueSpot& spot, double saturationIntensity) {
     const long long q = spot.labelOrder();
-    out += "  " + indexTriple(q * spot.h, q * spot.k, q * spot.l) + ": x=" + formatG(spot.x * 0.1) +
-           ", y=" + formatG(spot.y * 0.1) + "; I=" + formatG(spot.intensity) + ", " +
+    out += "  " + indexTriple(q * spot.h, q * spot.k, q * spot.l) +
+           ": x=" + formatG(mmFromFilmUnits(spot.x)) + ", y=" + formatG(mmFromFilmUnits(spot.y)) +
+           "; I=" + formatG(spot.intensity) + ", " +
            formatG(spot.intensity / saturationIntensity * 100.0) + kLineEnd;
     for (const HarmonicComponent& harmonic : spot.harmonics) {
         const long long n = harmonic.order;

@@ -21,12 +21,12 @@ CXtalspDoc::CXtalspDoc(DocumentServices services) : m_services(std::move(service
 ReciprocalBasis CXtalspDoc::reciprocalBasis() const {
     if (!isCrystalDefined())
         return {};
-    return computeReciprocalBasis(structure.a, structure.b, structure.c, structure.alpha,
-                                  structure.beta, structure.gamma);
+    const CrystalStructure& s = m_inputs.structure;
+    return computeReciprocalBasis(s.a, s.b, s.c, s.alpha, s.beta, s.gamma);
 }
 
 bool CXtalspDoc::isCrystalDefined() const {
-    return isStructureDefined(structure);
+    return isStructureDefined(m_inputs.structure);
 }
 
 const LaueSpot* CXtalspDoc::spotAt(int index) const {
@@ -62,16 +62,20 @@ void CXtalspDoc::readStoredDefaults() {
     const SettingsStore* store = m_services.settings;
     const int geometry =
         store != nullptr ? store->readInt(kSettingsSection, "TransOrBack").value_or(0) : 0;
-    settings.geometry = geometry == BackReflection ? BackReflection : Transmission;
-    filmWidth = storedReal(store, "FilmWidth", kMinFilmSize, kMaxFilmSize, kDefaultFilmWidth);
-    filmHeight = storedReal(store, "FilmHeight", kMinFilmSize, kMaxFilmSize, kDefaultFilmHeight);
-    spotWidth = storedReal(store, "DotWidth", kMinSpotSize, kMaxSpotSize, kDefaultSpotSize);
-    spotHeight = storedReal(store, "DotHeight", kMinSpotSize, kMaxSpotSize, kDefaultSpotSize);
-    calibratedZoom =
+    PatternInputs& in = m_inputs;
+    in.settings.geometry = geometry == static_cast<int>(DiffractionGeometry::BackReflection)
+                               ? DiffractionGeometry::BackReflection
+                               : DiffractionGeometry::Transmission;
+    in.filmWidth = storedReal(store, "FilmWidth", kMinFilmSize, kMaxFilmSize, kDefaultFilmWidth);
+    in.filmHeight = storedReal(store, "FilmHeight", kMinFilmSize, kMaxFilmSize, kDefaultFilmHeight);
+    in.spotWidth = storedReal(store, "DotWidth", kMinSpotSize, kMaxSpotSize, kDefaultSpotSize);
+    in.spotHeight = storedReal(store, "DotHeight", kMinSpotSize, kMaxSpotSize, kDefaultSpotSize);
+    m_calibratedZoom =
         storedReal(store, "CalibratedZoom", kMinCalibratedZoom, kMaxCalibratedZoom, 1.0);
 }
 
 void CXtalspDoc::ResetToNewDocument() {
+    Spectrum spectrum = m_inputs.spectrum;
     if (m_services.applicationDirectory) {
         const SpectrumFolders folders{*m_services.applicationDirectory,
                                       m_services.userDataDirectory,
@@ -79,17 +83,27 @@ void CXtalspDoc::ResetToNewDocument() {
         loadStartupSpectrum(spectrum, folders, prompt(), m_services.spectrumFallbackTold);
     } else
         spectrum = builtinSpectrum();
-    structure = CrystalStructure{};
-    settings = DiffractionSettings{};
+    m_inputs = PatternInputs{};
+    m_inputs.spectrum = std::move(spectrum);
     readStoredDefaults();
-    intensityScale = IntensityScale{};
-    showCrossline = 1;
-    showIndex = 0;
-    grayscaleSpots = 1;
-    zoom = 1.0;
-    selectedSpot = -1;
+    m_selectedSpot = -1;
     m_spots.clear();
     m_computedInputs = currentInputs();
+}
+
+void CXtalspDoc::restoreInputs(PatternInputs inputs) {
+    m_inputs = std::move(inputs);
+    m_selectedSpot = -1;
+    m_spots.clear();
+    m_computedInputs = currentInputs();
+}
+
+void CXtalspDoc::setZoom(double zoom) {
+    m_inputs.zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
+}
+
+void CXtalspDoc::selectSpot(int index) {
+    m_selectedSpot = spotAt(index) != nullptr ? index : -1;
 }
 
 void CXtalspDoc::clearSpots() {
@@ -107,27 +121,28 @@ Message tooManySpotsMessage(std::size_t limit) {
 } // namespace
 
 CXtalspDoc::ComputedInputs CXtalspDoc::currentInputs() const {
-    return {spectrum, structure, settings, intensityScale, filmWidth, filmHeight};
+    return {m_inputs.spectrum,       m_inputs.structure, m_inputs.settings,
+            m_inputs.intensityScale, m_inputs.filmWidth, m_inputs.filmHeight};
 }
 
-void CXtalspDoc::restoreInputs(const ComputedInputs& inputs) {
-    spectrum = inputs.spectrum;
-    structure = inputs.structure;
-    settings = inputs.settings;
-    filmWidth = inputs.filmWidth;
-    filmHeight = inputs.filmHeight;
-    intensityScale = inputs.intensityScale;
+void CXtalspDoc::returnToComputedInputs(const ComputedInputs& inputs) {
+    m_inputs.spectrum = inputs.spectrum;
+    m_inputs.structure = inputs.structure;
+    m_inputs.settings = inputs.settings;
+    m_inputs.filmWidth = inputs.filmWidth;
+    m_inputs.filmHeight = inputs.filmHeight;
+    m_inputs.intensityScale = inputs.intensityScale;
 }
 
 std::optional<SpotComputationResult> CXtalspDoc::runComputation() const {
     SpotComputationInput input;
-    input.groups = &structure.groups;
-    input.spectrum = &spectrum;
-    input.settings = settings;
+    input.groups = &m_inputs.structure.groups;
+    input.spectrum = &m_inputs.spectrum;
+    input.settings = m_inputs.settings;
     input.basis = reciprocalBasis();
     input.halfFilmWidth = halfFilmWidth();
     input.halfFilmHeight = halfFilmHeight();
-    input.minimumIntensity = intensityScale.minimumIntensity;
+    input.minimumIntensity = m_inputs.intensityScale.minimumIntensity;
     input.spotLimit = m_services.spotLimit;
     try {
         SpotComputationResult result = computeLaueSpots(input);
@@ -147,13 +162,13 @@ bool CXtalspDoc::computeSpots() {
     if (result) {
         m_spots = std::move(result->spots);
         m_modified = true;
-        selectedSpot = -1;
-        intensityScale.strongestIntensity = result->strongestIntensity;
-        updateSaturation(intensityScale);
+        m_selectedSpot = -1;
+        m_inputs.intensityScale.strongestIntensity = result->strongestIntensity;
+        updateSaturation(m_inputs.intensityScale);
         m_computedInputs = currentInputs();
     } else if (m_computedInputs) {
         // The spots on show still belong to the inputs they were computed from.
-        restoreInputs(*m_computedInputs);
+        returnToComputedInputs(*m_computedInputs);
     }
     for (DocumentObserver* observer : m_observers)
         observer->spotsChanged(*this);

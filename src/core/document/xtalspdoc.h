@@ -6,6 +6,7 @@
 #include "computation/intensityscale.h"
 #include "computation/lauespot.h"
 #include "computation/spotcomputation.h"
+#include "document/fieldranges.h"
 #include "platform/settingsstore.h"
 #include "platform/userprompt.h"
 #include "spectrum/spectrum.h"
@@ -21,7 +22,6 @@
 namespace xtalsp {
 
 class CXtalspDoc;
-struct PatternContent;
 
 // What a document needs from its host.
 struct DocumentServices {
@@ -59,20 +59,20 @@ using DiffractionSettingsEditor =
 
 enum class RotationAxis { X, Y };
 
-// Defaults and valid ranges of the values new documents read from the settings store.
-inline constexpr double kDefaultFilmWidth = 2000.0; // film units (0.1 mm)
-inline constexpr double kDefaultFilmHeight = 1500.0;
-inline constexpr double kMinFilmSize = 200.0;
-inline constexpr double kMaxFilmSize = 50000.0;
-inline constexpr double kDefaultSpotSize = 20.0;
-inline constexpr double kMinSpotSize = 5.0;
-inline constexpr double kMaxSpotSize = 200.0;
-inline constexpr double kMinCalibratedZoom = 0.1;
-inline constexpr double kMaxCalibratedZoom = 5.0;
-inline constexpr double kMinZoom = 0.1; // the zoom box's range, 10 % to 500 %
-inline constexpr double kMaxZoom = 5.0;
-inline constexpr double kMaxDistance = 50000.0;
-inline constexpr double kMaxRotation = 89.9999; // degrees
+// The inputs of a pattern: what its spots are computed from and how they are shown. A pattern
+// file stores all of them.
+struct PatternInputs {
+    Spectrum spectrum;
+    CrystalStructure structure;
+    DiffractionSettings settings;
+    double filmWidth = kDefaultFilmWidth, filmHeight = kDefaultFilmHeight; // film units
+    double spotWidth = kDefaultSpotSize, spotHeight = kDefaultSpotSize;    // film units
+    IntensityScale intensityScale;
+    bool showCrossline = true, showIndex = false, grayscaleSpots = true;
+    double zoom = 1.0;
+
+    bool operator==(const PatternInputs&) const = default;
+};
 
 class CXtalspDoc {
 public:
@@ -80,25 +80,29 @@ public:
     CXtalspDoc(const CXtalspDoc&) = delete;
     CXtalspDoc& operator=(const CXtalspDoc&) = delete;
 
-    // Stored in the pattern file.
-    Spectrum spectrum;
-    CrystalStructure structure;
-    DiffractionSettings settings;
-    double filmWidth = kDefaultFilmWidth, filmHeight = kDefaultFilmHeight; // film units
-    double spotWidth = kDefaultSpotSize, spotHeight = kDefaultSpotSize;    // film units
-    IntensityScale intensityScale;
-    std::int32_t showCrossline = 1, showIndex = 0, grayscaleSpots = 1;
-    double zoom = 1.0;
-    // Not stored.
-    double calibratedZoom = 1.0; // real size / nominal size of the screen
-    std::int32_t selectedSpot = -1;
+    const PatternInputs& inputs() const { return m_inputs; }
+    const Spectrum& spectrum() const { return m_inputs.spectrum; }
+    const CrystalStructure& structure() const { return m_inputs.structure; }
+    const DiffractionSettings& settings() const { return m_inputs.settings; }
+    double filmWidth() const { return m_inputs.filmWidth; }
+    double filmHeight() const { return m_inputs.filmHeight; }
+    double spotWidth() const { return m_inputs.spotWidth; }
+    double spotHeight() const { return m_inputs.spotHeight; }
+    const IntensityScale& intensityScale() const { return m_inputs.intensityScale; }
+    bool showCrossline() const { return m_inputs.showCrossline; }
+    bool showIndex() const { return m_inputs.showIndex; }
+    bool grayscaleSpots() const { return m_inputs.grayscaleSpots; }
+    double zoom() const { return m_inputs.zoom; }
+    // Not stored: real size / nominal size of the screen, and the selected spot (-1: none).
+    double calibratedZoom() const { return m_calibratedZoom; }
+    int selectedSpot() const { return m_selectedSpot; }
 
-    double halfFilmWidth() const { return filmWidth * 0.5; }
-    double halfFilmHeight() const { return filmHeight * 0.5; }
+    double halfFilmWidth() const { return m_inputs.filmWidth * 0.5; }
+    double halfFilmHeight() const { return m_inputs.filmHeight * 0.5; }
     ReciprocalBasis reciprocalBasis() const; // of the cell; zero without a defined structure
     bool isCrystalDefined() const;
     // Commands need an established distance: above one film unit.
-    bool hasEstablishedSettings() const { return settings.distance > 1.0; }
+    bool hasEstablishedSettings() const { return m_inputs.settings.distance > 1.0; }
 
     const std::vector<LaueSpot>& spots() const { return m_spots; }
     int spotCount() const { return static_cast<int>(m_spots.size()); }
@@ -110,8 +114,12 @@ public:
     void addObserver(DocumentObserver* observer);
     void removeObserver(DocumentObserver* observer);
 
-    // Every field to its new-document value, the start-up spectrum first.
+    // Every input to its new-document value, the start-up spectrum first.
     void ResetToNewDocument();
+    // Takes a whole set of inputs as they were stored, unchanged: opening a pattern file and
+    // setting up a pattern before its first computation go through here. The spots are
+    // cleared; a computation that fails afterwards returns to these inputs.
+    void restoreInputs(PatternInputs inputs);
     // Recomputes the spot list from the inputs, updates the saturation and asks for a repaint.
     // A spot list beyond kMaxSpotCount or one that does not fit in memory is not taken: the
     // message says so, and the spots and their inputs stay those of the last computation.
@@ -131,6 +139,9 @@ public:
     void takeStructure(const FlatStructure& edited, const DiffractionSettingsEditor& editor);
     bool runDiffractionSetting(const DiffractionSettingsEditor& editor);
     void takeDiffractionSettings(const DiffractionSettings& accepted);
+    // Settings refined by the orientation fit, taken whole; the spots are computed again.
+    // Returns whether the new spots were taken.
+    bool takeRefinedSettings(const DiffractionSettings& refined);
     void takeRotation(double rotationX, double rotationY);
     void stepRotation(RotationAxis axis, double step);
     void takeImagingDistance(double centimetres);
@@ -140,12 +151,19 @@ public:
     void takePatternSize(double widthCentimetres, double heightCentimetres);
     void takeSpotSize(double widthFilmUnits, double heightFilmUnits);
     void takeCalibratedZoom(double measuredMillimetres);
+    // View options: the document keeps them for its next save without being marked modified.
+    void setShowCrossline(bool show) { m_inputs.showCrossline = show; }
+    void setShowIndex(bool show) { m_inputs.showIndex = show; }
+    void setGrayscaleSpots(bool grayscale) { m_inputs.grayscaleSpots = grayscale; }
+    // Brought into the zoom box's range.
+    void setZoom(double zoom);
+    // A spot of the list, or -1 (also for any index outside the list): none selected.
+    void selectSpot(int index);
     // The minimum intensity as the Adjust Intensity dialog shows it ("%15.8f", trimmed).
     std::string minimumIntensityText() const;
 
 private:
     void readStoredDefaults();
-    void takePatternContent(PatternContent content);
 
     // What a spot list was computed from, to return to when a computation fails.
     struct ComputedInputs {
@@ -156,13 +174,16 @@ private:
         double filmWidth, filmHeight;
     };
     ComputedInputs currentInputs() const;
-    void restoreInputs(const ComputedInputs& inputs);
+    void returnToComputedInputs(const ComputedInputs& inputs);
     std::optional<SpotComputationResult> runComputation() const;
     void notifyGeometryStatus();
     void writeSetting(const char* key, const std::string& value);
     UserPrompt& prompt() const { return *m_services.prompt; }
 
     DocumentServices m_services;
+    PatternInputs m_inputs;
+    double m_calibratedZoom = 1.0;
+    int m_selectedSpot = -1;
     std::vector<LaueSpot> m_spots;
     std::vector<DocumentObserver*> m_observers;
     std::optional<ComputedInputs> m_computedInputs;

@@ -147,14 +147,14 @@ std::optional<TiltAngles> alignPlaneWithBeam(const DiffractionSettings& settings
 // reflection.
 std::optional<FilmPosition> reflectionOnFilm(const std::array<Vector3, 3>& axes,
                                              const ReciprocalBasis& basis, const Vector3& hkl,
-                                             std::int32_t geometry, double distance) {
+                                             DiffractionGeometry geometry, double distance) {
     const Vector3 g = componentsIn(axes, reciprocalVector(basis, hkl));
     if (!(g[0] > 0.0))
         return std::nullopt;
     const double length = std::sqrt(dot(g, g));
     const double sinTheta = g[0] / length;
     const double e = 2.0 * sinTheta * sinTheta - 1.0;
-    const bool transmission = geometry == Transmission;
+    const bool transmission = geometry == DiffractionGeometry::Transmission;
     if (transmission ? !(e < 0.0) : !(e > 0.0))
         return std::nullopt;
     const double sign = transmission ? -1.0 : 1.0;
@@ -173,8 +173,8 @@ std::optional<FilmPosition> gnomonicPoint(const std::array<Vector3, 3>& axes,
 
 // G is along k_out - k_in with k_in = -e1 and k_out the unit vector from the crystal to the
 // point on the film.
-Vector3 scatteringDirection(std::int32_t geometry, double distance, FilmPosition point) {
-    const double along = geometry == Transmission ? -distance : distance;
+Vector3 scatteringDirection(DiffractionGeometry geometry, double distance, FilmPosition point) {
+    const double along = geometry == DiffractionGeometry::Transmission ? -distance : distance;
     const Vector3 out = normalized({along, point.x, point.y});
     return normalized({out[0] + 1.0, out[1], out[2]});
 }

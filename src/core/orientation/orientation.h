@@ -64,7 +64,7 @@ struct FilmPosition {
 // without the film edges; nothing when it cannot reach the film side of the geometry.
 std::optional<FilmPosition> reflectionOnFilm(const std::array<Vector3, 3>& axes,
                                              const ReciprocalBasis& basis, const Vector3& hkl,
-                                             std::int32_t geometry, double distance);
+                                             DiffractionGeometry geometry, double distance);
 
 // Gnomonic point of hkl: where its plane normal meets the plane perpendicular to the beam at
 // the film distance, on the same side of the centre as the spot. Nothing for a normal at or
@@ -75,6 +75,6 @@ std::optional<FilmPosition> gnomonicPoint(const std::array<Vector3, 3>& axes,
 
 // Unit scattering vector (laboratory components) of a spot seen at film point (x, y): fixed by
 // the position alone, whatever the wavelength.
-Vector3 scatteringDirection(std::int32_t geometry, double distance, FilmPosition point);
+Vector3 scatteringDirection(DiffractionGeometry geometry, double distance, FilmPosition point);
 
 } // namespace xtalsp

@@ -1,6 +1,7 @@
 // Orientation fit: nearest-spot pairing and Levenberg-Marquardt refinement.
 #include "orientation/orientationfit.h"
 
+#include "computation/filmunits.h"
 #include "orientation/orientation.h"
 
 #include <Eigen/Dense>
@@ -15,7 +16,6 @@
 namespace xtalsp {
 namespace {
 
-constexpr double kFilmUnitsPerMm = 10.0;
 constexpr double kPairingIntensityShare = 0.01;
 constexpr int kMaxPairingRounds = 20;
 // Residual of a pair whose reflection no longer reaches the film: large, but finite so that

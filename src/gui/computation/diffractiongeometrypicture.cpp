@@ -175,7 +175,7 @@ void DiffractionGeometryPicture::paintEvent(QPaintEvent*) {
     QFont font = p.font();
     font.setPixelSize(9);
     p.setFont(font);
-    if (m_geometry == Transmission)
+    if (m_geometry == kTransmissionButton)
         drawTransmission(p);
     else
         drawBackReflection(p);

@@ -6,11 +6,17 @@
 
 namespace xtalsp::gui {
 
+// The geometry choices of the settings dialog, as ids of its buttons. Grazing incidence is
+// offered but never selectable: the computation has no such geometry.
+inline constexpr int kTransmissionButton = 0;
+inline constexpr int kBackReflectionButton = 1;
+inline constexpr int kGrazingButton = 2;
+
 class DiffractionGeometryPicture : public QWidget {
 public:
     explicit DiffractionGeometryPicture(QWidget* parent = nullptr);
 
-    // Transmission (0) puts the film behind the crystal; every other value is drawn as back
+    // Transmission puts the film behind the crystal; every other button id is drawn as back
     // reflection, as the computation treats it.
     void setDiffractionGeometry(int geometry);
     int diffractionGeometry() const { return m_geometry; }

@@ -38,9 +38,9 @@ bool isZero(const std::array<double, 3>& plane) {
 
 CDiffractionSettingsDlg::CDiffractionSettingsDlg(const CXtalspDoc& doc, UserPrompt& prompt,
                                                  QWidget* parent)
-    : QDialog(parent), m_current(doc.settings), m_basis(doc.reciprocalBasis()), m_prompt(prompt),
-      m_values(initialDiffractionDialogValues(doc.settings, doc.structure.a, doc.structure.b,
-                                              doc.structure.c)) {
+    : QDialog(parent), m_current(doc.settings()), m_basis(doc.reciprocalBasis()), m_prompt(prompt),
+      m_values(initialDiffractionDialogValues(doc.settings(), doc.structure().a, doc.structure().b,
+                                              doc.structure().c)) {
     setWindowTitle("Initial Diffraction Settings");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(createGeometryBox());
@@ -56,25 +56,27 @@ QWidget* CDiffractionSettingsDlg::createGeometryBox() {
     auto* row = new QHBoxLayout(box);
     auto* choices = new QVBoxLayout;
     m_geometryGroup = new QButtonGroup(this);
-    const std::pair<int, const char*> buttons[] = {{Transmission, "&Transmission"},
-                                                   {BackReflection, "&Back reflection"},
-                                                   {Grazing, "&Grazing"}};
+    const std::pair<int, const char*> buttons[] = {{kTransmissionButton, "&Transmission"},
+                                                   {kBackReflectionButton, "&Back reflection"},
+                                                   {kGrazingButton, "&Grazing"}};
     for (const auto& [geometry, text] : buttons) {
         auto* button = new QRadioButton(text, box);
         m_geometryGroup->addButton(button, geometry);
         choices->addWidget(button);
     }
     // Grazing incidence is shown for completeness; the computation has no such geometry.
-    m_geometryGroup->button(Grazing)->setEnabled(false);
+    m_geometryGroup->button(kGrazingButton)->setEnabled(false);
     choices->addStretch();
     row->addLayout(choices);
 
     m_picture = new DiffractionGeometryPicture(box);
     row->addWidget(m_picture, 1);
 
-    QAbstractButton* checked = m_geometryGroup->button(m_values.geometry);
-    (checked != nullptr ? checked : m_geometryGroup->button(BackReflection))->setChecked(true);
-    m_picture->setDiffractionGeometry(m_values.geometry);
+    const int start = m_values.geometry == DiffractionGeometry::Transmission
+                          ? kTransmissionButton
+                          : kBackReflectionButton;
+    m_geometryGroup->button(start)->setChecked(true);
+    m_picture->setDiffractionGeometry(start);
     connect(m_geometryGroup, &QButtonGroup::idClicked, m_picture,
             &DiffractionGeometryPicture::setDiffractionGeometry);
     return box;
@@ -110,8 +112,8 @@ QLayout* CDiffractionSettingsDlg::createFieldGrid() {
     return grid;
 }
 
-QRadioButton* CDiffractionSettingsDlg::geometryButton(int geometry) const {
-    return qobject_cast<QRadioButton*>(m_geometryGroup->button(geometry));
+QRadioButton* CDiffractionSettingsDlg::geometryButton(int buttonId) const {
+    return qobject_cast<QRadioButton*>(m_geometryGroup->button(buttonId));
 }
 
 // The typed text of a box reaches its value only when the box loses the focus; OK reads all of
@@ -123,8 +125,10 @@ void CDiffractionSettingsDlg::commitEntries() {
     }
     m_distanceEdit->commit();
     const int checked = m_geometryGroup->checkedId();
-    if (checked >= 0)
-        m_values.geometry = checked;
+    if (checked == kTransmissionButton)
+        m_values.geometry = DiffractionGeometry::Transmission;
+    else if (checked == kBackReflectionButton)
+        m_values.geometry = DiffractionGeometry::BackReflection;
 }
 
 void CDiffractionSettingsDlg::accept() {

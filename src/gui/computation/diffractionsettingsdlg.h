@@ -3,6 +3,7 @@
 #pragma once
 
 #include "computation/diffractiondialogrules.h"
+#include "computation/diffractiongeometrypicture.h"
 #include "platform/userprompt.h"
 
 #include <QDialog>
@@ -20,7 +21,6 @@ class CXtalspDoc;
 namespace xtalsp::gui {
 
 class CStepEdit;
-class DiffractionGeometryPicture;
 
 class CDiffractionSettingsDlg : public QDialog {
     Q_OBJECT
@@ -35,7 +35,7 @@ public:
     // The settings to take, once the dialog was accepted.
     const std::optional<DiffractionSettings>& acceptedSettings() const { return m_accepted; }
 
-    QRadioButton* geometryButton(int geometry) const;
+    QRadioButton* geometryButton(int buttonId) const;
     DiffractionGeometryPicture* picture() const { return m_picture; }
     CStepEdit* surfaceIndexEdit(int index) const { return m_surfaceEdits.at(index); }
     CStepEdit* sideIndexEdit(int index) const { return m_sideEdits.at(index); }

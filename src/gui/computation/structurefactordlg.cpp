@@ -133,7 +133,7 @@ void CStructureFactorDlg::calculate() {
 }
 
 void QtDocumentDialogs::structureFactor(QWidget* parent, const CXtalspDoc& doc) {
-    CStructureFactorDlg dialog(doc.reciprocalBasis(), doc.structure.groups, parent);
+    CStructureFactorDlg dialog(doc.reciprocalBasis(), doc.structure().groups, parent);
     dialog.exec();
 }
 

@@ -2,6 +2,7 @@
 // and which document operation takes the edited values back.
 #include "shell/documentcommands.h"
 
+#include "computation/filmunits.h"
 #include "shell/commandids.h"
 
 #include <cmath>
@@ -10,11 +11,9 @@ namespace xtalsp::gui {
 
 namespace {
 
-// Film units are tenths of a millimetre; the dialogs show centimetres.
-constexpr double kCmPerFilmUnit = 0.01;
 // Distance keys: 1 mm and 1 cm in film units.
-constexpr double kMillimetreStep = 10.0;
-constexpr double kCentimetreStep = 100.0;
+constexpr double kMillimetreStep = kFilmUnitsPerMm;
+constexpr double kCentimetreStep = kFilmUnitsPerCm;
 // Rotation buttons turn by 1 degree, the arrow keys by a tenth.
 constexpr double kCoarseRotation = 1.0;
 constexpr double kFineRotation = 0.1;
@@ -112,7 +111,7 @@ DiffractionSettingsEditor diffractionSettingsEditor(DocumentDialogs& dialogs, QW
 void editSpectrum(DocumentDialogs& dialogs, QWidget* parent, CXtalspDoc& doc,
                   const QString& applicationDirectory) {
     if (const std::optional<Spectrum> edited =
-            dialogs.editSpectrum(parent, doc.spectrum, applicationDirectory))
+            dialogs.editSpectrum(parent, doc.spectrum(), applicationDirectory))
         doc.takeSpectrum(*edited);
 }
 
@@ -120,40 +119,40 @@ void editStructure(DocumentDialogs& dialogs, QWidget* parent, CXtalspDoc& doc,
                    const QString& applicationDirectory) {
     // Without a cell the editor starts from its own empty defaults.
     const FlatStructure start =
-        doc.isCrystalDefined() ? toFlatStructure(doc.structure) : FlatStructure{};
+        doc.isCrystalDefined() ? toFlatStructure(doc.structure()) : FlatStructure{};
     if (const std::optional<FlatStructure> edited =
             dialogs.editStructure(parent, start, applicationDirectory))
         doc.takeStructure(*edited, diffractionSettingsEditor(dialogs, parent));
 }
 
 void rotateCrystal(DocumentDialogs& dialogs, QWidget* parent, CXtalspDoc& doc) {
-    const RotationAngles start{doc.settings.rotationX, doc.settings.rotationY};
+    const RotationAngles start{doc.settings().rotationX, doc.settings().rotationY};
     if (const std::optional<RotationAngles> angles = dialogs.rotateCrystal(parent, start))
         doc.takeRotation(angles->x, angles->y);
 }
 
 void changeImagingDistance(DocumentDialogs& dialogs, QWidget* parent, CXtalspDoc& doc) {
-    const double centimetres = doc.settings.distance * kCmPerFilmUnit;
+    const double centimetres = cmFromFilmUnits(doc.settings().distance);
     if (const std::optional<double> entered = dialogs.imagingDistance(parent, centimetres))
         doc.takeImagingDistance(*entered);
 }
 
 void adjustIntensity(DocumentDialogs& dialogs, QWidget* parent, CXtalspDoc& doc) {
-    const double percent = doc.intensityScale.saturationFraction * 100.0;
+    const double percent = doc.intensityScale().saturationFraction * 100.0;
     if (const std::optional<IntensityAdjustment> entered =
             dialogs.adjustIntensity(parent, percent, doc.minimumIntensityText()))
         doc.takeIntensityAdjustment(entered->saturationPercent, entered->minimumIntensity);
 }
 
 void changePatternSize(DocumentDialogs& dialogs, QWidget* parent, CXtalspDoc& doc) {
-    const FilmSizeCm start{doc.filmWidth * kCmPerFilmUnit, doc.filmHeight * kCmPerFilmUnit};
+    const FilmSizeCm start{cmFromFilmUnits(doc.filmWidth()), cmFromFilmUnits(doc.filmHeight())};
     if (const std::optional<FilmSizeCm> entered = dialogs.patternSize(parent, start))
         doc.takePatternSize(entered->width, entered->height);
 }
 
 void calibrateZoom(DocumentDialogs& dialogs, QWidget* parent, CXtalspDoc& doc) {
     // The dialog offers the length the reference line should measure now, to the nearest mm.
-    const double measured = std::trunc(kCalibrationLineMm / doc.calibratedZoom + 0.5);
+    const double measured = std::trunc(kCalibrationLineMm / doc.calibratedZoom() + 0.5);
     if (const std::optional<double> entered = dialogs.calibrateZoom(parent, measured))
         doc.takeCalibratedZoom(*entered);
 }

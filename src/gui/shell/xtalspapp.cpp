@@ -243,8 +243,8 @@ void CXtalspApp::applyFirstPatternRule(CXtalspDoc* previous) {
     // one with changes (a spectrum edited, say) stays.
     const OpenPattern* pattern = previous != nullptr ? find(*previous) : nullptr;
     if (pattern != nullptr && pattern->title == QString(kDocumentName) + "1" &&
-        pattern->path.isEmpty() && !previous->isModified() && previous->structure.a < 0.0001 &&
-        previous->settings.distance < 0.0001)
+        pattern->path.isEmpty() && !previous->isModified() && previous->structure().a < 0.0001 &&
+        previous->settings().distance < 0.0001)
         closeDocument(*previous);
 }
 

@@ -112,8 +112,8 @@ bool exportTextFile(const CXtalspDoc& doc, ViewHost& host) {
         return false;
     const std::string bytes = filePathBytes(path);
     ExportPrompt prompt(host.prompt(), {bytes});
-    const PatternListingInput listing{doc.structure.name, doc.settings,
-                                      doc.intensityScale.saturationIntensity, &doc.spots()};
+    const PatternListingInput listing{doc.structure().name, doc.settings(),
+                                      doc.intensityScale().saturationIntensity, &doc.spots()};
     std::optional<Message> failure;
     {
         WaitCursor wait;
@@ -132,8 +132,8 @@ bool exportMergingFile(const CXtalspDoc& doc, ViewHost& host) {
     std::optional<Message> failure;
     {
         WaitCursor wait;
-        failure = writeMergingFile(bytes, doc.spotWidth, doc.spotHeight, doc.grayscaleSpots,
-                                   doc.intensityScale.saturationIntensity, doc.spots());
+        failure = writeMergingFile(bytes, doc.spotWidth(), doc.spotHeight(), doc.grayscaleSpots(),
+                                   doc.intensityScale().saturationIntensity, doc.spots());
     }
     return reportFailure(failure, prompt);
 }

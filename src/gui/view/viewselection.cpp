@@ -29,18 +29,18 @@ int CXtalspView::spotUnder(QPointF viewportPosition) const {
 
 void CXtalspView::selectSpotAt(QPointF viewportPosition) {
     const SelectionChange change =
-        selectionAfterPress(m_doc.selectedSpot, spotUnder(viewportPosition));
-    m_doc.selectedSpot = change.selectedSpot;
+        selectionAfterPress(m_doc.selectedSpot(), spotUnder(viewportPosition));
+    m_doc.selectSpot(change.selectedSpot);
     if (change.repaint)
         viewport()->update();
 }
 
 void CXtalspView::showSpotDetails() {
-    const LaueSpot* spot = m_doc.spotAt(m_doc.selectedSpot);
+    const LaueSpot* spot = m_doc.spotAt(m_doc.selectedSpot());
     if (spot == nullptr)
         return;
-    m_host.viewDialogs().spotDetails(this,
-                                     spotDetails(*spot, m_doc.intensityScale.saturationIntensity));
+    m_host.viewDialogs().spotDetails(
+        this, spotDetails(*spot, m_doc.intensityScale().saturationIntensity));
 }
 
 void CXtalspView::mousePressEvent(QMouseEvent* event) {
@@ -59,7 +59,7 @@ void CXtalspView::mouseDoubleClickEvent(QMouseEvent* event) {
         QAbstractScrollArea::mouseDoubleClickEvent(event);
         return;
     }
-    if (doubleClickOpensDetails(m_doc.selectedSpot, spotUnder(event->position())))
+    if (doubleClickOpensDetails(m_doc.selectedSpot(), spotUnder(event->position())))
         showSpotDetails();
     event->accept();
 }

@@ -1,6 +1,7 @@
 // The pattern view: true-size drawing on screen and paper, zoom, display options and status.
 #include "view/xtalspview.h"
 
+#include "computation/filmunits.h"
 #include "render/qt/qpaintercanvas.h"
 #include "shell/commandids.h"
 #include "text/cp1252.h"
@@ -84,24 +85,24 @@ void CXtalspView::addSplitBoxes() {
 }
 
 void CXtalspView::InitFromDocument() {
-    m_spotWidth = m_doc.spotWidth;
-    m_spotHeight = m_doc.spotHeight;
-    m_showCrossline = m_doc.showCrossline != 0;
-    m_showIndex = m_doc.showIndex != 0;
-    m_grayscaleSpots = m_doc.grayscaleSpots != 0;
-    m_zoom = clampZoom(m_doc.zoom);
+    m_spotWidth = m_doc.spotWidth();
+    m_spotHeight = m_doc.spotHeight();
+    m_showCrossline = m_doc.showCrossline();
+    m_showIndex = m_doc.showIndex();
+    m_grayscaleSpots = m_doc.grayscaleSpots();
+    m_zoom = clampZoom(m_doc.zoom());
     m_savedZoom = 0.0;
     UpdateZoom(false);
 }
 
 void CXtalspView::UpdateZoom(bool forPrinting) {
-    m_scale = forPrinting ? m_zoom : m_doc.calibratedZoom * m_zoom;
+    m_scale = forPrinting ? m_zoom : m_doc.calibratedZoom() * m_zoom;
     recomputeExtent();
     showZoomBox();
 }
 
 void CXtalspView::recomputeExtent() {
-    m_extent = viewExtent(m_doc.filmWidth, m_doc.filmHeight, m_scale);
+    m_extent = viewExtent(m_doc.filmWidth(), m_doc.filmHeight(), m_scale);
     updateScrollBars();
     viewport()->update();
 }
@@ -226,7 +227,7 @@ void CXtalspView::filmSizeChanged(const CXtalspDoc&) {
     // A new film size keeps the zoom; a new calibration changes the screen scale. While a page
     // is being printed the scale stays at true size.
     if (m_savedZoom == 0.0)
-        m_scale = m_doc.calibratedZoom * m_zoom;
+        m_scale = m_doc.calibratedZoom() * m_zoom;
     recomputeExtent();
 }
 
@@ -289,7 +290,7 @@ CommandState CXtalspView::commandState(int id) const {
         state.enabled = !minimised;
         break;
     case ID_VIEW_SELECTED_SPOT:
-        state.enabled = m_doc.selectedSpot >= 0 && !minimised;
+        state.enabled = m_doc.selectedSpot() >= 0 && !minimised;
         break;
     case ID_EXPORT_TEXTFILE:
     case ID_EXPORT_MERGING:
@@ -317,13 +318,13 @@ void CXtalspView::executeCommand(int id) {
         setFocus();
         break;
     case ID_VIEW_GRAYSCALE:
-        toggle(m_grayscaleSpots, m_doc.grayscaleSpots);
+        toggle(m_grayscaleSpots, &CXtalspDoc::setGrayscaleSpots);
         break;
     case ID_VIEW_INDEX:
-        toggle(m_showIndex, m_doc.showIndex);
+        toggle(m_showIndex, &CXtalspDoc::setShowIndex);
         break;
     case ID_VIEW_CROSSLINE:
-        toggle(m_showCrossline, m_doc.showCrossline);
+        toggle(m_showCrossline, &CXtalspDoc::setShowCrossline);
         break;
     case ID_SETTING_SPOT_SIZE:
         runSpotSize();
@@ -357,14 +358,14 @@ void CXtalspView::executeCommand(int id) {
 void CXtalspView::setZoom(double zoom) {
     m_zoom = clampZoom(zoom);
     UpdateZoom(false);
-    m_doc.zoom = m_zoom;
+    m_doc.setZoom(m_zoom);
 }
 
 // Display options are the viewer's choice, not a change of the pattern: the document takes
 // them for its next save without being marked modified.
-void CXtalspView::toggle(bool& flag, std::int32_t& documentFlag) {
+void CXtalspView::toggle(bool& flag, void (CXtalspDoc::*setDocumentFlag)(bool)) {
     flag = !flag;
-    documentFlag = flag ? 1 : 0;
+    (m_doc.*setDocumentFlag)(flag);
     viewport()->update();
 }
 
@@ -376,13 +377,12 @@ void CXtalspView::runCustomZoom() {
 }
 
 void CXtalspView::runSpotSize() {
-    // The dialog shows millimetres; the document keeps film units (0.1 mm).
-    const std::optional<SpotSizeMm> size =
-        m_host.viewDialogs().spotSize(this, {m_spotWidth * 0.1, m_spotHeight * 0.1});
+    const std::optional<SpotSizeMm> size = m_host.viewDialogs().spotSize(
+        this, {mmFromFilmUnits(m_spotWidth), mmFromFilmUnits(m_spotHeight)});
     if (!size)
         return;
-    m_spotWidth = size->width * 10.0;
-    m_spotHeight = size->height * 10.0;
+    m_spotWidth = filmUnitsFromMm(size->width);
+    m_spotHeight = filmUnitsFromMm(size->height);
     viewport()->update();
     m_doc.takeSpotSize(m_spotWidth, m_spotHeight);
 }

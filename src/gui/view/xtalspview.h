@@ -101,7 +101,7 @@ private:
     bool isFrameMinimised() const;
 
     void setZoom(double zoom);
-    void toggle(bool& flag, std::int32_t& documentFlag);
+    void toggle(bool& flag, void (CXtalspDoc::*setDocumentFlag)(bool));
     void runCustomZoom();
     void runSpotSize();
     void printPattern();

@@ -16,7 +16,7 @@ const ReciprocalBasis kCubic = computeReciprocalBasis(kSilicon, kSilicon, kSilic
 
 DiffractionSettings establishedSettings() {
     DiffractionSettings settings;
-    settings.geometry = BackReflection;
+    settings.geometry = DiffractionGeometry::BackReflection;
     settings.surfacePlane = {1, 1, 1};
     settings.sidePlane = {1, -1, 0};
     settings.distance = 300.0;
@@ -30,7 +30,7 @@ DiffractionSettings establishedSettings() {
 }
 
 DiffractionDialogValues typedValues() {
-    return {Transmission, {0, 0, 1}, 4.5, {1, 0, 0}, 10, 10, 10};
+    return {DiffractionGeometry::Transmission, {0, 0, 1}, 4.5, {1, 0, 0}, 10, 10, 10};
 }
 
 TEST(DiffractionDialogFields, ClampLikeTheEntryFields) {
@@ -45,10 +45,11 @@ TEST(DiffractionDialogFields, ClampLikeTheEntryFields) {
 
 TEST(DiffractionDialogInitialValues, NewDocumentGetsProposals) {
     DiffractionSettings fresh;
-    fresh.geometry = BackReflection; // as taken from the registry
+    fresh.geometry = DiffractionGeometry::BackReflection; // as taken from the registry
     const auto values = initialDiffractionDialogValues(fresh, kSilicon, kSilicon, kSilicon);
     EXPECT_EQ(values,
-              (DiffractionDialogValues{Transmission, {0, 0, 1}, 10, {1, 0, 0}, 16, 16, 16}));
+              (DiffractionDialogValues{
+                  DiffractionGeometry::Transmission, {0, 0, 1}, 10, {1, 0, 0}, 16, 16, 16}));
 
     // 3a + 0.5 = 0.8 proposes 0 and 15000.5 exceeds the field: both are clamped.
     const auto extreme = initialDiffractionDialogValues(fresh, 0.1, 300.0, 5000.0);
@@ -60,13 +61,15 @@ TEST(DiffractionDialogInitialValues, NewDocumentGetsProposals) {
 TEST(DiffractionDialogInitialValues, EstablishedOrParkedSettingsAreShown) {
     DiffractionSettings settings = establishedSettings();
     const auto shown = initialDiffractionDialogValues(settings, 1, 1, 1);
-    EXPECT_EQ(shown, (DiffractionDialogValues{BackReflection, {1, 1, 1}, 3, {1, -1, 0}, 7, 8, 9}));
+    EXPECT_EQ(shown, (DiffractionDialogValues{
+                         DiffractionGeometry::BackReflection, {1, 1, 1}, 3, {1, -1, 0}, 7, 8, 9}));
 
     settings.distance = 0.0; // parked after a lattice change
     settings.Hmax = 0;
     const auto parked = initialDiffractionDialogValues(settings, 2.0, 3.0, 4.0);
     EXPECT_EQ(parked,
-              (DiffractionDialogValues{BackReflection, {1, 1, 1}, 4.5, {1, -1, 0}, 6, 9, 12}));
+              (DiffractionDialogValues{
+                  DiffractionGeometry::BackReflection, {1, 1, 1}, 4.5, {1, -1, 0}, 6, 9, 12}));
 }
 
 TEST(DiffractionDialogAccept, ZeroPlanesKeepTheDialogOpen) {
@@ -88,8 +91,8 @@ TEST(DiffractionDialogAccept, ZeroPlanesKeepTheDialogOpen) {
 
 TEST(DiffractionDialogAccept, PerpendicularEntriesAreTakenClamped) {
     test::RecordingPrompt prompt;
-    const DiffractionDialogValues values{BackReflection, {0, 0, 1}, 600, {1, 0, 0},
-                                         1500.7,         0.2,       12.6};
+    const DiffractionDialogValues values{
+        DiffractionGeometry::BackReflection, {0, 0, 1}, 600, {1, 0, 0}, 1500.7, 0.2, 12.6};
     const auto settings = acceptDiffractionDialog(values, establishedSettings(), kCubic, prompt);
     ASSERT_TRUE(settings);
     EXPECT_TRUE(prompt.messages.empty());

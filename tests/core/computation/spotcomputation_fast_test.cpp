@@ -98,8 +98,9 @@ TEST(FastSpotWalk, SiliconMatchesTheStraightforwardWalk) {
     const CrystalStructure silicon = test::silicon();
     SpotComputationInput input = makeInput(silicon, {0, 0, 1}, {1, 0, 0});
     input.settings.Hmax = input.settings.Kmax = input.settings.Lmax = 16;
-    for (const std::int32_t geometry : {Transmission, BackReflection}) {
-        SCOPED_TRACE(geometry);
+    for (const DiffractionGeometry geometry :
+         {DiffractionGeometry::Transmission, DiffractionGeometry::BackReflection}) {
+        SCOPED_TRACE(static_cast<int>(geometry));
         input.settings.geometry = geometry;
         expectFastMatchesReference(input);
     }
@@ -152,9 +153,11 @@ TEST(FastSpotWalk, RandomCellMatchesInEveryOrientationAndGeometry) {
         input.settings.Hmax = input.settings.Kmax = input.settings.Lmax = 10;
         input.settings.rotationX = o.rotationX;
         input.settings.rotationY = o.rotationY;
-        for (const std::int32_t geometry : {Transmission, BackReflection}) {
-            SCOPED_TRACE(::testing::Message() << "surface " << o.surface[0] << o.surface[1]
-                                              << o.surface[2] << " geometry " << geometry);
+        for (const DiffractionGeometry geometry :
+             {DiffractionGeometry::Transmission, DiffractionGeometry::BackReflection}) {
+            SCOPED_TRACE(::testing::Message()
+                         << "surface " << o.surface[0] << o.surface[1] << o.surface[2]
+                         << " geometry " << static_cast<int>(geometry));
             input.settings.geometry = geometry;
             expectFastMatchesReference(input);
         }
@@ -235,13 +238,13 @@ TEST(FastSpotWalk, BeamsThatCutTheWalkShortOrReachHighHarmonicsMatch) {
         gapped.intensity[i] = 0.0;
     input.spectrum = &gapped;
     expectFastMatchesReference(input);
-    input.settings.geometry = BackReflection;
+    input.settings.geometry = DiffractionGeometry::BackReflection;
     expectFastMatchesReference(input);
 
     // A beam down to 0.02 Angstrom lights harmonics of high order.
     const Spectrum wide = flatSpectrum(0.02, 2.9);
     input.spectrum = &wide;
-    input.settings.geometry = Transmission;
+    input.settings.geometry = DiffractionGeometry::Transmission;
     int highestOrder = 0;
     for (const LaueSpot& spot : computeLaueSpotsReference(input).spots)
         highestOrder = std::max(highestOrder, spot.harmonics.back().order);

@@ -63,7 +63,7 @@ TEST_F(SiliconSpots, TransmissionWorkedCase) {
 }
 
 TEST_F(SiliconSpots, BackReflectionWorkedCase) {
-    input.settings.geometry = BackReflection;
+    input.settings.geometry = DiffractionGeometry::BackReflection;
     const SpotComputationResult result = computeLaueSpots(input);
     const LaueSpot* spot = find(result, 1, 1, 5);
     ASSERT_NE(spot, nullptr);

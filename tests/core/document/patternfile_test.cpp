@@ -4,6 +4,7 @@
 #include "io/binaryarchive.h"
 #include "spectrum/builtinspectrum.h"
 #include "spectrum/spectrumfile.h"
+#include "support/editinputs.h"
 #include "support/localetest.h"
 #include "support/recordingprompt.h"
 #include "support/silicon.h"
@@ -26,12 +27,14 @@ protected:
 
     // Silicon in transmission along [001], as the settings dialog would leave it.
     void makeSiliconPattern(CXtalspDoc& doc) {
-        doc.structure = test::silicon();
-        doc.settings.surfacePlane = {0, 0, 1};
-        doc.settings.sidePlane = {1, 0, 0};
-        doc.settings.distance = 300;
-        doc.settings.Hmax = doc.settings.Kmax = doc.settings.Lmax = 16;
-        doc.settings.rotationX = 1.5;
+        test::editInputs(doc, [&](PatternInputs& in) {
+            in.structure = test::silicon();
+            in.settings.surfacePlane = {0, 0, 1};
+            in.settings.sidePlane = {1, 0, 0};
+            in.settings.distance = 300;
+            in.settings.Hmax = in.settings.Kmax = in.settings.Lmax = 16;
+            in.settings.rotationX = 1.5;
+        });
         doc.computeSpots();
     }
 
@@ -44,16 +47,16 @@ TEST_F(PatternFile, SizesFollowTheLayout) {
     EXPECT_EQ(empty.serialize().substr(0, 17), std::string("\x10Xtalspotter.File"));
 
     CXtalspDoc silicon(services());
-    silicon.structure = test::silicon();
+    test::editInputs(silicon, [&](PatternInputs& in) { in.structure = test::silicon(); });
     EXPECT_EQ(silicon.serialize().size(), 2937u);
 }
 
 TEST_F(PatternFile, RoundTripRecomputesTheSameSpots) {
     CXtalspDoc original(services());
     makeSiliconPattern(original);
-    original.showIndex = 1;
-    original.zoom = 1.25;
-    original.spotWidth = 35;
+    original.setShowIndex(true);
+    original.setZoom(1.25);
+    original.takeSpotSize(35, original.spotHeight());
     ASSERT_GT(original.spotCount(), 0);
     const std::string bytes = original.serialize();
 
@@ -61,12 +64,12 @@ TEST_F(PatternFile, RoundTripRecomputesTheSameSpots) {
     ASSERT_TRUE(reopened.deserialize(bytes));
     EXPECT_TRUE(prompt.messages.empty());
     EXPECT_FALSE(reopened.isModified());
-    EXPECT_EQ(reopened.structure, original.structure);
-    EXPECT_EQ(reopened.settings, original.settings);
-    EXPECT_EQ(reopened.spectrum, original.spectrum);
-    EXPECT_EQ(reopened.showIndex, 1);
-    EXPECT_EQ(reopened.zoom, 1.25);
-    EXPECT_EQ(reopened.spotWidth, 35);
+    EXPECT_EQ(reopened.structure(), original.structure());
+    EXPECT_EQ(reopened.settings(), original.settings());
+    EXPECT_EQ(reopened.spectrum(), original.spectrum());
+    EXPECT_EQ(reopened.showIndex(), 1);
+    EXPECT_EQ(reopened.zoom(), 1.25);
+    EXPECT_EQ(reopened.spotWidth(), 35);
     EXPECT_EQ(reopened.spots(), original.spots());
     EXPECT_EQ(reopened.serialize(), bytes);
 }
@@ -74,32 +77,37 @@ TEST_F(PatternFile, RoundTripRecomputesTheSameSpots) {
 TEST_F(PatternFile, StoredSaturationIsKeptAndMissingOneIsTaken) {
     CXtalspDoc original(services());
     makeSiliconPattern(original);
-    const double strongest = original.intensityScale.strongestIntensity;
-    original.intensityScale.saturationIntensity = strongest * 0.5;
+    const double strongest = original.intensityScale().strongestIntensity;
+    test::editInputs(original, [&](PatternInputs& in) {
+        in.intensityScale.saturationIntensity = strongest * 0.5;
+    });
 
     CXtalspDoc kept(services());
     ASSERT_TRUE(kept.deserialize(original.serialize()));
-    EXPECT_EQ(kept.intensityScale.saturationIntensity, strongest * 0.5);
-    EXPECT_EQ(kept.intensityScale.resetSaturation, 0);
-    EXPECT_DOUBLE_EQ(kept.intensityScale.saturationFraction, 0.5);
+    EXPECT_EQ(kept.intensityScale().saturationIntensity, strongest * 0.5);
+    EXPECT_EQ(kept.intensityScale().resetSaturation, 0);
+    EXPECT_DOUBLE_EQ(kept.intensityScale().saturationFraction, 0.5);
 
-    original.intensityScale.saturationIntensity = 0;
+    test::editInputs(original,
+                     [&](PatternInputs& in) { in.intensityScale.saturationIntensity = 0; });
     CXtalspDoc taken(services());
     ASSERT_TRUE(taken.deserialize(original.serialize()));
-    EXPECT_EQ(taken.intensityScale.saturationIntensity, strongest);
-    EXPECT_EQ(taken.intensityScale.saturationFraction, 1.0);
+    EXPECT_EQ(taken.intensityScale().saturationIntensity, strongest);
+    EXPECT_EQ(taken.intensityScale().saturationFraction, 1.0);
 }
 
 TEST_F(PatternFile, UnestablishedPatternOpensWithoutSpots) {
     CXtalspDoc original(services());
-    original.structure = test::silicon();
-    original.settings.distance = 1.0;
-    original.settings.Hmax = original.settings.Kmax = original.settings.Lmax = 5;
+    test::editInputs(original, [&](PatternInputs& in) {
+        in.structure = test::silicon();
+        in.settings.distance = 1.0;
+        in.settings.Hmax = in.settings.Kmax = in.settings.Lmax = 5;
+    });
     CXtalspDoc reopened(services());
     ASSERT_TRUE(reopened.deserialize(original.serialize()));
     EXPECT_EQ(reopened.spotCount(), 0);
-    EXPECT_EQ(reopened.structure.debyeTemperature, 532);
-    EXPECT_DOUBLE_EQ(reopened.structure.thermalExpansion, 2.56e-6);
+    EXPECT_EQ(reopened.structure().debyeTemperature, 532);
+    EXPECT_DOUBLE_EQ(reopened.structure().thermalExpansion, 2.56e-6);
 }
 
 TEST_F(PatternFile, WrongSignatureLeavesANewDocument) {
@@ -160,7 +168,7 @@ std::string realBytes(double v) {
 
 TEST_F(PatternFile, ImpossibleValuesAreRefused) {
     CXtalspDoc source(services());
-    source.structure = test::silicon();
+    test::editInputs(source, [&](PatternInputs& in) { in.structure = test::silicon(); });
     const std::string bytes = source.serialize();
     // Offsets in a pattern named "Silicon" (7 characters) with one group of 8 sites.
     const std::size_t groupCount = 17 + 2408 + 8 + 48;
@@ -203,7 +211,8 @@ TEST_F(PatternFile, ImpossibleValuesAreRefused) {
 TEST_F(PatternFile, FieldsOutsideTheDialogRangesAreBroughtIntoThem) {
     PatternContent stored;
     stored.structure = test::silicon();
-    stored.settings = {5, {0, 0, 1}, {1, 0, 1}, 1e9, 0, 1000, -3, 999, 90, -1e6};
+    stored.settings = {
+        DiffractionGeometry{5}, {0, 0, 1}, {1, 0, 1}, 1e9, 0, 1000, -3, 999, 90, -1e6};
     stored.filmWidth = 0;
     stored.filmHeight = 1e9;
     stored.spotWidth = -2;
@@ -213,7 +222,7 @@ TEST_F(PatternFile, FieldsOutsideTheDialogRangesAreBroughtIntoThem) {
     const Result<PatternContent> read = decodePattern(encodePattern(stored));
     ASSERT_TRUE(read.ok());
     const PatternContent& c = read.value();
-    EXPECT_EQ(c.settings.geometry, BackReflection);
+    EXPECT_EQ(c.settings.geometry, DiffractionGeometry::BackReflection);
     EXPECT_EQ(c.settings.distance, kMaxDistance);
     EXPECT_EQ(c.settings.Hmax, 999);
     EXPECT_EQ(c.settings.Kmax, 1);
@@ -234,7 +243,7 @@ TEST_F(PatternFile, FieldsOutsideTheDialogRangesAreBroughtIntoThem) {
     const Result<PatternContent> unestablished = decodePattern(encodePattern(stored));
     ASSERT_TRUE(unestablished.ok());
     EXPECT_EQ(unestablished.value().settings.Hmax, 0);
-    EXPECT_EQ(unestablished.value().settings.geometry, Transmission);
+    EXPECT_EQ(unestablished.value().settings.geometry, DiffractionGeometry::Transmission);
 }
 
 TEST_F(PatternFile, RoundTripIgnoresACommaLocale) {

@@ -1,5 +1,6 @@
 #include "document/patternstorable.h"
 
+#include "support/editinputs.h"
 #include "support/recordingprompt.h"
 
 #include <gtest/gtest.h>
@@ -17,10 +18,13 @@ TEST(PatternSaving, ANumberThatIsNotFiniteIsRefused) {
     EXPECT_FALSE(unstorablePattern(doc).has_value());
 
     constexpr double kInfinity = std::numeric_limits<double>::infinity();
-    doc.intensityScale.strongestIntensity = kInfinity;
+    test::editInputs(doc,
+                     [&](PatternInputs& in) { in.intensityScale.strongestIntensity = kInfinity; });
     EXPECT_TRUE(unstorablePattern(doc).has_value());
-    doc.intensityScale.strongestIntensity = 1.0;
-    doc.spectrum.intensity[7] = std::numeric_limits<double>::quiet_NaN();
+    test::editInputs(doc, [&](PatternInputs& in) {
+        in.intensityScale.strongestIntensity = 1.0;
+        in.spectrum.intensity[7] = std::numeric_limits<double>::quiet_NaN();
+    });
     const std::optional<Message> refusal = unstorablePattern(doc);
     ASSERT_TRUE(refusal.has_value());
     EXPECT_EQ(refusal->icon, MessageIcon::Stop);

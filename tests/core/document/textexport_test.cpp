@@ -24,7 +24,7 @@ PatternListingInput exampleInput(const std::vector<LaueSpot>& spots) {
     PatternListingInput input;
     input.crystalName = "Silicon";
     input.settings.surfacePlane = {1, 1, 1};
-    input.settings.geometry = BackReflection;
+    input.settings.geometry = DiffractionGeometry::BackReflection;
     input.settings.distance = 300;
     input.settings.sidePlane = {1, -1, 0};
     input.settings.rotationX = 0;
@@ -63,7 +63,7 @@ TEST(TextExport, ListsSpotsFromTheLastToTheFirstAndKeepsAFractionalPlane) {
     PatternListingInput input = exampleInput(spots);
     input.crystalName = "";
     input.settings.surfacePlane = {1.9, -1.9, -0.0};
-    input.settings.geometry = Transmission;
+    input.settings.geometry = DiffractionGeometry::Transmission;
     const std::string listing = formatPatternListing(input);
     EXPECT_EQ(listing.rfind(" (1.9 -1.9 0)\r\n\r\nDiffraction geometry: Transmission\r\n", 0), 0u);
     const auto secondAt = listing.find("  0 0 3: x=12.3");

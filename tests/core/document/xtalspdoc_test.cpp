@@ -1,6 +1,7 @@
 #include "document/xtalspdoc.h"
 
 #include "spectrum/builtinspectrum.h"
+#include "support/editinputs.h"
 #include "support/recordingprompt.h"
 #include "support/silicon.h"
 #include "support/tempdir.h"
@@ -16,7 +17,7 @@ protected:
 
     // The settings dialog as a user would accept it for silicon along [001].
     static std::optional<DiffractionSettings> acceptSilicon(const CXtalspDoc& doc) {
-        DiffractionSettings s = doc.settings;
+        DiffractionSettings s = doc.settings();
         s.surfacePlane = {0, 0, 1};
         s.sidePlane = {1, 0, 0};
         s.distance = 300;
@@ -32,16 +33,16 @@ protected:
 TEST_F(Document, NewDocumentReadsItsDefaultsWithRangesAndFallbacks) {
     {
         CXtalspDoc doc(services());
-        EXPECT_EQ(doc.filmWidth, 2000);
-        EXPECT_EQ(doc.filmHeight, 1500);
-        EXPECT_EQ(doc.spotWidth, 20);
-        EXPECT_EQ(doc.calibratedZoom, 1.0);
-        EXPECT_EQ(doc.settings.geometry, Transmission);
-        EXPECT_EQ(doc.spectrum, builtinSpectrum());
-        EXPECT_EQ(doc.intensityScale, IntensityScale{});
-        EXPECT_EQ(doc.showCrossline, 1);
-        EXPECT_EQ(doc.showIndex, 0);
-        EXPECT_EQ(doc.grayscaleSpots, 1);
+        EXPECT_EQ(doc.filmWidth(), 2000);
+        EXPECT_EQ(doc.filmHeight(), 1500);
+        EXPECT_EQ(doc.spotWidth(), 20);
+        EXPECT_EQ(doc.calibratedZoom(), 1.0);
+        EXPECT_EQ(doc.settings().geometry, DiffractionGeometry::Transmission);
+        EXPECT_EQ(doc.spectrum(), builtinSpectrum());
+        EXPECT_EQ(doc.intensityScale(), IntensityScale{});
+        EXPECT_EQ(doc.showCrossline(), 1);
+        EXPECT_EQ(doc.showIndex(), 0);
+        EXPECT_EQ(doc.grayscaleSpots(), 1);
         EXPECT_FALSE(doc.isModified());
     }
     store.writeText(kSettingsSection, "FilmWidth", "199");
@@ -51,17 +52,17 @@ TEST_F(Document, NewDocumentReadsItsDefaultsWithRangesAndFallbacks) {
     store.writeText(kSettingsSection, "CalibratedZoom", "5.01");
     store.writeInt(kSettingsSection, "TransOrBack", 1);
     CXtalspDoc doc(services());
-    EXPECT_EQ(doc.filmWidth, 2000);
-    EXPECT_EQ(doc.filmHeight, 50000);
-    EXPECT_EQ(doc.spotWidth, 5);
-    EXPECT_EQ(doc.spotHeight, 20);
-    EXPECT_EQ(doc.calibratedZoom, 1.0);
-    EXPECT_EQ(doc.settings.geometry, BackReflection);
+    EXPECT_EQ(doc.filmWidth(), 2000);
+    EXPECT_EQ(doc.filmHeight(), 50000);
+    EXPECT_EQ(doc.spotWidth(), 5);
+    EXPECT_EQ(doc.spotHeight(), 20);
+    EXPECT_EQ(doc.calibratedZoom(), 1.0);
+    EXPECT_EQ(doc.settings().geometry, DiffractionGeometry::BackReflection);
     store.writeInt(kSettingsSection, "TransOrBack", 2);
     store.writeText(kSettingsSection, "CalibratedZoom", "5");
     CXtalspDoc other(services());
-    EXPECT_EQ(other.settings.geometry, Transmission);
-    EXPECT_EQ(other.calibratedZoom, 5.0);
+    EXPECT_EQ(other.settings().geometry, DiffractionGeometry::Transmission);
+    EXPECT_EQ(other.calibratedZoom(), 5.0);
 }
 
 TEST_F(Document, StartupSpectrumComesFromTheApplicationDirectory) {
@@ -69,7 +70,7 @@ TEST_F(Document, StartupSpectrumComesFromTheApplicationDirectory) {
     DocumentServices withDirectory = services();
     withDirectory.applicationDirectory = dir.path();
     CXtalspDoc doc(withDirectory);
-    EXPECT_EQ(doc.spectrum, builtinSpectrum());
+    EXPECT_EQ(doc.spectrum(), builtinSpectrum());
     EXPECT_EQ(dir.read("Default.Spectrum").size(), 2429u); // established on first use
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].icon, MessageIcon::Information);
@@ -82,10 +83,10 @@ TEST_F(Document, FirstStructureAsksForSettingsAndComputes) {
     EXPECT_TRUE(doc.hasEstablishedSettings());
     EXPECT_GT(doc.spotCount(), 0);
     EXPECT_TRUE(doc.isModified());
-    EXPECT_EQ(doc.structure.name, "Silicon");
-    EXPECT_DOUBLE_EQ(doc.structure.thermalExpansion, 2.56e-6);
+    EXPECT_EQ(doc.structure().name, "Silicon");
+    EXPECT_DOUBLE_EQ(doc.structure().thermalExpansion, 2.56e-6);
     EXPECT_EQ(*store.readInt(kSettingsSection, "TransOrBack"), 0);
-    EXPECT_EQ(doc.intensityScale.saturationIntensity, doc.intensityScale.strongestIntensity);
+    EXPECT_EQ(doc.intensityScale().saturationIntensity, doc.intensityScale().strongestIntensity);
 }
 
 TEST_F(Document, LatticeChangeClearsThePatternAndAsksAboutTheRotation) {
@@ -102,15 +103,15 @@ TEST_F(Document, LatticeChangeClearsThePatternAndAsksAboutTheRotation) {
               "The Diffraction geometry needs resetting as you changed the lattice parameters.\n"
               "Do you want to keep the rotation angles X = 2.5\xB0 and Y = -1\xB0?");
     EXPECT_EQ(prompt.messages[0].buttons, MessageButtons::YesNo);
-    EXPECT_EQ(doc.settings.rotationX, 0);
-    EXPECT_EQ(doc.settings.rotationY, 0);
+    EXPECT_EQ(doc.settings().rotationX, 0);
+    EXPECT_EQ(doc.settings().rotationY, 0);
     // Cancelled settings leave the pattern empty with the distance parked.
     EXPECT_EQ(doc.spotCount(), 0);
-    EXPECT_EQ(doc.settings.distance, 0);
-    EXPECT_EQ(doc.settings.savedDistance, 300);
+    EXPECT_EQ(doc.settings().distance, 0);
+    EXPECT_EQ(doc.settings().savedDistance, 300);
     EXPECT_FALSE(doc.hasEstablishedSettings());
-    EXPECT_EQ(doc.intensityScale.resetSaturation, 1);
-    EXPECT_EQ(doc.structure.name, "Silicon at 300 K");
+    EXPECT_EQ(doc.intensityScale().resetSaturation, 1);
+    EXPECT_EQ(doc.structure().name, "Silicon at 300 K");
 
     prompt.messages.clear();
     doc.takeRotation(3, 0);
@@ -119,23 +120,23 @@ TEST_F(Document, LatticeChangeClearsThePatternAndAsksAboutTheRotation) {
     stretched.a = 5.5;
     doc.takeStructure(stretched, acceptSilicon);
     EXPECT_EQ(prompt.messages.size(), 1u);
-    EXPECT_EQ(doc.settings.rotationX, 3);
+    EXPECT_EQ(doc.settings().rotationX, 3);
     EXPECT_GT(doc.spotCount(), 0);
 }
 
 TEST_F(Document, AtomChangeRecomputesAndKeepsTheScale) {
     CXtalspDoc doc(services());
     doc.takeStructure(test::siliconFlat(), acceptSilicon);
-    const double saturation = doc.intensityScale.saturationIntensity;
+    const double saturation = doc.intensityScale().saturationIntensity;
     FlatStructure half = test::siliconFlat();
     for (AtomSite& atom : half.atoms)
         atom.occupancy = 0.5;
     doc.takeStructure(half, cancel);
     EXPECT_TRUE(prompt.messages.empty());
-    EXPECT_EQ(doc.settings.distance, 300);
-    EXPECT_EQ(doc.intensityScale.saturationIntensity, saturation);
+    EXPECT_EQ(doc.settings().distance, 300);
+    EXPECT_EQ(doc.intensityScale().saturationIntensity, saturation);
     // Half the amplitude everywhere: a quarter of the intensity.
-    EXPECT_NEAR(doc.intensityScale.saturationFraction, 4.0, 0.05);
+    EXPECT_NEAR(doc.intensityScale().saturationFraction, 4.0, 0.05);
 }
 
 TEST_F(Document, AComputationBeyondTheSpotLimitKeepsSpotsAndInputs) {
@@ -155,75 +156,75 @@ TEST_F(Document, AComputationBeyondTheSpotLimitKeepsSpotsAndInputs) {
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_NE(prompt.messages[0].text.find("minimum intensity"), std::string::npos);
     EXPECT_EQ(capped.spots(), spots);
-    EXPECT_EQ(capped.intensityScale.minimumIntensity, 1.0);
+    EXPECT_EQ(capped.intensityScale().minimumIntensity, 1.0);
     EXPECT_FALSE(capped.isModified());
 }
 
 TEST_F(Document, RotationStepsStopShortOfNinetyDegrees) {
     CXtalspDoc doc(services());
     doc.takeStructure(test::siliconFlat(), acceptSilicon);
-    doc.settings.rotationX = 89.95;
+    test::editInputs(doc, [&](PatternInputs& in) { in.settings.rotationX = 89.95; });
     doc.stepRotation(RotationAxis::X, 0.1);
-    EXPECT_EQ(doc.settings.rotationX, 89.9999);
+    EXPECT_EQ(doc.settings().rotationX, 89.9999);
     doc.stepRotation(RotationAxis::X, 0.1);
-    EXPECT_EQ(doc.settings.rotationX, 89.9999);
-    doc.settings.rotationY = 89.9;
+    EXPECT_EQ(doc.settings().rotationX, 89.9999);
+    test::editInputs(doc, [&](PatternInputs& in) { in.settings.rotationY = 89.9; });
     doc.stepRotation(RotationAxis::Y, 1);
-    EXPECT_EQ(doc.settings.rotationY, 89.9999);
-    doc.settings.rotationY = -89.5;
+    EXPECT_EQ(doc.settings().rotationY, 89.9999);
+    test::editInputs(doc, [&](PatternInputs& in) { in.settings.rotationY = -89.5; });
     doc.stepRotation(RotationAxis::Y, -1);
-    EXPECT_EQ(doc.settings.rotationY, -89.9999);
+    EXPECT_EQ(doc.settings().rotationY, -89.9999);
 }
 
 TEST_F(Document, DistanceStepsStayWithinTheirLimits) {
     CXtalspDoc doc(services());
     doc.takeStructure(test::siliconFlat(), acceptSilicon);
-    doc.settings.distance = 50;
+    test::editInputs(doc, [&](PatternInputs& in) { in.settings.distance = 50; });
     doc.stepDistance(-100);
-    EXPECT_EQ(doc.settings.distance, 2);
-    doc.settings.distance = 49995;
+    EXPECT_EQ(doc.settings().distance, 2);
+    test::editInputs(doc, [&](PatternInputs& in) { in.settings.distance = 49995; });
     doc.stepDistance(100);
-    EXPECT_EQ(doc.settings.distance, 50000);
+    EXPECT_EQ(doc.settings().distance, 50000);
     doc.stepDistance(10);
-    EXPECT_EQ(doc.settings.distance, 50000);
+    EXPECT_EQ(doc.settings().distance, 50000);
     doc.takeImagingDistance(3);
-    EXPECT_EQ(doc.settings.distance, 300);
+    EXPECT_EQ(doc.settings().distance, 300);
     // 0.11 cm less 1 mm would be exactly one film unit, which counts as no settings.
     doc.takeImagingDistance(0.11);
     doc.stepDistance(-10);
-    EXPECT_EQ(doc.settings.distance, 2);
+    EXPECT_EQ(doc.settings().distance, 2);
     EXPECT_TRUE(doc.hasEstablishedSettings());
 }
 
 TEST_F(Document, IntensityCommands) {
     CXtalspDoc doc(services());
-    doc.intensityScale.strongestIntensity = 200;
+    test::editInputs(doc, [&](PatternInputs& in) { in.intensityScale.strongestIntensity = 200; });
     doc.takeIntensityAdjustment(50, 0.5);
-    EXPECT_EQ(doc.intensityScale.saturationIntensity, 100);
-    EXPECT_EQ(doc.intensityScale.minimumIntensity, 0.5);
+    EXPECT_EQ(doc.intensityScale().saturationIntensity, 100);
+    EXPECT_EQ(doc.intensityScale().minimumIntensity, 0.5);
     EXPECT_EQ(doc.minimumIntensityText(), "0.5");
 
     doc.takeStructure(test::siliconFlat(), acceptSilicon);
     doc.takeIntensityAdjustment(1e-12, 1);
     // A saturation below 1e-8 restarts at the strongest spot.
-    EXPECT_EQ(doc.intensityScale.saturationFraction, 1.0);
-    EXPECT_EQ(doc.intensityScale.saturationIntensity, doc.intensityScale.strongestIntensity);
+    EXPECT_EQ(doc.intensityScale().saturationFraction, 1.0);
+    EXPECT_EQ(doc.intensityScale().saturationIntensity, doc.intensityScale().strongestIntensity);
 
     doc.takeIntensityAdjustment(25, 1);
     doc.normalizeIntensity();
-    EXPECT_EQ(doc.intensityScale.saturationFraction, 1.0);
+    EXPECT_EQ(doc.intensityScale().saturationFraction, 1.0);
     EXPECT_EQ(doc.minimumIntensityText(), "1");
 }
 
 TEST_F(Document, UnchangedSpectrumIsNotAModification) {
     CXtalspDoc doc(services());
-    doc.takeSpectrum(doc.spectrum);
+    doc.takeSpectrum(doc.spectrum());
     EXPECT_FALSE(doc.isModified());
-    Spectrum edited = doc.spectrum;
+    Spectrum edited = doc.spectrum();
     edited.intensity[100] = 0.5;
     doc.takeSpectrum(edited);
     EXPECT_TRUE(doc.isModified());
-    EXPECT_EQ(doc.spectrum.intensity[100], 0.5);
+    EXPECT_EQ(doc.spectrum().intensity[100], 0.5);
 }
 
 TEST_F(Document, FilmSpotAndCalibrationAreStoredForNewDocuments) {
@@ -239,12 +240,12 @@ TEST_F(Document, FilmSpotAndCalibrationAreStoredForNewDocuments) {
     doc.takeSpotSize(20, 35);
     EXPECT_EQ(*store.readText(kSettingsSection, "DotHeight"), "35");
     doc.takeCalibratedZoom(250);
-    EXPECT_EQ(doc.calibratedZoom, 0.4);
+    EXPECT_EQ(doc.calibratedZoom(), 0.4);
     EXPECT_EQ(*store.readText(kSettingsSection, "CalibratedZoom"), "0.4");
     CXtalspDoc later(services());
-    EXPECT_EQ(later.filmWidth, 200);
-    EXPECT_EQ(later.spotHeight, 35);
-    EXPECT_EQ(later.calibratedZoom, 0.4);
+    EXPECT_EQ(later.filmWidth(), 200);
+    EXPECT_EQ(later.spotHeight(), 35);
+    EXPECT_EQ(later.calibratedZoom(), 0.4);
 }
 
 } // namespace

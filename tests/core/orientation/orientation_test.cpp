@@ -4,6 +4,7 @@
 #include "computation/spotcomputation.h"
 #include "document/xtalspdoc.h"
 #include "spectrum/builtinspectrum.h"
+#include "support/editinputs.h"
 #include "support/recordingprompt.h"
 #include "support/silicon.h"
 
@@ -25,7 +26,7 @@ ReciprocalBasis triclinicBasis() {
 
 DiffractionSettings tiltedSettings() {
     DiffractionSettings settings;
-    settings.geometry = BackReflection;
+    settings.geometry = DiffractionGeometry::BackReflection;
     settings.surfacePlane = {0, 0, 1};
     settings.sidePlane = {1, 0, 0};
     settings.distance = 300;
@@ -69,20 +70,24 @@ TEST(BeamRotation, SurvivesThePatternFileAsTheRotatedPattern) {
     test::RecordingPrompt prompt;
     MemorySettingsStore store;
     CXtalspDoc doc(DocumentServices{&prompt, &store, std::nullopt});
-    doc.structure = test::silicon();
-    doc.spectrum = builtinSpectrum();
-    doc.settings = tiltedSettings();
+    test::editInputs(doc, [&](PatternInputs& in) {
+        in.structure = test::silicon();
+        in.spectrum = builtinSpectrum();
+        in.settings = tiltedSettings();
+    });
     ASSERT_TRUE(doc.computeSpots());
     const std::vector<LaueSpot> unrotated = doc.spots();
     ASSERT_GT(unrotated.size(), 20u);
 
     const double psi = 17.0;
-    doc.settings = foldBeamRotation(doc.settings, doc.reciprocalBasis(), psi);
+    test::editInputs(doc, [&](PatternInputs& in) {
+        in.settings = foldBeamRotation(in.settings, doc.reciprocalBasis(), psi);
+    });
     ASSERT_TRUE(doc.computeSpots());
     CXtalspDoc reread(DocumentServices{&prompt, &store, std::nullopt});
     ASSERT_TRUE(reread.deserialize(doc.serialize()));
-    EXPECT_EQ(reread.settings.rotationX, 6.5);
-    EXPECT_EQ(reread.settings.rotationY, -3.25);
+    EXPECT_EQ(reread.settings().rotationX, 6.5);
+    EXPECT_EQ(reread.settings().rotationY, -3.25);
 
     const double c = std::cos(psi * kPi / 180.0), s = std::sin(psi * kPi / 180.0);
     std::size_t inside = 0;
@@ -142,7 +147,8 @@ TEST(SpotDirections, ScatteringVectorAndGnomonicPointFollowFromThePosition) {
     input.basis = computeReciprocalBasis(silicon.a, silicon.b, silicon.c, silicon.alpha,
                                          silicon.beta, silicon.gamma);
     input.settings = tiltedSettings();
-    for (const std::int32_t geometry : {Transmission, BackReflection}) {
+    for (const DiffractionGeometry geometry :
+         {DiffractionGeometry::Transmission, DiffractionGeometry::BackReflection}) {
         input.settings.geometry = geometry;
         const auto axes = laboratoryAxes(input.settings, input.basis);
         const auto spots = computeLaueSpots(input).spots;

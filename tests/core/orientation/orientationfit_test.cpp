@@ -22,7 +22,7 @@ protected:
         input.spectrum = &builtinSpectrum();
         input.basis = computeReciprocalBasis(structure.a, structure.b, structure.c, structure.alpha,
                                              structure.beta, structure.gamma);
-        input.settings.geometry = BackReflection;
+        input.settings.geometry = DiffractionGeometry::BackReflection;
         input.settings.surfacePlane = {0, 0, 1};
         input.settings.sidePlane = {1, 0, 0};
         input.settings.distance = 300;

@@ -3,6 +3,7 @@
 #include "computation/diffractiongeometrypicture.h"
 #include "document/xtalspdoc.h"
 #include "shell/stepedit.h"
+#include "support/editinputs.h"
 #include "support/recordingprompt.h"
 #include "support/silicon.h"
 
@@ -31,52 +32,61 @@ void typePlanes(CDiffractionSettingsDlg& dialog, const QStringList& surface,
 
 class DiffractionSettingsDialog : public ::testing::Test {
 protected:
-    DiffractionSettingsDialog() { doc.structure = test::silicon(); }
+    DiffractionSettingsDialog() {
+        test::editInputs(doc, [](PatternInputs& in) { in.structure = test::silicon(); });
+    }
 
     test::RecordingPrompt prompt;
     CXtalspDoc doc{DocumentServices{&prompt, nullptr, std::nullopt}};
 };
 
 TEST_F(DiffractionSettingsDialog, OpensWithProposalsOrWithTheEstablishedSettings) {
-    doc.settings.geometry = BackReflection; // as a new document may take it from the store
+    // As a new document may take it from the store.
+    test::editInputs(doc, [&](PatternInputs& in) {
+        in.settings.geometry = DiffractionGeometry::BackReflection;
+    });
     {
         CDiffractionSettingsDlg fresh(doc, prompt);
         EXPECT_EQ(fresh.windowTitle(), "Initial Diffraction Settings");
-        EXPECT_TRUE(fresh.geometryButton(Transmission)->isChecked());
-        EXPECT_EQ(fresh.geometryButton(BackReflection)->text(), "&Back reflection");
-        EXPECT_FALSE(fresh.geometryButton(Grazing)->isEnabled());
-        EXPECT_EQ(fresh.picture()->diffractionGeometry(), Transmission);
+        EXPECT_TRUE(fresh.geometryButton(gui::kTransmissionButton)->isChecked());
+        EXPECT_EQ(fresh.geometryButton(gui::kBackReflectionButton)->text(), "&Back reflection");
+        EXPECT_FALSE(fresh.geometryButton(gui::kGrazingButton)->isEnabled());
+        EXPECT_EQ(fresh.picture()->diffractionGeometry(), gui::kTransmissionButton);
         EXPECT_EQ(shown(fresh.surfaceIndexEdit(2)), "1");
         EXPECT_EQ(shown(fresh.sideIndexEdit(0)), "1");
         EXPECT_EQ(shown(fresh.distanceEdit()), "10 cm");
         EXPECT_EQ(shown(fresh.indexLimitEdit(1)), "16"); // about 3 per Angstrom of 5.4305
     }
-    doc.settings.surfacePlane = {1, 1, 0};
-    doc.settings.sidePlane = {1, -1, 0.5};
-    doc.settings.distance = 1234.0;
-    doc.settings.Hmax = doc.settings.Kmax = doc.settings.Lmax = 7;
+    test::editInputs(doc, [&](PatternInputs& in) {
+        in.settings.surfacePlane = {1, 1, 0};
+        in.settings.sidePlane = {1, -1, 0.5};
+        in.settings.distance = 1234.0;
+        in.settings.Hmax = in.settings.Kmax = in.settings.Lmax = 7;
+    });
     {
         CDiffractionSettingsDlg established(doc, prompt);
-        EXPECT_TRUE(established.geometryButton(BackReflection)->isChecked());
-        EXPECT_EQ(established.picture()->diffractionGeometry(), BackReflection);
+        EXPECT_TRUE(established.geometryButton(gui::kBackReflectionButton)->isChecked());
+        EXPECT_EQ(established.picture()->diffractionGeometry(), gui::kBackReflectionButton);
         EXPECT_EQ(shown(established.sideIndexEdit(2)), "0.5");
         EXPECT_EQ(shown(established.distanceEdit()), "12.34 cm");
         EXPECT_EQ(shown(established.indexLimitEdit(2)), "7");
     }
     // After a lattice change the distance waits in savedDistance.
-    doc.settings.savedDistance = 500.0;
-    doc.settings.distance = 0.0;
+    test::editInputs(doc, [&](PatternInputs& in) {
+        in.settings.savedDistance = 500.0;
+        in.settings.distance = 0.0;
+    });
     CDiffractionSettingsDlg parked(doc, prompt);
     EXPECT_EQ(shown(parked.distanceEdit()), "5 cm");
     EXPECT_EQ(shown(parked.sideIndexEdit(1)), "-1");
 
     // The two enabled buttons switch the sketch, and both sketches paint offscreen.
     parked.picture()->resize(300, 160);
-    parked.geometryButton(Transmission)->click();
-    EXPECT_EQ(parked.picture()->diffractionGeometry(), Transmission);
+    parked.geometryButton(gui::kTransmissionButton)->click();
+    EXPECT_EQ(parked.picture()->diffractionGeometry(), gui::kTransmissionButton);
     EXPECT_FALSE(parked.picture()->grab().isNull());
-    parked.geometryButton(BackReflection)->click();
-    EXPECT_EQ(parked.picture()->diffractionGeometry(), BackReflection);
+    parked.geometryButton(gui::kBackReflectionButton)->click();
+    EXPECT_EQ(parked.picture()->diffractionGeometry(), gui::kBackReflectionButton);
     EXPECT_FALSE(parked.picture()->grab().isNull());
 }
 
@@ -118,12 +128,14 @@ TEST_F(DiffractionSettingsDialog, SidePlaneQuestionOffersAPerpendicularPlane) {
 }
 
 TEST_F(DiffractionSettingsDialog, OkHandsBackTheClampedEntries) {
-    doc.settings.rotationX = 12.0;
-    doc.settings.savedDistance = 700.0;
-    doc.settings.distance = 900.0;
-    doc.settings.Hmax = doc.settings.Kmax = doc.settings.Lmax = 10;
+    test::editInputs(doc, [&](PatternInputs& in) {
+        in.settings.rotationX = 12.0;
+        in.settings.savedDistance = 700.0;
+        in.settings.distance = 900.0;
+        in.settings.Hmax = in.settings.Kmax = in.settings.Lmax = 10;
+    });
     CDiffractionSettingsDlg dialog(doc, prompt);
-    dialog.geometryButton(BackReflection)->click();
+    dialog.geometryButton(gui::kBackReflectionButton)->click();
     typePlanes(dialog, {"1", "1", "1"}, {"1", "-1", "0"});
     type(dialog.distanceEdit(), "600");
     type(dialog.indexLimitEdit(0), "7.6");
@@ -133,8 +145,8 @@ TEST_F(DiffractionSettingsDialog, OkHandsBackTheClampedEntries) {
 
     ASSERT_TRUE(dialog.acceptedSettings().has_value());
     EXPECT_TRUE(prompt.messages.empty());
-    DiffractionSettings expected = doc.settings; // rotation and parked distance stay
-    expected.geometry = BackReflection;
+    DiffractionSettings expected = doc.settings(); // rotation and parked distance stay
+    expected.geometry = DiffractionGeometry::BackReflection;
     expected.surfacePlane = {1, 1, 1};
     expected.sidePlane = {1, -1, 0};
     expected.distance = 50000.0; // 500 cm at most
@@ -142,7 +154,7 @@ TEST_F(DiffractionSettingsDialog, OkHandsBackTheClampedEntries) {
     expected.Kmax = 1;
     expected.Lmax = 999;
     EXPECT_EQ(*dialog.acceptedSettings(), expected);
-    EXPECT_EQ(doc.settings.distance, 900.0); // the command takes them, not the dialog
+    EXPECT_EQ(doc.settings().distance, 900.0); // the command takes them, not the dialog
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "computation/diffractionsettingsdlg.h"
 #include "gui/support/scripteddocumentdialogs.h"
 #include "shell/commandids.h"
+#include "support/editinputs.h"
 #include "support/recordingprompt.h"
 #include "support/silicon.h"
 
@@ -50,8 +51,8 @@ TEST_F(DocumentCommandsTest, NewDocumentGoesThroughStructureAndSettingsToSpots) 
     EXPECT_EQ(dialogs.applicationDirectory, "/opt/xtalsp");
     EXPECT_EQ(dialogs.opened, (Opened{"structure", "diffraction"}));
     EXPECT_TRUE(prompt.messages.empty());
-    EXPECT_EQ(doc.settings.distance, 1000.0);
-    EXPECT_EQ(doc.settings.Hmax, 16);
+    EXPECT_EQ(doc.settings().distance, 1000.0);
+    EXPECT_EQ(doc.settings().Hmax, 16);
     EXPECT_GT(doc.spotCount(), 0);
 
     // Reopened, the editor shows the document's crystal (expansion in 1e-6/K again).
@@ -113,16 +114,17 @@ TEST_F(DocumentCommandsTest, RotationStepsTurnTheirAxisAndStopShortOfNinetyDegre
         {ID_ROTATE_Y_PLUS_FINE, 0, 0.1}, {ID_ROTATE_Y_MINUS_FINE, 0, -0.1},
     };
     for (const auto& [id, x, y] : steps) {
-        doc.settings.rotationX = doc.settings.rotationY = 0.0;
+        test::editInputs(
+            doc, [&](PatternInputs& in) { in.settings.rotationX = in.settings.rotationY = 0.0; });
         commands.executeCommand(id);
-        EXPECT_DOUBLE_EQ(doc.settings.rotationX, x) << id;
-        EXPECT_DOUBLE_EQ(doc.settings.rotationY, y) << id;
+        EXPECT_DOUBLE_EQ(doc.settings().rotationX, x) << id;
+        EXPECT_DOUBLE_EQ(doc.settings().rotationY, y) << id;
     }
-    doc.settings.rotationX = 89.95;
+    test::editInputs(doc, [&](PatternInputs& in) { in.settings.rotationX = 89.95; });
     commands.executeCommand(ID_ROTATE_X_PLUS_FINE);
-    EXPECT_EQ(doc.settings.rotationX, 89.9999);
+    EXPECT_EQ(doc.settings().rotationX, 89.9999);
     commands.executeCommand(ID_ROTATE_X_PLUS_FINE);
-    EXPECT_EQ(doc.settings.rotationX, 89.9999);
+    EXPECT_EQ(doc.settings().rotationX, 89.9999);
 }
 
 TEST_F(DocumentCommandsTest, DistanceStepsMoveTheFilmWithinItsLimits) {
@@ -132,18 +134,18 @@ TEST_F(DocumentCommandsTest, DistanceStepsMoveTheFilmWithinItsLimits) {
                                             {ID_DISTANCE_PLUS_CM, 1100},
                                             {ID_DISTANCE_MINUS_CM, 900}};
     for (const auto& [id, after] : steps) {
-        doc.settings.distance = 1000.0;
+        test::editInputs(doc, [&](PatternInputs& in) { in.settings.distance = 1000.0; });
         commands.executeCommand(id);
-        EXPECT_EQ(doc.settings.distance, after) << id;
+        EXPECT_EQ(doc.settings().distance, after) << id;
     }
-    doc.settings.distance = 50.0;
+    test::editInputs(doc, [&](PatternInputs& in) { in.settings.distance = 50.0; });
     commands.executeCommand(ID_DISTANCE_MINUS_CM);
-    EXPECT_EQ(doc.settings.distance, 2.0);
-    doc.settings.distance = 49995.0;
+    EXPECT_EQ(doc.settings().distance, 2.0);
+    test::editInputs(doc, [&](PatternInputs& in) { in.settings.distance = 49995.0; });
     commands.executeCommand(ID_DISTANCE_PLUS_CM);
-    EXPECT_EQ(doc.settings.distance, 50000.0);
+    EXPECT_EQ(doc.settings().distance, 50000.0);
     commands.executeCommand(ID_DISTANCE_PLUS_CM);
-    EXPECT_EQ(doc.settings.distance, 50000.0);
+    EXPECT_EQ(doc.settings().distance, 50000.0);
 }
 
 TEST_F(DocumentCommandsTest, LatticeChangeAsksAboutTheRotationAndReopensTheSettings) {
@@ -160,15 +162,15 @@ TEST_F(DocumentCommandsTest, LatticeChangeAsksAboutTheRotationAndReopensTheSetti
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].buttons, MessageButtons::YesNo);
     EXPECT_EQ(dialogs.opened, (Opened{"structure", "diffraction"}));
-    EXPECT_EQ(doc.settings.rotationX, 0.0);
-    EXPECT_EQ(doc.settings.distance, 0.0);
+    EXPECT_EQ(doc.settings().rotationX, 0.0);
+    EXPECT_EQ(doc.settings().distance, 0.0);
     EXPECT_EQ(doc.spotCount(), 0);
     EXPECT_FALSE(enabled(ID_SETTING_ROTATE));
 
     // The settings command later starts from the parked distance.
     dialogs.diffractionAnswer = accept;
     commands.executeCommand(ID_SETTING_DIFFRACTION);
-    EXPECT_EQ(doc.settings.distance, 1000.0);
+    EXPECT_EQ(doc.settings().distance, 1000.0);
     EXPECT_GT(doc.spotCount(), 0);
 
     // Yes: the angles stay and the accepted settings recompute at once.
@@ -178,9 +180,9 @@ TEST_F(DocumentCommandsTest, LatticeChangeAsksAboutTheRotationAndReopensTheSetti
     prompt.answers = {MessageAnswer::Yes};
     commands.executeCommand(ID_SETTING_STRUCTURE);
     EXPECT_EQ(prompt.messages.size(), 2u);
-    EXPECT_EQ(doc.settings.rotationX, 5.0);
-    EXPECT_EQ(doc.settings.rotationY, -3.0);
-    EXPECT_EQ(doc.settings.distance, 1000.0);
+    EXPECT_EQ(doc.settings().rotationX, 5.0);
+    EXPECT_EQ(doc.settings().rotationY, -3.0);
+    EXPECT_EQ(doc.settings().distance, 1000.0);
     EXPECT_GT(doc.spotCount(), 0);
 }
 
@@ -189,40 +191,42 @@ TEST_F(DocumentCommandsTest, DialogsOpenWithTheDocumentValuesAndApplyOnlyOnOk) {
     doc.takeRotation(1.5, -2.5);
     commands.executeCommand(ID_SETTING_ROTATE); // cancelled
     EXPECT_EQ(dialogs.rotationStart.y, -2.5);
-    EXPECT_EQ(doc.settings.rotationY, -2.5);
+    EXPECT_EQ(doc.settings().rotationY, -2.5);
     dialogs.rotationAnswer = RotationAngles{10.0, -20.0};
     commands.executeCommand(ID_SETTING_ROTATE);
-    EXPECT_EQ(doc.settings.rotationY, -20.0);
+    EXPECT_EQ(doc.settings().rotationY, -20.0);
 
     dialogs.distanceAnswer = 12.5;
     commands.executeCommand(ID_SETTING_DISTANCE);
     EXPECT_EQ(dialogs.distanceStart, 10.0);
-    EXPECT_EQ(doc.settings.distance, 1250.0);
+    EXPECT_EQ(doc.settings().distance, 1250.0);
 
-    doc.intensityScale.minimumIntensity = 0.5;
-    doc.intensityScale.saturationFraction = 0.75;
+    test::editInputs(doc, [&](PatternInputs& in) {
+        in.intensityScale.minimumIntensity = 0.5;
+        in.intensityScale.saturationFraction = 0.75;
+    });
     dialogs.intensityAnswer = IntensityAdjustment{50.0, 2.0};
     commands.executeCommand(ID_INTENSITY_ADJUST);
     EXPECT_EQ(dialogs.saturationStart, 75.0);
     EXPECT_EQ(dialogs.minimumTextStart, "0.5");
-    EXPECT_EQ(doc.intensityScale.minimumIntensity, 2.0);
+    EXPECT_EQ(doc.intensityScale().minimumIntensity, 2.0);
 
     dialogs.patternSizeAnswer = FilmSizeCm{25.0, 10.0};
     commands.executeCommand(ID_SETTING_PATTERN_SIZE);
     EXPECT_EQ(dialogs.patternSizeStart.height, 15.0);
-    EXPECT_EQ(doc.filmWidth, 2500.0);
+    EXPECT_EQ(doc.filmWidth(), 2500.0);
 
-    doc.calibratedZoom = 0.3;
+    doc.takeCalibratedZoom(100.0 / 0.3);
     dialogs.calibrateAnswer = 250.0;
     commands.executeCommand(ID_VIEW_CALIBRATE);
     EXPECT_EQ(dialogs.calibrateStart, 333.0);
-    EXPECT_DOUBLE_EQ(doc.calibratedZoom, 0.4);
+    EXPECT_DOUBLE_EQ(doc.calibratedZoom(), 0.4);
 
     Spectrum flat;
     flat.intensity.fill(1.0);
     dialogs.spectrumAnswer = flat;
     commands.executeCommand(ID_SETTING_SPECTRUM);
-    EXPECT_EQ(doc.spectrum, flat);
+    EXPECT_EQ(doc.spectrum(), flat);
 
     dialogs.opened.clear();
     commands.executeCommand(ID_STRUCTURE_FACTOR);

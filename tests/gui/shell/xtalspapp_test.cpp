@@ -8,6 +8,7 @@
 #include "shell/commandids.h"
 #include "shell/mainframe.h"
 #include "structure/samplestructure.h"
+#include "support/editinputs.h"
 #include "support/recordingprompt.h"
 #include "support/silicon.h"
 #include "support/tempdir.h"
@@ -181,7 +182,7 @@ TEST_F(Application, UntouchedFirstPatternGivesWayToAnOpenedFile) {
 
 TEST_F(Application, FirstPatternWithADistanceIsKept) {
     ASSERT_TRUE(app.InitInstance({}));
-    app.documents()[0]->settings.distance = 300;
+    test::editInputs(*app.documents()[0], [&](PatternInputs& in) { in.settings.distance = 300; });
     app.OpenDocumentFile(kExamples + "/silicon-back-111.ptn");
     EXPECT_EQ(app.documents().size(), 2u);
 }
@@ -230,7 +231,7 @@ TEST_F(Application, StructureAndSettingsCommandsComputeTheFirstPattern) {
     ASSERT_TRUE(app.InitInstance({}));
     documentDialogs.structureAnswer = test::siliconFlat();
     documentDialogs.diffractionAnswer = [](const CXtalspDoc& doc) {
-        DiffractionSettings settings = doc.settings;
+        DiffractionSettings settings = doc.settings();
         settings.surfacePlane = {0, 0, 1};
         settings.sidePlane = {1, 0, 0};
         settings.distance = 300;
@@ -244,7 +245,7 @@ TEST_F(Application, StructureAndSettingsCommandsComputeTheFirstPattern) {
     EXPECT_EQ(frame().paneText(GeometryPane), "3; 0; 0");
     EXPECT_TRUE(frame().commandAction(ID_SETTING_ROTATE)->isEnabled());
     frame().runCommand(ID_ROTATE_X_PLUS);
-    EXPECT_EQ(doc.settings.rotationX, 1.0);
+    EXPECT_EQ(doc.settings().rotationX, 1.0);
     EXPECT_EQ(frame().paneText(GeometryPane), "3; 1; 0");
 
     // The keyboard table: distance and fine rotation steps.
@@ -252,13 +253,13 @@ TEST_F(Application, StructureAndSettingsCommandsComputeTheFirstPattern) {
     QApplication::setActiveWindow(&frame());
     frame().activeView()->setFocus();
     QTest::keyClick(frame().activeView(), Qt::Key_Minus);
-    EXPECT_EQ(doc.settings.distance, 290);
+    EXPECT_EQ(doc.settings().distance, 290);
     QTest::keyClick(frame().activeView(), Qt::Key_Equal, Qt::AltModifier);
-    EXPECT_EQ(doc.settings.distance, 390);
+    EXPECT_EQ(doc.settings().distance, 390);
     QTest::keyClick(frame().activeView(), Qt::Key_Right, Qt::ControlModifier);
-    EXPECT_DOUBLE_EQ(doc.settings.rotationY, 0.1);
+    EXPECT_DOUBLE_EQ(doc.settings().rotationY, 0.1);
     QTest::keyClick(frame().activeView(), Qt::Key_Up, Qt::ControlModifier);
-    EXPECT_DOUBLE_EQ(doc.settings.rotationX, 0.9);
+    EXPECT_DOUBLE_EQ(doc.settings().rotationX, 0.9);
 }
 
 TEST_F(Application, ToggleTextsFollowTheView) {
@@ -267,7 +268,7 @@ TEST_F(Application, ToggleTextsFollowTheView) {
     EXPECT_EQ(frame().commandAction(ID_VIEW_INDEX)->text(), "Show &Index\tF5");
     frame().runCommand(ID_VIEW_INDEX);
     EXPECT_EQ(frame().commandAction(ID_VIEW_INDEX)->text(), "Hide &Index\tF5");
-    EXPECT_EQ(app.documents()[0]->showIndex, 1);
+    EXPECT_EQ(app.documents()[0]->showIndex(), 1);
 }
 
 TEST_F(Application, ZoomBoxTakesTypedAndPickedValues) {
@@ -286,7 +287,7 @@ TEST_F(Application, ZoomBoxTakesTypedAndPickedValues) {
     typeIntoZoomBox("250");
     EXPECT_EQ(frame().zoomBox()->currentText(), "250%");
     EXPECT_EQ(view->zoom(), 2.5);
-    EXPECT_EQ(app.documents()[0]->zoom, 2.5);
+    EXPECT_EQ(app.documents()[0]->zoom(), 2.5);
 
     typeIntoZoomBox("abc");
     EXPECT_EQ(prompt.messages.size(), 2u); // reads 0: out of range

@@ -3,6 +3,7 @@
 
 #include "document/xtalspdoc.h"
 #include "gui/support/fakeviewhost.h"
+#include "support/editinputs.h"
 #include "support/silicon.h"
 
 #include <QEvent>
@@ -19,11 +20,13 @@ inline DocumentServices hostServices(FakeViewHost& host) {
 // Silicon along [001] on the default 200 x 150 mm film, 30 mm from the crystal: a few dozen
 // spots.
 inline void computeSilicon(CXtalspDoc& doc) {
-    doc.structure = silicon();
-    doc.settings.surfacePlane = {0, 0, 1};
-    doc.settings.sidePlane = {1, 0, 0};
-    doc.settings.distance = 300;
-    doc.settings.Hmax = doc.settings.Kmax = doc.settings.Lmax = 6;
+    test::editInputs(doc, [&](PatternInputs& in) {
+        in.structure = silicon();
+        in.settings.surfacePlane = {0, 0, 1};
+        in.settings.sidePlane = {1, 0, 0};
+        in.settings.distance = 300;
+        in.settings.Hmax = in.settings.Kmax = in.settings.Lmax = 6;
+    });
     doc.computeSpots();
 }
 

@@ -69,8 +69,8 @@ TEST_F(PatternExports, TextFileListsThePatternWithoutModifyingIt) {
     expectOffered("Export the pattern as a text file", "Text Files (*.txt);;All Files (*)", "txt");
 
     const std::string listing = files.read("pattern.txt");
-    EXPECT_EQ(listing.substr(0, doc.structure.name.size() + 10),
-              doc.structure.name + " (0 0 1)\r\n");
+    EXPECT_EQ(listing.substr(0, doc.structure().name.size() + 10),
+              doc.structure().name + " (0 0 1)\r\n");
     EXPECT_NE(listing.find("Diffraction spots:\r\n"), std::string::npos);
     EXPECT_TRUE(host.recordingPrompt.messages.empty());
     EXPECT_FALSE(doc.isModified());

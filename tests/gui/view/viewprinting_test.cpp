@@ -25,7 +25,7 @@ struct DuringJob {
 class ViewPrinting : public ::testing::Test {
 protected:
     void SetUp() override {
-        doc.calibratedZoom = 1.25;
+        doc.takeCalibratedZoom(80.0); // 1.25
         test::computeSilicon(doc);
         view = std::make_unique<CXtalspView>(doc, host);
         view->InitFromDocument();
@@ -45,7 +45,7 @@ protected:
         EXPECT_EQ(view->extent().width, 5040);
         EXPECT_EQ(view->scrollPosition(), QPoint(100, 80));
         EXPECT_EQ(host.zoomBoxText, "200%");
-        EXPECT_EQ(doc.zoom, 2.0);
+        EXPECT_EQ(doc.zoom(), 2.0);
     }
     // Paper is drawn at true size, without the screen calibration.
     void expectTrueSizeDuringJob() const {

@@ -2,6 +2,7 @@
 
 #include "gui/support/viewtesting.h"
 #include "shell/commandids.h"
+#include "support/editinputs.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -39,12 +40,14 @@ protected:
 };
 
 TEST_F(PatternView, TakesDisplayOptionsSpotSizeAndZoomFromTheDocument) {
-    doc.showCrossline = 0;
-    doc.showIndex = 1;
-    doc.grayscaleSpots = 0;
-    doc.spotWidth = 30;
-    doc.spotHeight = 45;
-    doc.zoom = 1.5;
+    doc.setShowCrossline(false);
+    doc.setShowIndex(true);
+    doc.setGrayscaleSpots(false);
+    test::editInputs(doc, [&](PatternInputs& in) {
+        in.spotWidth = 30;
+        in.spotHeight = 45;
+    });
+    doc.setZoom(1.5);
     auto view = makeView();
     EXPECT_FALSE(view->showCrossline());
     EXPECT_TRUE(view->showIndex());
@@ -72,7 +75,7 @@ TEST_F(PatternView, ExtentIsTheScaledFilmWithItsMarginsAndScrollsInTenths) {
               static_cast<int>(std::ceil(2040 * dpi / 254)) - view->viewport()->width());
 
     // The screen calibration enters the scale, not the zoom.
-    doc.calibratedZoom = 1.25;
+    doc.takeCalibratedZoom(80.0); // 1.25
     view->executeCommand(gui::ID_ZOOM_200);
     EXPECT_EQ(view->zoom(), 2.0);
     EXPECT_EQ(view->scale(), 2.5);
@@ -87,7 +90,7 @@ TEST_F(PatternView, ZoomCommandsSetZoomDocumentAndZoomBox) {
 
     view->executeCommand(gui::ID_ZOOM_67);
     EXPECT_EQ(view->zoom(), 0.67);
-    EXPECT_EQ(doc.zoom, 0.67);
+    EXPECT_EQ(doc.zoom(), 0.67);
     EXPECT_EQ(host.zoomBoxText, "67%");
     EXPECT_FALSE(view->commandState(gui::ID_ZOOM_67).enabled);
     for (const int id : {gui::ID_ZOOM_50, gui::ID_ZOOM_100, gui::ID_ZOOM_150, gui::ID_ZOOM_200,
@@ -95,7 +98,7 @@ TEST_F(PatternView, ZoomCommandsSetZoomDocumentAndZoomBox) {
         EXPECT_TRUE(view->commandState(id).enabled) << id;
 
     view->executeCommand(gui::ID_ZOOM_50);
-    EXPECT_EQ(doc.zoom, 0.5);
+    EXPECT_EQ(doc.zoom(), 0.5);
     EXPECT_EQ(view->extent().width, 1040);
     EXPECT_EQ(host.zoomBoxText, "50%");
 }
@@ -108,7 +111,7 @@ TEST_F(PatternView, CustomZoomOpensWithTheRoundedPercentage) {
     ASSERT_EQ(host.dialogs.customZoomOffered.size(), 1u);
     EXPECT_EQ(host.dialogs.customZoomOffered[0], 67);
     EXPECT_EQ(view->zoom(), 2.5);
-    EXPECT_EQ(doc.zoom, 2.5);
+    EXPECT_EQ(doc.zoom(), 2.5);
     EXPECT_EQ(host.zoomBoxText, "250%");
 
     view->executeCommand(gui::ID_ZOOM_CUSTOM); // cancelled
@@ -125,18 +128,18 @@ TEST_F(PatternView, ZoomBoxChangeZoomsAndReturnsTheFocus) {
     host.zoomBox = 150;
     view->executeCommand(gui::ID_ZOOM_CHANGED);
     EXPECT_EQ(view->zoom(), 1.5);
-    EXPECT_EQ(doc.zoom, 1.5);
+    EXPECT_EQ(doc.zoom(), 1.5);
     EXPECT_EQ(host.zoomBoxText, "150%");
     EXPECT_TRUE(view->hasFocus());
 }
 
 TEST_F(PatternView, ZoomOutsideTheOfferedRangeIsBroughtIntoIt) {
     // A pattern file may carry any finite zoom; zero would leave nothing but the margins.
-    doc.zoom = 0.0;
+    test::editInputs(doc, [](PatternInputs& in) { in.zoom = 0.0; });
     auto small = makeView();
     EXPECT_EQ(small->zoom(), 0.1);
     EXPECT_EQ(host.zoomBoxText, "10%");
-    doc.zoom = 7.0;
+    test::editInputs(doc, [](PatternInputs& in) { in.zoom = 7.0; });
     auto large = makeView();
     EXPECT_EQ(large->zoom(), 5.0);
     host.zoomBox = 0;
@@ -165,13 +168,13 @@ TEST_F(PatternView, TogglesFlipTheirTextsAndTheDocumentWithoutModifyingIt) {
     EXPECT_EQ(view->commandState(gui::ID_VIEW_GRAYSCALE).text, "Grayscale &Spots");
     EXPECT_EQ(view->commandState(gui::ID_VIEW_INDEX).text, "Hide &Index");
     EXPECT_EQ(view->commandState(gui::ID_VIEW_CROSSLINE).text, "Show &Crossline");
-    EXPECT_EQ(doc.grayscaleSpots, 0);
-    EXPECT_EQ(doc.showIndex, 1);
-    EXPECT_EQ(doc.showCrossline, 0);
+    EXPECT_EQ(doc.grayscaleSpots(), 0);
+    EXPECT_EQ(doc.showIndex(), 1);
+    EXPECT_EQ(doc.showCrossline(), 0);
     EXPECT_FALSE(doc.isModified());
 
     view->executeCommand(gui::ID_VIEW_GRAYSCALE);
-    EXPECT_EQ(doc.grayscaleSpots, 1);
+    EXPECT_EQ(doc.grayscaleSpots(), 1);
     EXPECT_TRUE(view->grayscaleSpots());
 }
 
@@ -209,17 +212,19 @@ TEST_F(PatternView, SpotSizeGoesToViewDocumentAndSettings) {
     EXPECT_EQ(host.dialogs.spotSizeOffered[1], (gui::SpotSizeMm{2.0, 2.0}));
     EXPECT_EQ(view->spotWidth(), 30);
     EXPECT_EQ(view->spotHeight(), 15);
-    EXPECT_EQ(doc.spotWidth, 30);
-    EXPECT_EQ(doc.spotHeight, 15);
+    EXPECT_EQ(doc.spotWidth(), 30);
+    EXPECT_EQ(doc.spotHeight(), 15);
     EXPECT_TRUE(doc.isModified());
     EXPECT_EQ(host.store.readText(kSettingsSection, "DotWidth"), "30");
     EXPECT_EQ(host.store.readText(kSettingsSection, "DotHeight"), "15");
 }
 
 TEST_F(PatternView, FocusShowsZoomGeometryAndRepaints) {
-    doc.settings.distance = 500;
-    doc.settings.rotationX = 0.5;
-    doc.settings.rotationY = -1;
+    test::editInputs(doc, [&](PatternInputs& in) {
+        in.settings.distance = 500;
+        in.settings.rotationX = 0.5;
+        in.settings.rotationY = -1;
+    });
     auto view = makeView();
     view->executeCommand(gui::ID_ZOOM_150);
     showActive(*view);

@@ -102,7 +102,7 @@ protected:
     }
     QString statusOf(int index) const {
         return gui::fromCp1252(selectedSpotText(doc.spots()[static_cast<std::size_t>(index)],
-                                                doc.intensityScale.saturationIntensity));
+                                                doc.intensityScale().saturationIntensity));
     }
 
     test::FakeViewHost host;
@@ -116,7 +116,7 @@ TEST_F(SpotPicking, RightPressSelectsMovesKeepsAndClearsTheSelection) {
     const QPoint first = pixelAt(spotCentre(spots[0]));
     settle();
     rightPress(first);
-    EXPECT_EQ(doc.selectedSpot, spots[0]);
+    EXPECT_EQ(doc.selectedSpot(), spots[0]);
     ASSERT_TRUE(QTest::qWaitFor([&] { return paints->paints > 0; }));
     EXPECT_EQ(host.patternStatus.back(), statusOf(spots[0]));
 
@@ -124,13 +124,13 @@ TEST_F(SpotPicking, RightPressSelectsMovesKeepsAndClearsTheSelection) {
     settle();
     rightPress(first);
     QApplication::processEvents();
-    EXPECT_EQ(doc.selectedSpot, spots[0]);
+    EXPECT_EQ(doc.selectedSpot(), spots[0]);
     EXPECT_EQ(paints->paints, 0);
 
     const QPoint second = pixelAt(spotCentre(spots[1]));
     settle();
     rightPress(second);
-    EXPECT_EQ(doc.selectedSpot, spots[1]);
+    EXPECT_EQ(doc.selectedSpot(), spots[1]);
     ASSERT_TRUE(QTest::qWaitFor([&] { return paints->paints > 0; }));
     EXPECT_EQ(host.patternStatus.back(), statusOf(spots[1]));
 
@@ -139,7 +139,7 @@ TEST_F(SpotPicking, RightPressSelectsMovesKeepsAndClearsTheSelection) {
     const QPoint empty = pixelAt({40, -40});
     settle();
     rightPress(empty);
-    EXPECT_EQ(doc.selectedSpot, -1);
+    EXPECT_EQ(doc.selectedSpot(), -1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return paints->paints > 0; }));
     EXPECT_EQ(host.patternStatus.back(), "You can right click on a spot to see detail...");
 
@@ -169,15 +169,15 @@ TEST_F(SpotPicking, SelectionOutlineIsOpaqueBlueAtTheDefaultZoom) {
 TEST_F(SpotPicking, RightDoubleClickSelectsAndShowsTheDetails) {
     const int spot = uncoveredSpot();
     rightDoubleClick(pixelAt(spotCentre(spot)));
-    EXPECT_EQ(doc.selectedSpot, spot);
+    EXPECT_EQ(doc.selectedSpot(), spot);
     ASSERT_EQ(host.dialogs.spotDetailsShown.size(), 1u);
     EXPECT_EQ(host.dialogs.spotDetailsShown[0],
               spotDetails(doc.spots()[static_cast<std::size_t>(spot)],
-                          doc.intensityScale.saturationIntensity));
+                          doc.intensityScale().saturationIntensity));
 
     // On empty film the press clears the selection, and there are no details to show.
     rightDoubleClick(pixelAt({40, -40}));
-    EXPECT_EQ(doc.selectedSpot, -1);
+    EXPECT_EQ(doc.selectedSpot(), -1);
     EXPECT_EQ(host.dialogs.spotDetailsShown.size(), 1u);
 
     // Through the window system the view sees press, release, press and the double-click:
@@ -185,7 +185,7 @@ TEST_F(SpotPicking, RightDoubleClickSelectsAndShowsTheDetails) {
     const int other = uncoveredSpot(spot);
     const QPoint pixel = view->viewport()->mapTo(view.get(), pixelAt(spotCentre(other)));
     QTest::mouseDClick(view->windowHandle(), Qt::RightButton, {}, pixel);
-    EXPECT_EQ(doc.selectedSpot, other);
+    EXPECT_EQ(doc.selectedSpot(), other);
     EXPECT_EQ(host.dialogs.spotDetailsShown.size(), 2u);
 }
 
@@ -203,11 +203,11 @@ TEST_F(SpotPicking, SelectedSpotCommandNeedsASelection) {
     ASSERT_EQ(host.dialogs.spotDetailsShown.size(), 1u);
     EXPECT_EQ(host.dialogs.spotDetailsShown[0].harmonics.size(),
               doc.spots()[static_cast<std::size_t>(spot)].harmonics.size());
-    EXPECT_EQ(doc.selectedSpot, spot);
+    EXPECT_EQ(doc.selectedSpot(), spot);
     EXPECT_FALSE(doc.isModified());
 
     // An index beyond the list shows nothing.
-    doc.selectedSpot = doc.spotCount();
+    doc.selectSpot(doc.spotCount());
     view->executeCommand(gui::ID_VIEW_SELECTED_SPOT);
     EXPECT_EQ(host.dialogs.spotDetailsShown.size(), 1u);
 
@@ -269,13 +269,13 @@ TEST(SpotPickingInTheMainWindow, F8ShowsTheSelectedSpot) {
 
     CXtalspDoc& doc = view->document();
     ASSERT_GT(doc.spotCount(), 0);
-    doc.selectedSpot = 0;
+    doc.selectSpot(0);
     frame.updateCommandUi();
     EXPECT_TRUE(frame.commandAction(gui::ID_VIEW_SELECTED_SPOT)->isEnabled());
     QTest::keyClick(view, Qt::Key_F8);
     ASSERT_EQ(dialogs.spotDetailsShown.size(), 1u);
     EXPECT_EQ(dialogs.spotDetailsShown[0],
-              spotDetails(doc.spots()[0], doc.intensityScale.saturationIntensity));
+              spotDetails(doc.spots()[0], doc.intensityScale().saturationIntensity));
 }
 
 TEST(SpotDetailsDialog, ShowsTheValuesAndOneRowPerHarmonic) {
