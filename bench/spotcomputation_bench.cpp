@@ -1,8 +1,8 @@
 // Throughput of the Laue spot walk, straightforward and fast, on silicon and on a large cell.
-#include "computation/geometry.h"
-#include "computation/spotcomputation.h"
-#include "spectrum/builtinspectrum.h"
-#include "structure/crystalstructure.h"
+#include "core/computation/geometry.h"
+#include "core/computation/spotcomputation.h"
+#include "core/spectrum/builtinspectrum.h"
+#include "core/structure/crystalstructure.h"
 #include "support/silicon.h"
 
 #include <benchmark/benchmark.h>

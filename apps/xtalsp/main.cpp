@@ -1,10 +1,10 @@
 // xtalsp: the Xtalspotter desktop program.
-#include "shell/documentdialogs.h"
-#include "shell/mainframe.h"
-#include "shell/qtplatform.h"
-#include "shell/toolbaricons.h"
-#include "shell/xtalspapp.h"
-#include "view/viewdialogs.h"
+#include "gui/shell/documentdialogs.h"
+#include "gui/shell/mainframe.h"
+#include "gui/shell/qtplatform.h"
+#include "gui/shell/toolbaricons.h"
+#include "gui/shell/xtalspapp.h"
+#include "gui/view/viewdialogs.h"
 
 #include <QApplication>
 #include <QStandardPaths>

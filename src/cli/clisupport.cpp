@@ -3,7 +3,7 @@
 
 #include "cli/clicommands.h"
 #include "cli/persontext.h"
-#include "io/filebytes.h"
+#include "core/io/filebytes.h"
 
 #include <ostream>
 

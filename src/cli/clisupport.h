@@ -2,8 +2,8 @@
 #pragma once
 
 #include "cli/argumentparser.h"
-#include "document/xtalspdoc.h"
-#include "platform/userprompt.h"
+#include "core/document/xtalspdoc.h"
+#include "core/platform/userprompt.h"
 
 #include <iosfwd>
 #include <optional>

@@ -2,13 +2,13 @@
 #include "cli/clicommands.h"
 #include "cli/clisupport.h"
 
-#include "io/filebytes.h"
-#include "spectrum/spectrumfile.h"
-#include "spectrum/spectrumtext.h"
-#include "spectrum/tubespectrum.h"
-#include "structure/cifstructure.h"
-#include "structure/samplestructure.h"
-#include "structure/structurefile.h"
+#include "core/io/filebytes.h"
+#include "core/spectrum/spectrumfile.h"
+#include "core/spectrum/spectrumtext.h"
+#include "core/spectrum/tubespectrum.h"
+#include "core/structure/cifstructure.h"
+#include "core/structure/samplestructure.h"
+#include "core/structure/structurefile.h"
 
 #include <ostream>
 

@@ -3,10 +3,10 @@
 #include "cli/clisupport.h"
 #include "cli/numberoptions.h"
 
-#include "image/calibration.h"
-#include "image/detectorimage.h"
-#include "image/peaklist.h"
-#include "image/peaksearch.h"
+#include "core/image/calibration.h"
+#include "core/image/detectorimage.h"
+#include "core/image/peaklist.h"
+#include "core/image/peaksearch.h"
 
 #include <ostream>
 

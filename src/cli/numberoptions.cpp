@@ -1,7 +1,7 @@
 // Reading and checking the numbers of a command line.
 #include "cli/numberoptions.h"
 
-#include "text/numbertext.h"
+#include "core/text/numbertext.h"
 
 #include <cfloat>
 #include <charconv>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "cli/argumentparser.h"
-#include "computation/diffractiondialogrules.h"
+#include "core/computation/diffractiondialogrules.h"
 
 #include <string>
 #include <vector>

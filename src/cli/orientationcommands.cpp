@@ -3,16 +3,16 @@
 #include "cli/clisupport.h"
 #include "cli/numberoptions.h"
 
-#include "computation/diffractiondialogrules.h"
-#include "computation/filmunits.h"
-#include "document/patternstorable.h"
-#include "document/textexport.h"
-#include "document/xtalspdoc.h"
-#include "io/filebytes.h"
-#include "orientation/measuredspots.h"
-#include "orientation/orientation.h"
-#include "orientation/orientationfit.h"
-#include "text/numbertext.h"
+#include "core/computation/diffractiondialogrules.h"
+#include "core/computation/filmunits.h"
+#include "core/document/patternstorable.h"
+#include "core/document/textexport.h"
+#include "core/document/xtalspdoc.h"
+#include "core/io/filebytes.h"
+#include "core/orientation/measuredspots.h"
+#include "core/orientation/orientation.h"
+#include "core/orientation/orientationfit.h"
+#include "core/text/numbertext.h"
 
 #include <cmath>
 #include <ostream>

@@ -1,7 +1,7 @@
 // Conversion of message and listing texts for the terminal.
 #include "cli/persontext.h"
 
-#include "text/cp1252.h"
+#include "core/text/cp1252.h"
 
 namespace xtalsp::cli {
 

@@ -5,9 +5,9 @@
 #include "cli/numberoptions.h"
 #include "cli/pictureformats.h"
 
-#include "document/xtalspdoc.h"
-#include "io/filebytes.h"
-#include "platform/settingsstore.h"
+#include "core/document/xtalspdoc.h"
+#include "core/io/filebytes.h"
+#include "core/platform/settingsstore.h"
 #include "render/emfcanvas.h"
 #include "render/pictureexport.h"
 

@@ -1,7 +1,7 @@
 // The progress line a long computation shows on a terminal's error stream.
 #pragma once
 
-#include "computation/spotcomputation.h"
+#include "core/computation/spotcomputation.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // Integer drawing coordinates shared by the view drawing and the picture.
 #include "render/drawinggeometry.h"
 
-#include "text/numbertext.h"
+#include "core/text/numbertext.h"
 
 #include <algorithm>
 #include <climits>

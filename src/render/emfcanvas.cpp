@@ -2,7 +2,7 @@
 // multiple of four bytes), and the picture file that puts them on disk.
 #include "render/emfcanvas.h"
 
-#include "text/cp1252.h"
+#include "core/text/cp1252.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,10 +1,10 @@
 // The pattern view's drawing on screen and paper, and the geometry shared with the picture.
 #include "render/patterndrawing.h"
 
-#include "computation/filmunits.h"
+#include "core/computation/filmunits.h"
+#include "core/structure/crystalstructure.h"
+#include "core/text/numbertext.h"
 #include "render/drawinggeometry.h"
-#include "structure/crystalstructure.h"
-#include "text/numbertext.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -3,9 +3,9 @@
 // the drawing goes.
 #pragma once
 
-#include "computation/lauespot.h"
-#include "document/xtalspdoc.h"
-#include "platform/userprompt.h"
+#include "core/computation/lauespot.h"
+#include "core/document/xtalspdoc.h"
+#include "core/platform/userprompt.h"
 #include "render/canvas.h"
 
 #include <array>

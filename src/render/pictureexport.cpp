@@ -2,8 +2,8 @@
 // the spots of merging files drawn over it in their colours.
 #include "render/pictureexport.h"
 
-#include "document/mergingfile.h"
-#include "io/filebytes.h"
+#include "core/document/mergingfile.h"
+#include "core/io/filebytes.h"
 
 #include <filesystem>
 #include <initializer_list>

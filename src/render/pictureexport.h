@@ -1,7 +1,7 @@
 // Writing a pattern's picture to a file, alone or merged with the spots of merging files.
 #pragma once
 
-#include "platform/userprompt.h"
+#include "core/platform/userprompt.h"
 #include "render/patterndrawing.h"
 #include "render/picturefile.h"
 

@@ -1,7 +1,7 @@
 // The choice of a picture's image kind by its file name.
 #include "render/picturefile.h"
 
-#include "io/filebytes.h"
+#include "core/io/filebytes.h"
 
 namespace xtalsp {
 

@@ -2,7 +2,7 @@
 // or a double-click does to the selection.
 #pragma once
 
-#include "computation/lauespot.h"
+#include "core/computation/lauespot.h"
 #include "render/canvas.h"
 #include "render/patterndrawing.h"
 

@@ -1,8 +1,8 @@
 #include "cli/clicommands.h"
 #include "cli/clirun.h"
 
-#include "spectrum/builtinspectrum.h"
-#include "spectrum/spectrumfile.h"
+#include "core/spectrum/builtinspectrum.h"
+#include "core/spectrum/spectrumfile.h"
 #include "support/tempdir.h"
 #include "testpaths.h"
 

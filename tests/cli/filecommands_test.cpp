@@ -1,11 +1,11 @@
 #include "cli/clicommands.h"
 #include "cli/clirun.h"
 
-#include "io/binaryarchive.h"
-#include "spectrum/builtinspectrum.h"
-#include "spectrum/spectrumfile.h"
-#include "structure/samplestructure.h"
-#include "structure/structurefile.h"
+#include "core/io/binaryarchive.h"
+#include "core/spectrum/builtinspectrum.h"
+#include "core/spectrum/spectrumfile.h"
+#include "core/structure/samplestructure.h"
+#include "core/structure/structurefile.h"
 #include "support/tempdir.h"
 #include "testpaths.h"
 

@@ -1,8 +1,8 @@
 #include "cli/clicommands.h"
 #include "cli/clirun.h"
 
-#include "document/xtalspdoc.h"
-#include "image/peaklist.h"
+#include "core/document/xtalspdoc.h"
+#include "core/image/peaklist.h"
 #include "support/recordingprompt.h"
 #include "support/tempdir.h"
 #include "testpaths.h"

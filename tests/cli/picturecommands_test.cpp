@@ -1,7 +1,7 @@
 #include "cli/clicommands.h"
 #include "cli/clirun.h"
 
-#include "io/filebytes.h"
+#include "core/io/filebytes.h"
 #include "support/tempdir.h"
 #include "testpaths.h"
 

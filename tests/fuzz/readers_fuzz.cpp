@@ -1,15 +1,15 @@
 // libFuzzer target for the readers of untrusted bytes: pattern files, merging files, spectrum
 // files, archived and text structure files, CIF structures, tube spectrum names and the image
-// settings beside a pattern, and measured-spot CSV. Each must return a value or a failure, never crash, overrun or
-// allocate what the bytes cannot hold.
-#include "document/mergingfile.h"
-#include "document/patterncodec.h"
-#include "image/patternimagefile.h"
-#include "orientation/measuredspots.h"
-#include "spectrum/spectrumfile.h"
-#include "spectrum/tubespectrum.h"
-#include "structure/cifstructure.h"
-#include "structure/structurefile.h"
+// settings beside a pattern, and measured-spot CSV. Each must return a value or a failure, never
+// crash, overrun or allocate what the bytes cannot hold.
+#include "core/document/mergingfile.h"
+#include "core/document/patterncodec.h"
+#include "core/image/patternimagefile.h"
+#include "core/orientation/measuredspots.h"
+#include "core/spectrum/spectrumfile.h"
+#include "core/spectrum/tubespectrum.h"
+#include "core/structure/cifstructure.h"
+#include "core/structure/structurefile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "render/pictureexport.h"
 
-#include "document/mergingfile.h"
-#include "io/filebytes.h"
+#include "core/document/mergingfile.h"
+#include "core/io/filebytes.h"
 #include "support/filmcontent.h"
 #include "support/makespot.h"
 #include "support/recordingcanvas.h"

@@ -1,7 +1,7 @@
 // Setting up a document's inputs in a test, through the document's own operation.
 #pragma once
 
-#include "document/xtalspdoc.h"
+#include "core/document/xtalspdoc.h"
 
 #include <utility>
 

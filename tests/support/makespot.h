@@ -1,7 +1,7 @@
 // A Laue spot with chosen indices, position and intensity, for drawing and export tests.
 #pragma once
 
-#include "computation/lauespot.h"
+#include "core/computation/lauespot.h"
 
 namespace xtalsp::test {
 

@@ -1,7 +1,7 @@
 // A UserPrompt for tests: records every message and answers from a script.
 #pragma once
 
-#include "platform/userprompt.h"
+#include "core/platform/userprompt.h"
 
 #include <deque>
 #include <vector>

@@ -1,9 +1,9 @@
 // The silicon crystal of the sample structure file, for tests that need a real structure.
 #pragma once
 
-#include "structure/crystalstructure.h"
-#include "structure/samplestructure.h"
-#include "structure/structurefile.h"
+#include "core/structure/crystalstructure.h"
+#include "core/structure/samplestructure.h"
+#include "core/structure/structurefile.h"
 
 #include <stdexcept>
 

@@ -1,9 +1,9 @@
 // Initial values and the OK sequence of the diffraction settings dialog.
-#include "computation/diffractiondialogrules.h"
+#include "core/computation/diffractiondialogrules.h"
 
-#include "computation/filmunits.h"
-#include "computation/geometry.h"
-#include "text/numbertext.h"
+#include "core/computation/filmunits.h"
+#include "core/computation/geometry.h"
+#include "core/text/numbertext.h"
 
 #include <algorithm>
 #include <cmath>

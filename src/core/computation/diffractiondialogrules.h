@@ -2,8 +2,8 @@
 // widget: field ranges, initial values, the non-zero checks and the side-plane question.
 #pragma once
 
-#include "computation/diffractionsettings.h"
-#include "platform/userprompt.h"
+#include "core/computation/diffractionsettings.h"
+#include "core/platform/userprompt.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Reciprocal basis, laboratory frame of the crystal and the side-plane correction.
-#include "computation/geometry.h"
+#include "core/computation/geometry.h"
 
-#include "computation/angles.h"
+#include "core/computation/angles.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // that keeps the side plane perpendicular to the surface plane.
 #pragma once
 
-#include "computation/diffractionsettings.h"
+#include "core/computation/diffractionsettings.h"
 
 #include <array>
 

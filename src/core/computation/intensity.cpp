@@ -1,7 +1,7 @@
 // Structure factor, spectrum lookup, harmonic intensity and saturation bookkeeping.
-#include "computation/intensity.h"
+#include "core/computation/intensity.h"
 
-#include "computation/scatteringtable.h"
+#include "core/computation/scatteringtable.h"
 
 #include <cmath>
 

@@ -2,9 +2,9 @@
 // saturation that scales the drawing of the spots.
 #pragma once
 
-#include "computation/intensityscale.h"
-#include "spectrum/spectrum.h"
-#include "structure/crystalstructure.h"
+#include "core/computation/intensityscale.h"
+#include "core/spectrum/spectrum.h"
+#include "core/structure/crystalstructure.h"
 
 #include <complex>
 #include <vector>

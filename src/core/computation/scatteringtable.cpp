@@ -1,5 +1,5 @@
 // The coefficient table of the scattering-factor fit and its evaluation.
-#include "computation/scatteringtable.h"
+#include "core/computation/scatteringtable.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // Atomic X-ray scattering factors from the four-Gaussian analytic fit, indexed by atomic number.
 #pragma once
 
-#include "structure/elements.h"
+#include "core/structure/elements.h"
 
 #include <array>
 

@@ -1,10 +1,10 @@
 // The Laue spot walk over all index triples within the limits: the straightforward walk and
 // the fast one that shares the enumeration and geometry with it.
-#include "computation/spotcomputation.h"
+#include "core/computation/spotcomputation.h"
 
-#include "computation/geometry.h"
-#include "computation/intensity.h"
-#include "computation/structurefactortables.h"
+#include "core/computation/geometry.h"
+#include "core/computation/intensity.h"
+#include "core/computation/structurefactortables.h"
 
 #include <algorithm>
 #include <array>

@@ -2,10 +2,10 @@
 // the film for some wavelength of the white beam, with its harmonics and intensities.
 #pragma once
 
-#include "computation/diffractionsettings.h"
-#include "computation/lauespot.h"
-#include "spectrum/spectrum.h"
-#include "structure/crystalstructure.h"
+#include "core/computation/diffractionsettings.h"
+#include "core/computation/lauespot.h"
+#include "core/spectrum/spectrum.h"
+#include "core/structure/crystalstructure.h"
 
 #include <cstddef>
 #include <functional>

@@ -1,8 +1,8 @@
 // Display texts of the structure factor calculator.
-#include "computation/structurefactorcalculator.h"
+#include "core/computation/structurefactorcalculator.h"
 
-#include "computation/intensity.h"
-#include "text/numbertext.h"
+#include "core/computation/intensity.h"
+#include "core/text/numbertext.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
 // The structure factor calculator: |F|, phase and d-spacing of one reflection as display texts.
 #pragma once
 
-#include "computation/diffractionsettings.h"
-#include "structure/crystalstructure.h"
+#include "core/computation/diffractionsettings.h"
+#include "core/structure/crystalstructure.h"
 
 #include <complex>
 #include <string>

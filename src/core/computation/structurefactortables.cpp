@@ -1,9 +1,9 @@
 // Phase-factor tables along the three axes, and structure factors assembled from them with an
 // error estimate that sends strongly cancelling sums to the direct evaluation.
-#include "computation/structurefactortables.h"
+#include "core/computation/structurefactortables.h"
 
-#include "computation/intensity.h"
-#include "computation/scatteringtable.h"
+#include "core/computation/intensity.h"
+#include "core/computation/scatteringtable.h"
 
 #include <algorithm>
 #include <array>

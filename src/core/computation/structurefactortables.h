@@ -2,7 +2,7 @@
 // atomic phase factors instead of a sine and cosine per atom and reflection.
 #pragma once
 
-#include "structure/crystalstructure.h"
+#include "core/structure/crystalstructure.h"
 
 #include <complex>
 #include <cstddef>

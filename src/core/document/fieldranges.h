@@ -4,9 +4,9 @@
 // fields show. A value refused in one place is refused everywhere.
 #pragma once
 
-#include "computation/diffractiondialogrules.h"
-#include "computation/filmunits.h"
-#include "computation/intensityscale.h"
+#include "core/computation/diffractiondialogrules.h"
+#include "core/computation/filmunits.h"
+#include "core/computation/intensityscale.h"
 
 namespace xtalsp {
 

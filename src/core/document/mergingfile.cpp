@@ -1,8 +1,8 @@
 // Writing and reading of merging files.
-#include "document/mergingfile.h"
+#include "core/document/mergingfile.h"
 
-#include "io/binaryarchive.h"
-#include "io/filebytes.h"
+#include "core/io/binaryarchive.h"
+#include "core/io/filebytes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,8 +2,8 @@
 // overlaying several patterns in one picture.
 #pragma once
 
-#include "computation/lauespot.h"
-#include "platform/userprompt.h"
+#include "core/computation/lauespot.h"
+#include "core/platform/userprompt.h"
 
 #include <cstdint>
 #include <optional>

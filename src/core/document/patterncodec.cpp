@@ -1,12 +1,12 @@
 // Writing and reading of pattern files, and the ranges a read file is brought into.
-#include "document/patterncodec.h"
+#include "core/document/patterncodec.h"
 
-#include "computation/diffractiondialogrules.h"
-#include "computation/geometry.h"
-#include "computation/spotcomputation.h"
-#include "document/fieldranges.h"
-#include "io/binaryarchive.h"
-#include "structure/elements.h"
+#include "core/computation/diffractiondialogrules.h"
+#include "core/computation/geometry.h"
+#include "core/computation/spotcomputation.h"
+#include "core/document/fieldranges.h"
+#include "core/io/binaryarchive.h"
+#include "core/structure/elements.h"
 
 #include <algorithm>
 #include <cmath>

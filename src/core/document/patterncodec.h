@@ -2,11 +2,11 @@
 // spots are not stored; they are computed again after reading.
 #pragma once
 
-#include "computation/diffractionsettings.h"
-#include "computation/intensityscale.h"
-#include "platform/result.h"
-#include "spectrum/spectrum.h"
-#include "structure/crystalstructure.h"
+#include "core/computation/diffractionsettings.h"
+#include "core/computation/intensityscale.h"
+#include "core/platform/result.h"
+#include "core/spectrum/spectrum.h"
+#include "core/structure/crystalstructure.h"
 
 #include <string>
 #include <string_view>

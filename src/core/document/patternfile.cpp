@@ -1,8 +1,8 @@
 // The pattern file as the document opens and saves it: the codec's content to and from the
 // document's inputs.
-#include "document/xtalspdoc.h"
+#include "core/document/xtalspdoc.h"
 
-#include "document/patterncodec.h"
+#include "core/document/patterncodec.h"
 
 namespace xtalsp {
 

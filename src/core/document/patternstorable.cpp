@@ -1,5 +1,5 @@
 // Finite-number check of every real a pattern file stores.
-#include "document/patternstorable.h"
+#include "core/document/patternstorable.h"
 
 #include <cmath>
 #include <initializer_list>

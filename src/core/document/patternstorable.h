@@ -2,8 +2,8 @@
 // by the pattern reader, and the work in it would be lost.
 #pragma once
 
-#include "document/xtalspdoc.h"
-#include "platform/userprompt.h"
+#include "core/document/xtalspdoc.h"
+#include "core/platform/userprompt.h"
 
 #include <optional>
 

@@ -1,9 +1,9 @@
 // The settings commands of a pattern: what each takes back from its dialog, what it asks,
 // and what it recomputes.
-#include "document/xtalspdoc.h"
+#include "core/document/xtalspdoc.h"
 
-#include "computation/filmunits.h"
-#include "text/numbertext.h"
+#include "core/computation/filmunits.h"
+#include "core/text/numbertext.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 // The texts of the selected-spot details.
-#include "document/spotdetails.h"
+#include "core/document/spotdetails.h"
 
-#include "computation/filmunits.h"
-#include "text/numbertext.h"
+#include "core/computation/filmunits.h"
+#include "core/text/numbertext.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // d-spacing and intensities, and one row per harmonic that diffracts onto it.
 #pragma once
 
-#include "computation/lauespot.h"
+#include "core/computation/lauespot.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
 // Formatting of the pattern listing.
-#include "document/textexport.h"
+#include "core/document/textexport.h"
 
-#include "computation/filmunits.h"
-#include "io/filebytes.h"
-#include "text/numbertext.h"
+#include "core/computation/filmunits.h"
+#include "core/io/filebytes.h"
+#include "core/text/numbertext.h"
 
 #include <cmath>
 

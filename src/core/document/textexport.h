@@ -2,9 +2,9 @@
 // with its position, intensity and harmonics.
 #pragma once
 
-#include "computation/diffractionsettings.h"
-#include "computation/lauespot.h"
-#include "platform/userprompt.h"
+#include "core/computation/diffractionsettings.h"
+#include "core/computation/lauespot.h"
+#include "core/platform/userprompt.h"
 
 #include <optional>
 #include <string>

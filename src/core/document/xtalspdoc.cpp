@@ -1,12 +1,12 @@
 // New-document values and the spot computation of the pattern document.
-#include "document/xtalspdoc.h"
+#include "core/document/xtalspdoc.h"
 
-#include "computation/geometry.h"
-#include "computation/intensity.h"
-#include "computation/spotcomputation.h"
-#include "spectrum/builtinspectrum.h"
-#include "spectrum/startupspectrum.h"
-#include "text/numbertext.h"
+#include "core/computation/geometry.h"
+#include "core/computation/intensity.h"
+#include "core/computation/spotcomputation.h"
+#include "core/spectrum/builtinspectrum.h"
+#include "core/spectrum/startupspectrum.h"
+#include "core/text/numbertext.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,15 +2,15 @@
 // options and the computed spot list of one pattern.
 #pragma once
 
-#include "computation/diffractionsettings.h"
-#include "computation/intensityscale.h"
-#include "computation/lauespot.h"
-#include "computation/spotcomputation.h"
-#include "document/fieldranges.h"
-#include "platform/settingsstore.h"
-#include "platform/userprompt.h"
-#include "spectrum/spectrum.h"
-#include "structure/crystalstructure.h"
+#include "core/computation/diffractionsettings.h"
+#include "core/computation/intensityscale.h"
+#include "core/computation/lauespot.h"
+#include "core/computation/spotcomputation.h"
+#include "core/document/fieldranges.h"
+#include "core/platform/settingsstore.h"
+#include "core/platform/userprompt.h"
+#include "core/spectrum/spectrum.h"
+#include "core/structure/crystalstructure.h"
 
 #include <cstdint>
 #include <functional>

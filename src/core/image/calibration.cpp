@@ -1,5 +1,5 @@
 // Mapping between image pixels and film millimetres.
-#include "image/calibration.h"
+#include "core/image/calibration.h"
 
 namespace xtalsp {
 

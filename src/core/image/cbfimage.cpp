@@ -1,8 +1,8 @@
 // Reading CBF detector images with libcbf, and the miniCBF header lines that propose the
 // calibration.
-#include "image/detectorimage.h"
+#include "core/image/detectorimage.h"
 
-#include "text/numbertext.h"
+#include "core/text/numbertext.h"
 
 #include <cbflib/cbf.h>
 

@@ -1,5 +1,5 @@
 // Contrast mapping and the proposal of black and white levels from percentiles.
-#include "image/contrast.h"
+#include "core/image/contrast.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Mapping pixel values to 8-bit grey for display: scale, black and white levels, inversion.
 #pragma once
 
-#include "image/detectorimage.h"
+#include "core/image/detectorimage.h"
 
 #include <cstdint>
 #include <optional>

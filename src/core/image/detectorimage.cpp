@@ -1,7 +1,7 @@
 // Shared checks of the image readers and the choice of reader by a file's first bytes.
-#include "image/detectorimage.h"
+#include "core/image/detectorimage.h"
 
-#include "io/filebytes.h"
+#include "core/io/filebytes.h"
 
 #include <cstdio>
 #include <memory>

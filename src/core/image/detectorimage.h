@@ -1,7 +1,7 @@
 // A detector image or scanned film held as numbers, and the readers that fill it.
 #pragma once
 
-#include "platform/result.h"
+#include "core/platform/result.h"
 
 #include <cstddef>
 #include <cstdint>

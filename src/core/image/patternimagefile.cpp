@@ -1,7 +1,7 @@
 // Reading and writing NAME.ptn.image.
-#include "image/patternimagefile.h"
+#include "core/image/patternimagefile.h"
 
-#include "io/filebytes.h"
+#include "core/io/filebytes.h"
 
 #include <nlohmann/json.hpp>
 

@@ -2,10 +2,10 @@
 // NAME.ptn.image (JSON), so that the pattern file itself keeps its layout.
 #pragma once
 
-#include "image/calibration.h"
-#include "image/contrast.h"
-#include "image/detectorimage.h"
-#include "image/peaklist.h"
+#include "core/image/calibration.h"
+#include "core/image/contrast.h"
+#include "core/image/detectorimage.h"
+#include "core/image/peaklist.h"
 
 #include <optional>
 #include <string>

@@ -1,5 +1,5 @@
 // Conversion of image peaks to film coordinates and the peaks CSV.
-#include "image/peaklist.h"
+#include "core/image/peaklist.h"
 
 #include <charconv>
 

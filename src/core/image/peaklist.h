@@ -1,8 +1,8 @@
 // Peaks placed on the film, and their CSV form.
 #pragma once
 
-#include "image/calibration.h"
-#include "image/peaksearch.h"
+#include "core/image/calibration.h"
+#include "core/image/peaksearch.h"
 
 #include <string>
 #include <vector>

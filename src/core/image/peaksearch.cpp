@@ -1,5 +1,5 @@
 // Peak search: tile-median background, threshold in noise sigmas, connected regions, centroids.
-#include "image/peaksearch.h"
+#include "core/image/peaksearch.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Finding the measured spots in a detector image or scanned film.
 #pragma once
 
-#include "image/detectorimage.h"
+#include "core/image/detectorimage.h"
 
 #include <vector>
 

@@ -1,5 +1,5 @@
 // Reading grey TIFF images (8, 16, 32-bit integers and 32-bit floats) with libtiff.
-#include "image/detectorimage.h"
+#include "core/image/detectorimage.h"
 
 #include <tiffio.h>
 

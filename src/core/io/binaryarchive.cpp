@@ -1,7 +1,7 @@
 // Little-endian archive reading and writing, independent of the host's byte order.
-#include "io/binaryarchive.h"
+#include "core/io/binaryarchive.h"
 
-#include "text/cp1252.h"
+#include "core/text/cp1252.h"
 
 #include <bit>
 

@@ -1,5 +1,5 @@
 // File access for the readers and writers, through the standard library only.
-#include "io/filebytes.h"
+#include "core/io/filebytes.h"
 
 #include <algorithm>
 #include <atomic>

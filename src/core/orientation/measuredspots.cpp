@@ -1,5 +1,5 @@
 // The measured-spot CSV reader.
-#include "orientation/measuredspots.h"
+#include "core/orientation/measuredspots.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
 // Measured spot positions from CSV: the peak search's output or spots listed by hand.
 #pragma once
 
-#include "image/peaklist.h"
-#include "platform/result.h"
+#include "core/image/peaklist.h"
+#include "core/platform/result.h"
 
 #include <cstddef>
 #include <string_view>

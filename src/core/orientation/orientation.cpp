@@ -1,7 +1,7 @@
 // Rotations of the crystal frame and the film positions they give.
-#include "orientation/orientation.h"
+#include "core/orientation/orientation.h"
 
-#include "computation/angles.h"
+#include "core/computation/angles.h"
 
 #include <algorithm>
 #include <cmath>

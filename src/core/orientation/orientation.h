@@ -3,8 +3,8 @@
 // beam, film and gnomonic positions of a reflection, and the scattering direction of a spot.
 #pragma once
 
-#include "computation/diffractionsettings.h"
-#include "computation/geometry.h"
+#include "core/computation/diffractionsettings.h"
+#include "core/computation/geometry.h"
 
 #include <array>
 #include <optional>

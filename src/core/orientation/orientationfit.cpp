@@ -1,8 +1,8 @@
 // Orientation fit: nearest-spot pairing and Levenberg-Marquardt refinement.
-#include "orientation/orientationfit.h"
+#include "core/orientation/orientationfit.h"
 
-#include "computation/filmunits.h"
-#include "orientation/orientation.h"
+#include "core/computation/filmunits.h"
+#include "core/orientation/orientation.h"
 
 #include <Eigen/Dense>
 #include <unsupported/Eigen/LevenbergMarquardt>

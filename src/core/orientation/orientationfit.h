@@ -1,9 +1,9 @@
 // Refining the orientation (and optionally the film distance) against measured spots.
 #pragma once
 
-#include "computation/spotcomputation.h"
-#include "image/peaklist.h"
-#include "platform/result.h"
+#include "core/computation/spotcomputation.h"
+#include "core/image/peaklist.h"
+#include "core/platform/result.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The outcome of an operation that either yields a value or fails with a message for the user.
 #pragma once
 
-#include "platform/userprompt.h"
+#include "core/platform/userprompt.h"
 
 #include <utility>
 #include <variant>

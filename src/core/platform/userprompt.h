@@ -2,7 +2,7 @@
 // and a host (the desktop program, the command-line tool, a test) decides how to show it.
 #pragma once
 
-#include "text/cp1252.h"
+#include "core/text/cp1252.h"
 
 #include <string>
 

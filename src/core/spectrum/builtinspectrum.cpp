@@ -1,5 +1,5 @@
 // The built-in spectrum table.
-#include "spectrum/builtinspectrum.h"
+#include "core/spectrum/builtinspectrum.h"
 
 #include <array>
 #include <cstddef>

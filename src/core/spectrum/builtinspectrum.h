@@ -1,7 +1,7 @@
 // The white-beam spectrum compiled into the program, used when no default spectrum file exists.
 #pragma once
 
-#include "spectrum/spectrum.h"
+#include "core/spectrum/spectrum.h"
 
 namespace xtalsp {
 

@@ -1,5 +1,5 @@
 // Validity and normalisation of the incident spectrum.
-#include "spectrum/spectrum.h"
+#include "core/spectrum/spectrum.h"
 
 #include <cmath>
 

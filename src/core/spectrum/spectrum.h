@@ -1,7 +1,7 @@
 // The incident white-beam spectrum: 301 intensities, entry i at wavelength i x 0.01 Angstrom.
 #pragma once
 
-#include "platform/userprompt.h"
+#include "core/platform/userprompt.h"
 
 #include <array>
 #include <cstddef>

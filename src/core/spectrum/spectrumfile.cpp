@@ -1,8 +1,8 @@
 // Reading and writing the binary spectrum file.
-#include "spectrum/spectrumfile.h"
+#include "core/spectrum/spectrumfile.h"
 
-#include "io/binaryarchive.h"
-#include "io/filebytes.h"
+#include "core/io/binaryarchive.h"
+#include "core/io/filebytes.h"
 
 #include <cmath>
 

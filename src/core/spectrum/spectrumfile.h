@@ -1,8 +1,8 @@
 // The binary spectrum file: an archived signature and 301 little-endian doubles, 2429 bytes.
 #pragma once
 
-#include "platform/result.h"
-#include "spectrum/spectrum.h"
+#include "core/platform/result.h"
+#include "core/spectrum/spectrum.h"
 
 #include <cstddef>
 #include <optional>

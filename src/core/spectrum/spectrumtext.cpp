@@ -1,9 +1,9 @@
 // Import of spectrum text files and export of the ".dat" text form.
-#include "spectrum/spectrumtext.h"
+#include "core/spectrum/spectrumtext.h"
 
-#include "io/filebytes.h"
-#include "text/linetext.h"
-#include "text/numbertext.h"
+#include "core/io/filebytes.h"
+#include "core/text/linetext.h"
+#include "core/text/numbertext.h"
 
 #include <climits>
 #include <cmath>

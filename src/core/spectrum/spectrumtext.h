@@ -1,8 +1,8 @@
 // Spectrum text files: the line-based import of wavelength/intensity pairs and the ".dat" form.
 #pragma once
 
-#include "platform/result.h"
-#include "spectrum/spectrum.h"
+#include "core/platform/result.h"
+#include "core/spectrum/spectrum.h"
 
 #include <optional>
 #include <string>

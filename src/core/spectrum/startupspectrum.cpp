@@ -1,9 +1,9 @@
 // Loading or re-creating the default spectrum at the start of every document.
-#include "spectrum/startupspectrum.h"
+#include "core/spectrum/startupspectrum.h"
 
-#include "io/filebytes.h"
-#include "spectrum/builtinspectrum.h"
-#include "spectrum/spectrumfile.h"
+#include "core/io/filebytes.h"
+#include "core/spectrum/builtinspectrum.h"
+#include "core/spectrum/spectrumfile.h"
 
 namespace xtalsp {
 namespace {

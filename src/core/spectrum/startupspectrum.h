@@ -2,8 +2,8 @@
 // built-in spectrum, which then becomes the new default file.
 #pragma once
 
-#include "platform/userprompt.h"
-#include "spectrum/spectrum.h"
+#include "core/platform/userprompt.h"
+#include "core/spectrum/spectrum.h"
 
 #include <optional>
 #include <string>

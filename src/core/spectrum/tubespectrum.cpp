@@ -1,9 +1,9 @@
 // Tube spectrum: continuum after Kramers, characteristic lines after the empirical
 // overvoltage rule, both attenuated by the beryllium window.
-#include "spectrum/tubespectrum.h"
+#include "core/spectrum/tubespectrum.h"
 
-#include "spectrum/xraydata.h"
-#include "structure/elements.h"
+#include "core/spectrum/xraydata.h"
+#include "core/structure/elements.h"
 
 #include <algorithm>
 #include <charconv>

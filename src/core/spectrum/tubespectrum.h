@@ -2,8 +2,8 @@
 // characteristic lines and the beryllium window, named "tube:ANODE:KV[:nolines][:be=MM]".
 #pragma once
 
-#include "platform/result.h"
-#include "spectrum/spectrum.h"
+#include "core/platform/result.h"
+#include "core/spectrum/spectrum.h"
 
 #include <array>
 #include <string>

@@ -1,5 +1,5 @@
 // xraylib behind a small interface: errors become 0 and the error object is always freed.
-#include "spectrum/xraydata.h"
+#include "core/spectrum/xraydata.h"
 
 #include <xraylib.h>
 

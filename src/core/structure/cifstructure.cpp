@@ -1,11 +1,11 @@
 // Reading crystal structures from CIF data blocks. The CIF syntax and the space-group tables
 // come from gemmi; this file is the only one that includes its parser (it compiles slowly).
-#include "structure/cifstructure.h"
+#include "core/structure/cifstructure.h"
 
-#include "io/filebytes.h"
-#include "structure/elements.h"
-#include "structure/structurefile.h"
-#include "text/cp1252.h"
+#include "core/io/filebytes.h"
+#include "core/structure/elements.h"
+#include "core/structure/structurefile.h"
+#include "core/text/cp1252.h"
 
 #include <gemmi/cif.hpp>
 #include <gemmi/elem.hpp>
@@ -367,9 +367,10 @@ Result<CifStructure> importCifStructure(const std::string& path, const std::stri
 }
 
 std::string describeCifImport(const CifStructure& imported) {
-    return "Data block " + utf8ToCp1252(imported.blockName) + ", space group " + imported.spaceGroup + ": " +
-           std::to_string(imported.asymmetricAtomCount) + " atoms in the asymmetric unit, " +
-           std::to_string(imported.structure.atoms.size()) + " atoms in the cell.";
+    return "Data block " + utf8ToCp1252(imported.blockName) + ", space group " +
+           imported.spaceGroup + ": " + std::to_string(imported.asymmetricAtomCount) +
+           " atoms in the asymmetric unit, " + std::to_string(imported.structure.atoms.size()) +
+           " atoms in the cell.";
 }
 
 std::string cleanCrystalName(std::string_view utf8) {

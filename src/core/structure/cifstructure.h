@@ -2,8 +2,8 @@
 // block expanded with its symmetry operations to every atom of the cell.
 #pragma once
 
-#include "platform/result.h"
-#include "structure/crystalstructure.h"
+#include "core/platform/result.h"
+#include "core/structure/crystalstructure.h"
 
 #include <cstddef>
 #include <string>

@@ -1,7 +1,7 @@
 // Grouping and flattening of the atom list.
-#include "structure/crystalstructure.h"
+#include "core/structure/crystalstructure.h"
 
-#include "structure/elements.h"
+#include "core/structure/elements.h"
 
 #include <array>
 #include <cmath>

@@ -1,5 +1,5 @@
 // Element symbol table and symbol lookup.
-#include "structure/elements.h"
+#include "core/structure/elements.h"
 
 #include <cctype>
 

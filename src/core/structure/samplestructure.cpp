@@ -1,7 +1,7 @@
 // The silicon sample structure file and its placement in the application directory.
-#include "structure/samplestructure.h"
+#include "core/structure/samplestructure.h"
 
-#include "io/filebytes.h"
+#include "core/io/filebytes.h"
 
 #include <exception>
 #include <filesystem>

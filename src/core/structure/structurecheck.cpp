@@ -1,9 +1,9 @@
 // Validation of an edited structure before it reaches a document.
-#include "structure/structurecheck.h"
+#include "core/structure/structurecheck.h"
 
-#include "structure/elements.h"
-#include "text/cp1252.h"
-#include "text/numbertext.h"
+#include "core/structure/elements.h"
+#include "core/text/cp1252.h"
+#include "core/text/numbertext.h"
 
 #include <cfloat>
 #include <cmath>

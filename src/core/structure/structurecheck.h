@@ -1,8 +1,8 @@
 // The checks a structure passes before the editor hands it to a document.
 #pragma once
 
-#include "platform/userprompt.h"
-#include "structure/crystalstructure.h"
+#include "core/platform/userprompt.h"
+#include "core/structure/crystalstructure.h"
 
 #include <optional>
 #include <string>

@@ -1,12 +1,12 @@
 // Reading and writing of structure text files and reading of archived structure files.
-#include "structure/structurefile.h"
+#include "core/structure/structurefile.h"
 
-#include "io/binaryarchive.h"
-#include "io/filebytes.h"
-#include "structure/elements.h"
-#include "structure/structurecheck.h"
-#include "text/linetext.h"
-#include "text/numbertext.h"
+#include "core/io/binaryarchive.h"
+#include "core/io/filebytes.h"
+#include "core/structure/elements.h"
+#include "core/structure/structurecheck.h"
+#include "core/text/linetext.h"
+#include "core/text/numbertext.h"
 
 #include <array>
 #include <cmath>

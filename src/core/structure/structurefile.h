@@ -2,8 +2,8 @@
 // (read only), both in the flat form that editors use.
 #pragma once
 
-#include "platform/result.h"
-#include "structure/crystalstructure.h"
+#include "core/platform/result.h"
+#include "core/structure/crystalstructure.h"
 
 #include <optional>
 #include <string>

@@ -1,5 +1,5 @@
 // Conversions between Windows-1252 and Unicode.
-#include "text/cp1252.h"
+#include "core/text/cp1252.h"
 
 #include <array>
 #include <cstdint>

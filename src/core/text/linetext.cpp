@@ -1,5 +1,5 @@
 // Line splitting, cleaning and tokenising of the text file readers.
-#include "text/linetext.h"
+#include "core/text/linetext.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // Locale-independent number formatting and parsing on top of std::to_chars/std::from_chars.
-#include "text/numbertext.h"
+#include "core/text/numbertext.h"
 
 #include <array>
 #include <charconv>

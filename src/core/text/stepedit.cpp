@@ -1,7 +1,7 @@
 // The arithmetic of the numeric step entry.
-#include "text/stepedit.h"
+#include "core/text/stepedit.h"
 
-#include "text/numbertext.h"
+#include "core/text/numbertext.h"
 
 #include <cmath>
 

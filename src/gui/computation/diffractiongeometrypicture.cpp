@@ -1,7 +1,7 @@
 // Vector sketch of the two Laue geometries, scaled to the widget so it stays crisp at any size.
-#include "computation/diffractiongeometrypicture.h"
+#include "gui/computation/diffractiongeometrypicture.h"
 
-#include "computation/diffractionsettings.h"
+#include "core/computation/diffractionsettings.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,11 +1,11 @@
 // The diffraction settings dialog: step edits bound to the entries, the geometry sketch that
 // follows the radio buttons, and OK through the dialog's rules.
-#include "computation/diffractionsettingsdlg.h"
+#include "gui/computation/diffractionsettingsdlg.h"
 
-#include "computation/diffractiongeometrypicture.h"
-#include "document/xtalspdoc.h"
-#include "shell/documentdialogs.h"
-#include "shell/stepedit.h"
+#include "core/document/xtalspdoc.h"
+#include "gui/computation/diffractiongeometrypicture.h"
+#include "gui/shell/documentdialogs.h"
+#include "gui/shell/stepedit.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>

@@ -2,9 +2,9 @@
 // range of a pattern, edited on a copy.
 #pragma once
 
-#include "computation/diffractiondialogrules.h"
-#include "computation/diffractiongeometrypicture.h"
-#include "platform/userprompt.h"
+#include "core/computation/diffractiondialogrules.h"
+#include "core/platform/userprompt.h"
+#include "gui/computation/diffractiongeometrypicture.h"
 
 #include <QDialog>
 

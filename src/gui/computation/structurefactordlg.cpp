@@ -1,14 +1,14 @@
 // The structure factor calculator: three integer index boxes, Calculate, and the values shown on
 // white read-only labels.
-#include "computation/structurefactordlg.h"
+#include "gui/computation/structurefactordlg.h"
 
-#include "computation/structurefactorcalculator.h"
-#include "document/fieldranges.h"
-#include "document/xtalspdoc.h"
-#include "shell/documentdialogs.h"
-#include "shell/qtplatform.h"
-#include "shell/stepedit.h"
-#include "text/numbertext.h"
+#include "core/computation/structurefactorcalculator.h"
+#include "core/document/fieldranges.h"
+#include "core/document/xtalspdoc.h"
+#include "core/text/numbertext.h"
+#include "gui/shell/documentdialogs.h"
+#include "gui/shell/qtplatform.h"
+#include "gui/shell/stepedit.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 // "Structure Factor": |F|, phase and d-spacing of any reflection of the document's crystal.
 #pragma once
 
-#include "computation/diffractionsettings.h"
-#include "structure/crystalstructure.h"
+#include "core/computation/diffractionsettings.h"
+#include "core/structure/crystalstructure.h"
 
 #include <QDialog>
 

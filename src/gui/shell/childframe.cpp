@@ -1,7 +1,7 @@
 // The child frame of a pattern window: cascade placement and a splitter client of views.
-#include "shell/childframe.h"
+#include "gui/shell/childframe.h"
 
-#include "view/xtalspview.h"
+#include "gui/view/xtalspview.h"
 
 #include <QSplitter>
 

@@ -2,7 +2,7 @@
 // up to two rows and two columns of views on the same document.
 #pragma once
 
-#include "document/xtalspdoc.h"
+#include "core/document/xtalspdoc.h"
 
 #include <QMdiSubWindow>
 #include <QRect>

@@ -1,9 +1,9 @@
 // The settings commands of the active pattern: when each is available, which editor it opens
 // and which document operation takes the edited values back.
-#include "shell/documentcommands.h"
+#include "gui/shell/documentcommands.h"
 
-#include "computation/filmunits.h"
-#include "shell/commandids.h"
+#include "core/computation/filmunits.h"
+#include "gui/shell/commandids.h"
 
 #include <cmath>
 

@@ -3,8 +3,8 @@
 // opens, and the document operation it applies on OK.
 #pragma once
 
-#include "shell/commandtarget.h"
-#include "shell/documentdialogs.h"
+#include "gui/shell/commandtarget.h"
+#include "gui/shell/documentdialogs.h"
 
 class QWidget;
 

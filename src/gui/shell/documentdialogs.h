@@ -2,10 +2,10 @@
 // be tested with scripted answers and no window blocks a test run.
 #pragma once
 
-#include "computation/diffractionsettings.h"
-#include "document/xtalspdoc.h"
-#include "spectrum/spectrum.h"
-#include "structure/crystalstructure.h"
+#include "core/computation/diffractionsettings.h"
+#include "core/document/xtalspdoc.h"
+#include "core/spectrum/spectrum.h"
+#include "core/structure/crystalstructure.h"
 
 #include <QString>
 #include <optional>

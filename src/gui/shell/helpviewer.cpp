@@ -1,7 +1,7 @@
 // Help window over QTextBrowser.
-#include "shell/helpviewer.h"
+#include "gui/shell/helpviewer.h"
 
-#include "shell/qtplatform.h"
+#include "gui/shell/qtplatform.h"
 
 #include <QDir>
 #include <QFileInfo>

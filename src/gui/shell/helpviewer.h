@@ -2,7 +2,7 @@
 // a context number.
 #pragma once
 
-#include "platform/userprompt.h"
+#include "core/platform/userprompt.h"
 
 #include <QPointer>
 #include <QString>

@@ -1,7 +1,7 @@
 // About box and accelerator list.
-#include "shell/infodialogs.h"
+#include "gui/shell/infodialogs.h"
 
-#include "shell/toolbaricons.h"
+#include "gui/shell/toolbaricons.h"
 
 #include <QFrame>
 #include <QGridLayout>

@@ -1,12 +1,12 @@
 // The main window of the program.
-#include "shell/mainframe.h"
+#include "gui/shell/mainframe.h"
 
+#include "core/text/numbertext.h"
+#include "gui/shell/childframe.h"
+#include "gui/shell/commandids.h"
+#include "gui/shell/toolbaricons.h"
+#include "gui/view/xtalspview.h"
 #include "render/patterndrawing.h"
-#include "shell/childframe.h"
-#include "shell/commandids.h"
-#include "shell/toolbaricons.h"
-#include "text/numbertext.h"
-#include "view/xtalspview.h"
 
 #include <QAction>
 #include <QActionGroup>

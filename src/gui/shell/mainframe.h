@@ -2,10 +2,10 @@
 // multi-document area holding the pattern windows, and its remembered placement.
 #pragma once
 
-#include "shell/childframe.h"
-#include "shell/commandtarget.h"
-#include "shell/documentcommands.h"
-#include "view/viewhost.h"
+#include "gui/shell/childframe.h"
+#include "gui/shell/commandtarget.h"
+#include "gui/shell/documentcommands.h"
+#include "gui/view/viewhost.h"
 
 #include <QMainWindow>
 #include <QPointer>

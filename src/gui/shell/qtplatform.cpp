@@ -1,7 +1,7 @@
 // QSettings, QMessageBox and QFileDialog behind the core's interfaces.
-#include "shell/qtplatform.h"
+#include "gui/shell/qtplatform.h"
 
-#include "text/cp1252.h"
+#include "core/text/cp1252.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,9 +2,9 @@
 // through QMessageBox, file dialogs through QFileDialog.
 #pragma once
 
-#include "platform/settingsstore.h"
-#include "platform/userprompt.h"
-#include "shell/filechooser.h"
+#include "core/platform/settingsstore.h"
+#include "core/platform/userprompt.h"
+#include "gui/shell/filechooser.h"
 
 #include <QSettings>
 #include <QStringList>

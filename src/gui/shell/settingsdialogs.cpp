@@ -1,13 +1,13 @@
 // The small settings dialogs, their pictures, and the document dialogs that run them.
-#include "shell/settingsdialogs.h"
+#include "gui/shell/settingsdialogs.h"
 
+#include "core/structure/structurecheck.h"
+#include "core/text/numbertext.h"
+#include "gui/shell/helpviewer.h"
+#include "gui/shell/qtplatform.h"
+#include "gui/shell/stepedit.h"
 #include "render/canvas.h"
 #include "render/qt/qpaintercanvas.h"
-#include "shell/helpviewer.h"
-#include "shell/qtplatform.h"
-#include "shell/stepedit.h"
-#include "structure/structurecheck.h"
-#include "text/numbertext.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

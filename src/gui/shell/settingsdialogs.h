@@ -2,10 +2,10 @@
 // zoom, screen calibration, intensity scale, and the intensity equation.
 #pragma once
 
-#include "document/fieldranges.h"
-#include "shell/documentdialogs.h"
-#include "shell/infodialogs.h"
-#include "view/viewdialogs.h"
+#include "core/document/fieldranges.h"
+#include "gui/shell/documentdialogs.h"
+#include "gui/shell/infodialogs.h"
+#include "gui/view/viewdialogs.h"
 
 #include <QDialog>
 #include <string>

@@ -1,9 +1,9 @@
 // CStepEdit: the numeric entry of the settings dialogs, with its arrows, focus-loss reading and
 // line-break cleaning.
-#include "shell/stepedit.h"
+#include "gui/shell/stepedit.h"
 
-#include "shell/qtplatform.h"
-#include "text/numbertext.h"
+#include "core/text/numbertext.h"
+#include "gui/shell/qtplatform.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 // CStepEdit: a numeric text box with up and down arrows, bound to one value of its dialog.
 #pragma once
 
-#include "text/stepedit.h"
+#include "core/text/stepedit.h"
 
 #include <QWidget>
 

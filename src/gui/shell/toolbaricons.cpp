@@ -1,7 +1,7 @@
 // Toolbar images and the program icon, painted with QPainter in a 16 x 15 design grid.
-#include "shell/toolbaricons.h"
+#include "gui/shell/toolbaricons.h"
 
-#include "shell/commandids.h"
+#include "gui/shell/commandids.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,16 +1,16 @@
 // Start-up, the open patterns and the application's commands.
-#include "shell/xtalspapp.h"
+#include "gui/shell/xtalspapp.h"
 
-#include "document/patternstorable.h"
-#include "io/filebytes.h"
-#include "shell/childframe.h"
-#include "shell/commandids.h"
-#include "shell/infodialogs.h"
-#include "shell/mainframe.h"
-#include "shell/qtplatform.h"
-#include "spectrum/startupspectrum.h"
-#include "structure/samplestructure.h"
-#include "view/xtalspview.h"
+#include "core/document/patternstorable.h"
+#include "core/io/filebytes.h"
+#include "core/spectrum/startupspectrum.h"
+#include "core/structure/samplestructure.h"
+#include "gui/shell/childframe.h"
+#include "gui/shell/commandids.h"
+#include "gui/shell/infodialogs.h"
+#include "gui/shell/mainframe.h"
+#include "gui/shell/qtplatform.h"
+#include "gui/view/xtalspview.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -2,11 +2,11 @@
 // that are not a view's (new, open, save, close, recent files, help, About).
 #pragma once
 
-#include "document/xtalspdoc.h"
-#include "shell/commandtarget.h"
-#include "shell/filechooser.h"
-#include "shell/helpviewer.h"
-#include "shell/qtplatform.h"
+#include "core/document/xtalspdoc.h"
+#include "gui/shell/commandtarget.h"
+#include "gui/shell/filechooser.h"
+#include "gui/shell/helpviewer.h"
+#include "gui/shell/qtplatform.h"
 
 #include <QObject>
 #include <QStringList>

@@ -1,11 +1,11 @@
 // The dialog that changes one intensity of the spectrum.
-#include "spectrum/changeintensitydlg.h"
+#include "gui/spectrum/changeintensitydlg.h"
 
-#include "shell/qtplatform.h"
-#include "spectrum/spectrum.h"
-#include "spectrum/whitevaluelabel.h"
-#include "structure/structurecheck.h"
-#include "text/numbertext.h"
+#include "core/spectrum/spectrum.h"
+#include "core/structure/structurecheck.h"
+#include "core/text/numbertext.h"
+#include "gui/shell/qtplatform.h"
+#include "gui/spectrum/whitevaluelabel.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

@@ -1,8 +1,8 @@
 // "Change Intensity": the new intensity of one entry of the spectrum being edited.
 #pragma once
 
-#include "platform/result.h"
-#include "platform/userprompt.h"
+#include "core/platform/result.h"
+#include "core/platform/userprompt.h"
 
 #include <QDialog>
 

@@ -1,16 +1,16 @@
 // The spectrum editor and the document's way of opening it.
-#include "spectrum/spectrumdlg.h"
+#include "gui/spectrum/spectrumdlg.h"
 
-#include "io/filebytes.h"
-#include "shell/documentdialogs.h"
-#include "shell/qtplatform.h"
-#include "spectrum/changeintensitydlg.h"
-#include "spectrum/spectrumfile.h"
-#include "spectrum/spectrumlistctrl.h"
-#include "spectrum/spectrumplot.h"
-#include "spectrum/spectrumtext.h"
-#include "spectrum/startupspectrum.h"
-#include "spectrum/tubedlg.h"
+#include "core/io/filebytes.h"
+#include "core/spectrum/spectrumfile.h"
+#include "core/spectrum/spectrumtext.h"
+#include "core/spectrum/startupspectrum.h"
+#include "gui/shell/documentdialogs.h"
+#include "gui/shell/qtplatform.h"
+#include "gui/spectrum/changeintensitydlg.h"
+#include "gui/spectrum/spectrumlistctrl.h"
+#include "gui/spectrum/spectrumplot.h"
+#include "gui/spectrum/tubedlg.h"
 
 #include <QDialogButtonBox>
 #include <QDir>

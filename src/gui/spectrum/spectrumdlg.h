@@ -2,10 +2,10 @@
 // that it hands back normalised on OK.
 #pragma once
 
-#include "platform/userprompt.h"
-#include "shell/filechooser.h"
-#include "spectrum/spectrum.h"
-#include "spectrum/tubespectrum.h"
+#include "core/platform/userprompt.h"
+#include "core/spectrum/spectrum.h"
+#include "core/spectrum/tubespectrum.h"
+#include "gui/shell/filechooser.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,7 +1,7 @@
 // The spectrum table of the spectrum editor.
-#include "spectrum/spectrumlistctrl.h"
+#include "gui/spectrum/spectrumlistctrl.h"
 
-#include "text/numbertext.h"
+#include "core/text/numbertext.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>

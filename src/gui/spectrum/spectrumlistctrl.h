@@ -1,7 +1,7 @@
 // The table of the spectrum editor: one row per entry, its wavelength and its intensity.
 #pragma once
 
-#include "spectrum/spectrum.h"
+#include "core/spectrum/spectrum.h"
 
 #include <QTableWidget>
 

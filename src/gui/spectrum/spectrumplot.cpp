@@ -1,8 +1,8 @@
 // Drawing of the spectrum plot.
-#include "spectrum/spectrumplot.h"
+#include "gui/spectrum/spectrumplot.h"
 
-#include "shell/qtplatform.h"
-#include "text/numbertext.h"
+#include "core/text/numbertext.h"
+#include "gui/shell/qtplatform.h"
 
 #include <QFontMetrics>
 #include <QPainter>

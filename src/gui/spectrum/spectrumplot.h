@@ -2,7 +2,7 @@
 // Angstrom, scaled so that the largest reaches 99 % of the plot height.
 #pragma once
 
-#include "spectrum/spectrum.h"
+#include "core/spectrum/spectrum.h"
 
 #include <QLine>
 #include <QPolygon>

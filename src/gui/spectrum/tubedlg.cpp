@@ -1,7 +1,7 @@
 // The tube dialog: four controls whose ranges are those the tube spectrum accepts.
-#include "spectrum/tubedlg.h"
+#include "gui/spectrum/tubedlg.h"
 
-#include "structure/elements.h"
+#include "core/structure/elements.h"
 
 #include <QCheckBox>
 #include <QComboBox>

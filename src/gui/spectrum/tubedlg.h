@@ -2,7 +2,7 @@
 // tube whose spectrum replaces the editor's.
 #pragma once
 
-#include "spectrum/tubespectrum.h"
+#include "core/spectrum/tubespectrum.h"
 
 #include <QDialog>
 

@@ -1,5 +1,5 @@
 // The white value label.
-#include "spectrum/whitevaluelabel.h"
+#include "gui/spectrum/whitevaluelabel.h"
 
 #include <QBrush>
 #include <QPalette>

@@ -1,8 +1,8 @@
 // The dialog that adds an atom to the structure editor's list or changes one of its atoms.
-#include "structure/atomdlg.h"
+#include "gui/structure/atomdlg.h"
 
-#include "platform/userprompt.h"
-#include "structure/elements.h"
+#include "core/platform/userprompt.h"
+#include "core/structure/elements.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,8 +1,8 @@
 // CAtomDlg: "Add or Change Individual Atom", the element and the site of one atom.
 #pragma once
 
-#include "structure/crystalstructure.h"
-#include "structure/numberfield.h"
+#include "core/structure/crystalstructure.h"
+#include "gui/structure/numberfield.h"
 
 #include <QDialog>
 

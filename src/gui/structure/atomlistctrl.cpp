@@ -1,8 +1,8 @@
 // The structure editor's atom list: rows, cells, editing, deleting and the popup menu.
-#include "structure/atomlistctrl.h"
+#include "gui/structure/atomlistctrl.h"
 
-#include "structure/elements.h"
-#include "text/numbertext.h"
+#include "core/structure/elements.h"
+#include "core/text/numbertext.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>

@@ -2,7 +2,7 @@
 // stands for a new atom. The cells are the editor's only record of the atoms.
 #pragma once
 
-#include "structure/crystalstructure.h"
+#include "core/structure/crystalstructure.h"
 
 #include <QTableWidget>
 

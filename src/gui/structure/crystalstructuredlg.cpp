@@ -1,16 +1,16 @@
 // The crystal structure editor: form, checks, import, save a copy, and the save questions.
-#include "structure/crystalstructuredlg.h"
+#include "gui/structure/crystalstructuredlg.h"
 
-#include "io/filebytes.h"
-#include "shell/filechooser.h"
-#include "shell/qtplatform.h"
-#include "structure/atomdlg.h"
-#include "structure/atomlistctrl.h"
-#include "structure/cifstructure.h"
-#include "structure/elements.h"
-#include "structure/structurecheck.h"
-#include "structure/structurefile.h"
-#include "structure/unitcellpicture.h"
+#include "core/io/filebytes.h"
+#include "core/structure/cifstructure.h"
+#include "core/structure/elements.h"
+#include "core/structure/structurecheck.h"
+#include "core/structure/structurefile.h"
+#include "gui/shell/filechooser.h"
+#include "gui/shell/qtplatform.h"
+#include "gui/structure/atomdlg.h"
+#include "gui/structure/atomlistctrl.h"
+#include "gui/structure/unitcellpicture.h"
 
 #include <QDialogButtonBox>
 #include <QDir>

@@ -3,8 +3,8 @@
 // through the structure handed back on OK.
 #pragma once
 
-#include "structure/crystalstructure.h"
-#include "structure/numberfield.h"
+#include "core/structure/crystalstructure.h"
+#include "gui/structure/numberfield.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,7 +1,7 @@
 // The structure command's entry to the structure editor. It lives apart from the editor so that
 // code linking the editor alone does not pull in the other editors of QtDocumentDialogs.
-#include "shell/documentdialogs.h"
-#include "structure/crystalstructuredlg.h"
+#include "gui/shell/documentdialogs.h"
+#include "gui/structure/crystalstructuredlg.h"
 
 namespace xtalsp::gui {
 

@@ -1,10 +1,10 @@
 // Reading and checking the number entry boxes of the structure dialogs.
-#include "structure/numberfield.h"
+#include "gui/structure/numberfield.h"
 
-#include "platform/userprompt.h"
-#include "structure/structurecheck.h"
-#include "text/linetext.h"
-#include "text/numbertext.h"
+#include "core/platform/userprompt.h"
+#include "core/structure/structurecheck.h"
+#include "core/text/linetext.h"
+#include "core/text/numbertext.h"
 
 #include <QLineEdit>
 

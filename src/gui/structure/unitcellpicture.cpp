@@ -1,5 +1,5 @@
 // Drawing of the unit-cell picture of the structure editor.
-#include "structure/unitcellpicture.h"
+#include "gui/structure/unitcellpicture.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,9 +1,9 @@
 // The merge dialog: paths are checked on OK and handed back trimmed, as the file system takes them.
-#include "view/mergedlg.h"
+#include "gui/view/mergedlg.h"
 
-#include "shell/helpviewer.h"
-#include "view/viewdialogs.h"
-#include "view/viewexports.h"
+#include "gui/shell/helpviewer.h"
+#include "gui/view/viewdialogs.h"
+#include "gui/view/viewexports.h"
 
 #include <QButtonGroup>
 #include <QCoreApplication>

@@ -2,9 +2,9 @@
 // files and the colour each is drawn in.
 #pragma once
 
-#include "platform/userprompt.h"
+#include "core/platform/userprompt.h"
+#include "gui/shell/filechooser.h"
 #include "render/pictureexport.h"
-#include "shell/filechooser.h"
 
 #include <QDialog>
 

@@ -1,10 +1,10 @@
 // The selected-spot details dialog: six value fields beside a small drawn Laue pattern and the
 // list of harmonics.
-#include "view/spotdetailsdlg.h"
+#include "gui/view/spotdetailsdlg.h"
 
-#include "shell/qtplatform.h"
-#include "spectrum/whitevaluelabel.h"
-#include "view/viewdialogs.h"
+#include "gui/shell/qtplatform.h"
+#include "gui/spectrum/whitevaluelabel.h"
+#include "gui/view/viewdialogs.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

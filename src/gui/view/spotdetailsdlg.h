@@ -2,7 +2,7 @@
 // that diffract onto it.
 #pragma once
 
-#include "document/spotdetails.h"
+#include "core/document/spotdetails.h"
 
 #include <QDialog>
 

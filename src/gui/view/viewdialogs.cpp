@@ -1,7 +1,7 @@
 // The real custom zoom, spot size, print and print preview dialogs of the pattern view.
-#include "view/viewdialogs.h"
+#include "gui/view/viewdialogs.h"
 
-#include "shell/settingsdialogs.h"
+#include "gui/shell/settingsdialogs.h"
 
 #include <QPageSetupDialog>
 #include <QPrintDialog>

@@ -2,9 +2,9 @@
 // interface, so that tests answer them and print to a file without a window blocking.
 #pragma once
 
-#include "document/fieldranges.h"
-#include "document/spotdetails.h"
-#include "platform/userprompt.h"
+#include "core/document/fieldranges.h"
+#include "core/document/spotdetails.h"
+#include "core/platform/userprompt.h"
 #include "render/pictureexport.h"
 
 #include <functional>

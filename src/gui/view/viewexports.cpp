@@ -1,12 +1,12 @@
 // The view's export commands: file dialog, wait cursor, the core writer and its messages.
-#include "view/viewexports.h"
+#include "gui/view/viewexports.h"
 
-#include "document/mergingfile.h"
-#include "document/textexport.h"
+#include "core/document/mergingfile.h"
+#include "core/document/textexport.h"
+#include "gui/shell/qtplatform.h"
+#include "gui/view/viewhost.h"
 #include "render/pictureexport.h"
 #include "render/qt/qtpicturefile.h"
-#include "shell/qtplatform.h"
-#include "view/viewhost.h"
 
 #include <QCursor>
 #include <QDir>

@@ -2,9 +2,9 @@
 // merged picture, each with its file dialog and its messages.
 #pragma once
 
-#include "document/xtalspdoc.h"
+#include "core/document/xtalspdoc.h"
+#include "gui/shell/filechooser.h"
 #include "render/patterndrawing.h"
-#include "shell/filechooser.h"
 
 #include <QString>
 #include <string>

@@ -1,10 +1,10 @@
 // What a pattern view needs from the main window it lives in.
 #pragma once
 
-#include "platform/settingsstore.h"
-#include "platform/userprompt.h"
-#include "shell/filechooser.h"
-#include "view/viewdialogs.h"
+#include "core/platform/settingsstore.h"
+#include "core/platform/userprompt.h"
+#include "gui/shell/filechooser.h"
+#include "gui/view/viewdialogs.h"
 
 #include <QString>
 

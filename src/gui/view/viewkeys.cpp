@@ -1,5 +1,5 @@
 // The scrolling keys of the pattern view.
-#include "view/viewkeys.h"
+#include "gui/view/viewkeys.h"
 
 namespace xtalsp::gui {
 

@@ -1,7 +1,7 @@
 // Zoom, scrolling and printed-page placement of the pattern view as plain numbers.
-#include "view/viewmetrics.h"
+#include "gui/view/viewmetrics.h"
 
-#include "text/numbertext.h"
+#include "core/text/numbertext.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Zoom, scrolling and printed-page placement of the pattern view as plain numbers.
 #pragma once
 
-#include "document/xtalspdoc.h"
+#include "core/document/xtalspdoc.h"
 #include "render/patterndrawing.h"
 
 #include <QPoint>

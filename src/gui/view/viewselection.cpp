@@ -1,11 +1,11 @@
 // The pattern view's mouse and keyboard: picking a spot with the right button, its details, and
 // scrolling with the keys.
-#include "view/xtalspview.h"
+#include "gui/view/xtalspview.h"
 
-#include "document/spotdetails.h"
+#include "core/document/spotdetails.h"
+#include "gui/view/viewkeys.h"
+#include "gui/view/viewmetrics.h"
 #include "render/spotselection.h"
-#include "view/viewkeys.h"
-#include "view/viewmetrics.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,13 +1,13 @@
 // The pattern view: true-size drawing on screen and paper, zoom, display options and status.
-#include "view/xtalspview.h"
+#include "gui/view/xtalspview.h"
 
-#include "computation/filmunits.h"
+#include "core/computation/filmunits.h"
+#include "core/text/cp1252.h"
+#include "core/text/numbertext.h"
+#include "gui/shell/commandids.h"
+#include "gui/view/viewexports.h"
+#include "gui/view/viewmetrics.h"
 #include "render/qt/qpaintercanvas.h"
-#include "shell/commandids.h"
-#include "text/cp1252.h"
-#include "text/numbertext.h"
-#include "view/viewexports.h"
-#include "view/viewmetrics.h"
 
 #include <QGuiApplication>
 #include <QMdiSubWindow>

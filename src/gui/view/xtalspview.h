@@ -2,10 +2,10 @@
 // texts, printing and print preview.
 #pragma once
 
-#include "document/xtalspdoc.h"
+#include "core/document/xtalspdoc.h"
+#include "gui/shell/commandtarget.h"
+#include "gui/view/viewhost.h"
 #include "render/patterndrawing.h"
-#include "shell/commandtarget.h"
-#include "view/viewhost.h"
 
 #include <QAbstractScrollArea>
 #include <QPoint>

@@ -1,7 +1,7 @@
 // The canvas over a QPainter: screen, printer, print preview and image exports.
 #include "render/qt/qpaintercanvas.h"
 
-#include "text/cp1252.h"
+#include "core/text/cp1252.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>

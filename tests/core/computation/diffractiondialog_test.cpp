@@ -1,5 +1,5 @@
-#include "computation/diffractiondialogrules.h"
-#include "computation/geometry.h"
+#include "core/computation/diffractiondialogrules.h"
+#include "core/computation/geometry.h"
 
 #include "support/recordingprompt.h"
 

@@ -1,4 +1,4 @@
-#include "computation/geometry.h"
+#include "core/computation/geometry.h"
 
 #include <gtest/gtest.h>
 

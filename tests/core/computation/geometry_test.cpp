@@ -1,5 +1,5 @@
-#include "computation/angles.h"
-#include "computation/geometry.h"
+#include "core/computation/angles.h"
+#include "core/computation/geometry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "computation/intensity.h"
+#include "core/computation/intensity.h"
 
-#include "computation/scatteringtable.h"
+#include "core/computation/scatteringtable.h"
 
 #include <gtest/gtest.h>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "computation/scatteringtable.h"
+#include "core/computation/scatteringtable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "computation/geometry.h"
-#include "computation/spotcomputation.h"
-#include "spectrum/builtinspectrum.h"
+#include "core/computation/geometry.h"
+#include "core/computation/spotcomputation.h"
+#include "core/spectrum/builtinspectrum.h"
 #include "support/silicon.h"
 
 #include <algorithm>

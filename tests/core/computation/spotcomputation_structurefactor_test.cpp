@@ -1,5 +1,5 @@
-#include "computation/intensity.h"
-#include "computation/structurefactortables.h"
+#include "core/computation/intensity.h"
+#include "core/computation/structurefactortables.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

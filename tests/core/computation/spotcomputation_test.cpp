@@ -1,7 +1,7 @@
-#include "computation/spotcomputation.h"
+#include "core/computation/spotcomputation.h"
 
-#include "computation/geometry.h"
-#include "spectrum/builtinspectrum.h"
+#include "core/computation/geometry.h"
+#include "core/spectrum/builtinspectrum.h"
 #include "support/silicon.h"
 
 #include <algorithm>

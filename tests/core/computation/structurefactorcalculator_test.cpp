@@ -1,6 +1,6 @@
-#include "computation/structurefactorcalculator.h"
+#include "core/computation/structurefactorcalculator.h"
 
-#include "text/numbertext.h"
+#include "core/text/numbertext.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "document/mergingfile.h"
+#include "core/document/mergingfile.h"
 
-#include "io/binaryarchive.h"
-#include "io/filebytes.h"
+#include "core/io/binaryarchive.h"
+#include "core/io/filebytes.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>

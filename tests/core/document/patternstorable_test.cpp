@@ -1,4 +1,4 @@
-#include "document/patternstorable.h"
+#include "core/document/patternstorable.h"
 
 #include "support/editinputs.h"
 #include "support/recordingprompt.h"

@@ -1,4 +1,4 @@
-#include "document/spotdetails.h"
+#include "core/document/spotdetails.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "document/textexport.h"
+#include "core/document/textexport.h"
 
 #include "support/localetest.h"
 #include "support/tempdir.h"

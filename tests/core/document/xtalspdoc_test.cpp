@@ -1,6 +1,6 @@
-#include "document/xtalspdoc.h"
+#include "core/document/xtalspdoc.h"
 
-#include "spectrum/builtinspectrum.h"
+#include "core/spectrum/builtinspectrum.h"
 #include "support/editinputs.h"
 #include "support/recordingprompt.h"
 #include "support/silicon.h"

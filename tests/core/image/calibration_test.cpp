@@ -1,5 +1,5 @@
-#include "image/calibration.h"
-#include "image/contrast.h"
+#include "core/image/calibration.h"
+#include "core/image/contrast.h"
 
 #include <gtest/gtest.h>
 

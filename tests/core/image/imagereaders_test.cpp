@@ -1,4 +1,4 @@
-#include "image/detectorimage.h"
+#include "core/image/detectorimage.h"
 
 #include "support/tempdir.h"
 #include "support/testimages.h"

@@ -1,4 +1,4 @@
-#include "image/patternimagefile.h"
+#include "core/image/patternimagefile.h"
 
 #include "support/tempdir.h"
 #include "support/testimages.h"

@@ -1,5 +1,5 @@
-#include "image/calibration.h"
-#include "image/peaksearch.h"
+#include "core/image/calibration.h"
+#include "core/image/peaksearch.h"
 
 #include "support/testimages.h"
 

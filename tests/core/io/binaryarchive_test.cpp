@@ -1,4 +1,4 @@
-#include "io/binaryarchive.h"
+#include "core/io/binaryarchive.h"
 
 #include <gtest/gtest.h>
 

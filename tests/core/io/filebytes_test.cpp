@@ -1,4 +1,4 @@
-#include "io/filebytes.h"
+#include "core/io/filebytes.h"
 
 #include "support/tempdir.h"
 

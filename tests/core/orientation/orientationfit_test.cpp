@@ -1,9 +1,9 @@
-#include "orientation/orientationfit.h"
+#include "core/orientation/orientationfit.h"
 
-#include "computation/geometry.h"
-#include "orientation/measuredspots.h"
-#include "orientation/orientation.h"
-#include "spectrum/builtinspectrum.h"
+#include "core/computation/geometry.h"
+#include "core/orientation/measuredspots.h"
+#include "core/orientation/orientation.h"
+#include "core/spectrum/builtinspectrum.h"
 #include "support/silicon.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "spectrum/builtinspectrum.h"
+#include "core/spectrum/builtinspectrum.h"
 
 #include <gtest/gtest.h>
 

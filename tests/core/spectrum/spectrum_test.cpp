@@ -1,4 +1,4 @@
-#include "spectrum/spectrum.h"
+#include "core/spectrum/spectrum.h"
 
 #include <gtest/gtest.h>
 #include <limits>

@@ -1,7 +1,7 @@
-#include "spectrum/spectrumfile.h"
+#include "core/spectrum/spectrumfile.h"
 
-#include "io/binaryarchive.h"
-#include "spectrum/builtinspectrum.h"
+#include "core/io/binaryarchive.h"
+#include "core/spectrum/builtinspectrum.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>

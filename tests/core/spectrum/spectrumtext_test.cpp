@@ -1,6 +1,6 @@
-#include "spectrum/spectrumtext.h"
+#include "core/spectrum/spectrumtext.h"
 
-#include "spectrum/builtinspectrum.h"
+#include "core/spectrum/builtinspectrum.h"
 #include "support/localetest.h"
 #include "support/tempdir.h"
 #include "testpaths.h"

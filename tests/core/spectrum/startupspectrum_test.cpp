@@ -1,8 +1,8 @@
-#include "spectrum/startupspectrum.h"
+#include "core/spectrum/startupspectrum.h"
 
-#include "io/binaryarchive.h"
-#include "spectrum/builtinspectrum.h"
-#include "spectrum/spectrumfile.h"
+#include "core/io/binaryarchive.h"
+#include "core/spectrum/builtinspectrum.h"
+#include "core/spectrum/spectrumfile.h"
 #include "support/recordingprompt.h"
 #include "support/tempdir.h"
 

@@ -1,4 +1,4 @@
-#include "spectrum/tubespectrum.h"
+#include "core/spectrum/tubespectrum.h"
 
 #include <gtest/gtest.h>
 

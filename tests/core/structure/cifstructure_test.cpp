@@ -1,12 +1,12 @@
-#include "structure/cifstructure.h"
+#include "core/structure/cifstructure.h"
 
-#include "computation/geometry.h"
-#include "computation/structurefactorcalculator.h"
-#include "structure/elements.h"
-#include "structure/structurecheck.h"
-#include "structure/structurefile.h"
+#include "core/computation/geometry.h"
+#include "core/computation/structurefactorcalculator.h"
+#include "core/structure/elements.h"
+#include "core/structure/structurecheck.h"
+#include "core/structure/structurefile.h"
+#include "core/text/numbertext.h"
 #include "testpaths.h"
-#include "text/numbertext.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

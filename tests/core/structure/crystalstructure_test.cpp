@@ -1,6 +1,6 @@
 // Element lookup and the regrouping of flat atom lists.
-#include "structure/crystalstructure.h"
-#include "structure/elements.h"
+#include "core/structure/crystalstructure.h"
+#include "core/structure/elements.h"
 
 #include <gtest/gtest.h>
 

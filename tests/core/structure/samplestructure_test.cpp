@@ -1,7 +1,7 @@
 // The sample structure file: its bytes, its content and how start-up places it.
-#include "structure/samplestructure.h"
+#include "core/structure/samplestructure.h"
 
-#include "structure/structurefile.h"
+#include "core/structure/structurefile.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "structure/structurecheck.h"
+#include "core/structure/structurecheck.h"
 
 #include "support/silicon.h"
 

@@ -1,12 +1,12 @@
 // Structure text reader and writer, saving, import by extension and the archived reader.
-#include "structure/structurefile.h"
+#include "core/structure/structurefile.h"
 
 #include "support/localetest.h"
 #include "support/tempdir.h"
 #include "testpaths.h"
 
-#include "io/binaryarchive.h"
-#include "io/filebytes.h"
+#include "core/io/binaryarchive.h"
+#include "core/io/filebytes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "text/cp1252.h"
+#include "core/text/cp1252.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "text/linetext.h"
+#include "core/text/linetext.h"
 
 #include <gtest/gtest.h>
 

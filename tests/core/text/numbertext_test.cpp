@@ -1,4 +1,4 @@
-#include "text/numbertext.h"
+#include "core/text/numbertext.h"
 
 #include "support/localetest.h"
 

@@ -1,4 +1,4 @@
-#include "text/stepedit.h"
+#include "core/text/stepedit.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

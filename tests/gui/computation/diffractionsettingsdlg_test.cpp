@@ -1,8 +1,8 @@
-#include "computation/diffractionsettingsdlg.h"
+#include "gui/computation/diffractionsettingsdlg.h"
 
-#include "computation/diffractiongeometrypicture.h"
-#include "document/xtalspdoc.h"
-#include "shell/stepedit.h"
+#include "core/document/xtalspdoc.h"
+#include "gui/computation/diffractiongeometrypicture.h"
+#include "gui/shell/stepedit.h"
 #include "support/editinputs.h"
 #include "support/recordingprompt.h"
 #include "support/silicon.h"

@@ -1,7 +1,7 @@
-#include "computation/structurefactordlg.h"
+#include "gui/computation/structurefactordlg.h"
 
-#include "computation/geometry.h"
-#include "shell/stepedit.h"
+#include "core/computation/geometry.h"
+#include "gui/shell/stepedit.h"
 #include "support/silicon.h"
 
 #include <QLabel>

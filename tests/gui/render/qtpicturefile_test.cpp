@@ -1,6 +1,6 @@
 #include "render/qt/qtpicturefile.h"
 
-#include "io/filebytes.h"
+#include "core/io/filebytes.h"
 #include "render/pictureexport.h"
 #include "support/filmcontent.h"
 #include "support/makespot.h"

@@ -1,8 +1,8 @@
-#include "shell/childframe.h"
+#include "gui/shell/childframe.h"
 
+#include "gui/shell/commandids.h"
 #include "gui/support/viewtesting.h"
-#include "shell/commandids.h"
-#include "view/xtalspview.h"
+#include "gui/view/xtalspview.h"
 
 #include <QApplication>
 #include <QMdiArea>

@@ -1,8 +1,8 @@
-#include "shell/documentcommands.h"
+#include "gui/shell/documentcommands.h"
 
-#include "computation/diffractionsettingsdlg.h"
+#include "gui/computation/diffractionsettingsdlg.h"
+#include "gui/shell/commandids.h"
 #include "gui/support/scripteddocumentdialogs.h"
-#include "shell/commandids.h"
 #include "support/editinputs.h"
 #include "support/recordingprompt.h"
 #include "support/silicon.h"

@@ -1,4 +1,4 @@
-#include "shell/infodialogs.h"
+#include "gui/shell/infodialogs.h"
 
 #include <QLabel>
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "shell/settingsdialogs.h"
+#include "gui/shell/settingsdialogs.h"
 
-#include "shell/stepedit.h"
+#include "gui/shell/stepedit.h"
 #include "support/recordingcanvas.h"
 #include "support/recordingprompt.h"
 

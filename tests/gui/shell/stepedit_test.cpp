@@ -1,4 +1,4 @@
-#include "shell/stepedit.h"
+#include "gui/shell/stepedit.h"
 
 #include "support/localetest.h"
 

@@ -1,19 +1,19 @@
-#include "shell/xtalspapp.h"
+#include "gui/shell/xtalspapp.h"
 
+#include "core/structure/samplestructure.h"
+#include "gui/shell/childframe.h"
+#include "gui/shell/commandids.h"
+#include "gui/shell/mainframe.h"
 #include "gui/support/fakeviewhost.h"
 #include "gui/support/qtprinters.h"
 #include "gui/support/scripteddocumentdialogs.h"
 #include "gui/support/scriptedfilechooser.h"
-#include "shell/childframe.h"
-#include "shell/commandids.h"
-#include "shell/mainframe.h"
-#include "structure/samplestructure.h"
+#include "gui/view/xtalspview.h"
 #include "support/editinputs.h"
 #include "support/recordingprompt.h"
 #include "support/silicon.h"
 #include "support/tempdir.h"
 #include "testpaths.h"
-#include "view/xtalspview.h"
 
 #include <QAction>
 #include <QActionGroup>

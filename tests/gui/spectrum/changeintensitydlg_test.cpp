@@ -1,7 +1,7 @@
-#include "spectrum/changeintensitydlg.h"
+#include "gui/spectrum/changeintensitydlg.h"
 
-#include "shell/qtplatform.h"
-#include "spectrum/whitevaluelabel.h"
+#include "gui/shell/qtplatform.h"
+#include "gui/spectrum/whitevaluelabel.h"
 #include "support/recordingprompt.h"
 
 #include <QLabel>

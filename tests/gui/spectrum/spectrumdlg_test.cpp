@@ -1,17 +1,17 @@
-#include "spectrum/spectrumdlg.h"
+#include "gui/spectrum/spectrumdlg.h"
 
+#include "core/spectrum/builtinspectrum.h"
+#include "core/spectrum/spectrumfile.h"
+#include "core/spectrum/spectrumtext.h"
+#include "core/text/numbertext.h"
+#include "gui/shell/qtplatform.h"
+#include "gui/spectrum/spectrumlistctrl.h"
+#include "gui/spectrum/spectrumplot.h"
+#include "gui/spectrum/tubedlg.h"
 #include "gui/support/scriptedfilechooser.h"
-#include "shell/qtplatform.h"
-#include "spectrum/builtinspectrum.h"
-#include "spectrum/spectrumfile.h"
-#include "spectrum/spectrumlistctrl.h"
-#include "spectrum/spectrumplot.h"
-#include "spectrum/spectrumtext.h"
-#include "spectrum/tubedlg.h"
 #include "support/localetest.h"
 #include "support/recordingprompt.h"
 #include "support/tempdir.h"
-#include "text/numbertext.h"
 
 #include <QImage>
 #include <QLabel>

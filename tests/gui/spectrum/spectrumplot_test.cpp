@@ -1,4 +1,4 @@
-#include "spectrum/spectrumplot.h"
+#include "gui/spectrum/spectrumplot.h"
 
 #include <QImage>
 

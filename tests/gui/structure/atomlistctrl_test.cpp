@@ -1,6 +1,6 @@
-#include "structure/atomdlg.h"
-#include "structure/atomlistctrl.h"
-#include "structure/numberfield.h"
+#include "gui/structure/atomdlg.h"
+#include "gui/structure/atomlistctrl.h"
+#include "gui/structure/numberfield.h"
 
 #include "support/localetest.h"
 #include "support/recordingprompt.h"

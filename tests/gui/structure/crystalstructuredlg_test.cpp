@@ -1,15 +1,15 @@
-#include "structure/crystalstructuredlg.h"
+#include "gui/structure/crystalstructuredlg.h"
 
-#include "structure/atomlistctrl.h"
+#include "gui/structure/atomlistctrl.h"
 
 #include "gui/support/scriptedfilechooser.h"
 #include "support/recordingprompt.h"
 #include "support/tempdir.h"
 #include "testpaths.h"
 
-#include "io/binaryarchive.h"
-#include "structure/cifstructure.h"
-#include "structure/structurefile.h"
+#include "core/io/binaryarchive.h"
+#include "core/structure/cifstructure.h"
+#include "core/structure/structurefile.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "gui/support/scriptedfilechooser.h"
+#include "gui/view/viewdialogs.h"
+#include "gui/view/viewhost.h"
 #include "support/recordingprompt.h"
-#include "view/viewdialogs.h"
-#include "view/viewhost.h"
 
 #include <QPrinter>
 #include <QStringList>

@@ -2,7 +2,7 @@
 // (an empty answer stands for Cancel).
 #pragma once
 
-#include "shell/documentdialogs.h"
+#include "gui/shell/documentdialogs.h"
 
 #include <functional>
 #include <string>

@@ -1,7 +1,7 @@
 // A FileChooser for tests: answers from a script and records what each dialog offered.
 #pragma once
 
-#include "shell/filechooser.h"
+#include "gui/shell/filechooser.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 // Helpers of the view tests: a document with silicon spots, and counting a widget's repaints.
 #pragma once
 
-#include "document/xtalspdoc.h"
+#include "core/document/xtalspdoc.h"
 #include "gui/support/fakeviewhost.h"
 #include "support/editinputs.h"
 #include "support/silicon.h"

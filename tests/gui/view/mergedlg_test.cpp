@@ -1,4 +1,4 @@
-#include "view/mergedlg.h"
+#include "gui/view/mergedlg.h"
 
 #include "gui/support/scriptedfilechooser.h"
 #include "support/recordingprompt.h"

@@ -1,9 +1,9 @@
-#include "view/viewexports.h"
+#include "gui/view/viewexports.h"
 
+#include "gui/shell/commandids.h"
 #include "gui/support/viewtesting.h"
-#include "shell/commandids.h"
+#include "gui/view/xtalspview.h"
 #include "support/tempdir.h"
-#include "view/xtalspview.h"
 
 #include <QString>
 

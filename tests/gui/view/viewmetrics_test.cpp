@@ -1,4 +1,4 @@
-#include "view/viewmetrics.h"
+#include "gui/view/viewmetrics.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "view/xtalspview.h"
+#include "gui/view/xtalspview.h"
 
+#include "gui/shell/commandids.h"
 #include "gui/support/viewtesting.h"
-#include "shell/commandids.h"
 #include "support/editinputs.h"
 
 #include <QApplication>
