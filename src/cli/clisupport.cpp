@@ -3,6 +3,7 @@
 
 #include "cli/clicommands.h"
 #include "cli/persontext.h"
+#include "cli/progressline.h"
 #include "core/io/filebytes.h"
 
 #include <ostream>
@@ -13,6 +14,12 @@ void reportMessage(std::ostream& err, const Message& message) {
     if (!message.caption.empty())
         err << personText(message.caption) << (message.caption.back() == ':' ? " " : ": ");
     err << personText(message.text) << '\n';
+}
+
+DocumentServices documentServices(CliPrompt& prompt, SettingsStore& settings, ProgressLine& line) {
+    DocumentServices services{&prompt, &settings, std::nullopt};
+    services.progress = terminalProgress(stderr, line);
+    return services;
 }
 
 MessageAnswer CliPrompt::show(const Message& message) {

@@ -29,6 +29,13 @@ private:
     std::ostream* m_information;
 };
 
+class ProgressLine;
+
+// What the tool's documents get from it: messages through `prompt`, an in-memory settings store
+// (the user's own settings stay untouched), no files beside the program, and a progress line
+// on a terminal's standard error for a long computation.
+DocumentServices documentServices(CliPrompt& prompt, SettingsStore& settings, ProgressLine& line);
+
 // Opens a pattern file as the program does, computing its spots again. Failures are reported.
 bool loadPatternFile(CXtalspDoc& doc, const std::string& path, std::ostream& err);
 

@@ -3,6 +3,7 @@
 #include "cli/clisupport.h"
 #include "cli/numberoptions.h"
 #include "cli/persontext.h"
+#include "cli/progressline.h"
 
 #include "core/computation/diffractiondialogrules.h"
 #include "core/computation/geometry.h"
@@ -299,7 +300,8 @@ int simulate(const SimulateRequest& request, const ParsedArguments& parsed, std:
              std::ostream& err) {
     CliPrompt prompt(err);
     MemorySettingsStore settings; // the user's own settings stay untouched
-    CXtalspDoc doc(DocumentServices{&prompt, &settings, std::nullopt});
+    ProgressLine progressLine(err);
+    CXtalspDoc doc(documentServices(prompt, settings, progressLine));
     std::optional<Spectrum> spectrum;
     if (request.spectrumPath != "builtin") {
         spectrum = importSpectrum(request.spectrumPath, err);
@@ -363,7 +365,8 @@ int runPatternCommand(const std::vector<std::string>& arguments, std::ostream& o
     }
     CliPrompt prompt(err);
     MemorySettingsStore settings;
-    CXtalspDoc doc(DocumentServices{&prompt, &settings, std::nullopt});
+    ProgressLine progressLine(err);
+    CXtalspDoc doc(documentServices(prompt, settings, progressLine));
     if (!loadPatternFile(doc, parsed.positional.front(), err))
         return kExitFileError;
     return writeDocumentOutputs(doc, parsed, out, err) ? kExitSuccess : kExitFileError;

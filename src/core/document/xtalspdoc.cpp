@@ -144,8 +144,11 @@ std::optional<SpotComputationResult> CXtalspDoc::runComputation() const {
     input.halfFilmHeight = halfFilmHeight();
     input.minimumIntensity = m_inputs.intensityScale.minimumIntensity;
     input.spotLimit = m_services.spotLimit;
+    input.progress = m_services.progress;
     try {
         SpotComputationResult result = computeLaueSpots(input);
+        if (result.cancelled) // the user stopped it: nothing to say
+            return std::nullopt;
         if (!result.tooManySpots)
             return result;
         prompt().show(tooManySpotsMessage(input.spotLimit));

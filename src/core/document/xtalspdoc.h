@@ -32,6 +32,8 @@ struct DocumentServices {
     std::optional<std::string> applicationDirectory;
     // The most spots a computation may give; tests lower it.
     std::size_t spotLimit = kMaxSpotCount;
+    // Told how far a computation has come; returning false stops it and changes nothing.
+    SpotProgress progress = {};
     // The user's own data folder: its copy of "Default.Spectrum" comes first, and a new default
     // file goes there when the application directory cannot be written (an installed program).
     std::optional<std::string> userDataDirectory = std::nullopt;
