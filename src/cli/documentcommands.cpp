@@ -182,8 +182,8 @@ std::optional<Spectrum> importSpectrum(const std::string& path, std::ostream& er
             reportMessage(err, *warning);
         spectrum = read.value().spectrum;
     }
-    if (const auto refusal = NormalizeSpectrum(spectrum)) {
-        reportMessage(err, *refusal);
+    if (const Status refusal = NormalizeSpectrum(spectrum); !refusal.ok()) {
+        reportMessage(err, refusal.failure());
         return std::nullopt;
     }
     return spectrum;
@@ -201,8 +201,8 @@ importCheckedStructure(const std::string& path, const ParsedArguments& parsed, s
     }
     FlatStructure structure = read.value();
     structure.name = trimmedName(structure.name);
-    if (const auto failure = checkStructure(structure)) {
-        reportMessage(err, *failure);
+    if (const Status failure = checkStructure(structure); !failure.ok()) {
+        reportMessage(err, failure.failure());
         return std::nullopt;
     }
     return structure;
@@ -251,18 +251,19 @@ bool writeDocumentOutputs(const CXtalspDoc& doc, const ParsedArguments& parsed, 
         !writeOutput(parsed.value("--text"), formatPatternListing(listing), out, err))
         return false;
     if (parsed.has("--ptn")) {
-        if (const auto refusal = unstorablePattern(doc)) {
-            reportMessage(err, *refusal);
+        if (const Status refusal = unstorablePattern(doc); !refusal.ok()) {
+            reportMessage(err, refusal.failure());
             return false;
         }
         if (!writeOutput(parsed.value("--ptn"), doc.serialize(), out, err))
             return false;
     }
     if (parsed.has("--mrg")) {
-        if (const auto refusal =
+        if (const Status refusal =
                 unstorableMergingData(doc.spotWidth(), doc.spotHeight(), doc.grayscaleSpots(),
-                                      doc.intensityScale().saturationIntensity, doc.spots())) {
-            reportMessage(err, *refusal);
+                                      doc.intensityScale().saturationIntensity, doc.spots());
+            !refusal.ok()) {
+            reportMessage(err, refusal.failure());
             return false;
         }
         const std::string bytes =

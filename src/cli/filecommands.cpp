@@ -84,8 +84,8 @@ int runStructureCommand(const std::vector<std::string>& arguments, std::ostream&
         reportMessage(err, structure.failure());
         return kExitFileError;
     }
-    if (const auto refusal = unstorableStructure(structure.value())) {
-        reportMessage(err, *refusal);
+    if (const Status refusal = unstorableStructure(structure.value()); !refusal.ok()) {
+        reportMessage(err, refusal.failure());
         return kExitFileError;
     }
     return writeOutput("-", writeStructureText(structure.value()), out, err) ? kExitSuccess
@@ -107,13 +107,14 @@ int runSpectrumCommand(const std::vector<std::string>& arguments, std::ostream& 
         return kExitFileError;
     }
     Spectrum normalised = spectrum.value();
-    if (const auto refusal = NormalizeSpectrum(normalised)) {
-        reportMessage(err, *refusal);
+    if (const Status refusal = NormalizeSpectrum(normalised); !refusal.ok()) {
+        reportMessage(err, refusal.failure());
         return kExitFileError;
     }
     if (parsed.has("--spectrum-out")) {
-        if (const auto failure = writeSpectrumFile(parsed.value("--spectrum-out"), normalised)) {
-            reportMessage(err, *failure);
+        if (const Status failure = writeSpectrumFile(parsed.value("--spectrum-out"), normalised);
+            !failure.ok()) {
+            reportMessage(err, failure.failure());
             return kExitFileError;
         }
     }

@@ -78,8 +78,8 @@ bool loadComputablePattern(CXtalspDoc& doc, const std::string& path, std::ostrea
 
 bool writePattern(const CXtalspDoc& doc, const std::string& path, std::ostream& out,
                   std::ostream& err) {
-    if (const auto refusal = unstorablePattern(doc)) {
-        reportMessage(err, *refusal);
+    if (const Status refusal = unstorablePattern(doc); !refusal.ok()) {
+        reportMessage(err, refusal.failure());
         return false;
     }
     return writeOutput(path, doc.serialize(), out, err);

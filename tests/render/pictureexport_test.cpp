@@ -170,7 +170,7 @@ protected:
     std::string mergingFile(const std::string& name, const std::vector<LaueSpot>& spots,
                             std::int32_t grayscale = 1) {
         const std::string path = dir.file(name);
-        EXPECT_FALSE(writeMergingFile(path, 40, 20, grayscale, 1000, spots));
+        EXPECT_TRUE(writeMergingFile(path, 40, 20, grayscale, 1000, spots).ok());
         return path;
     }
     bool merge(const MergeRequest& request, Opening opening = Opening::Succeeds) {

@@ -30,32 +30,31 @@ std::string encodeMergingFile(double spotWidth, double spotHeight, bool grayscal
     return writer.bytes();
 }
 
-std::optional<Message> unstorableMergingData(double spotWidth, double spotHeight, bool grayscale,
-                                             double saturationIntensity,
-                                             const std::vector<LaueSpot>& spots) {
+Status unstorableMergingData(double spotWidth, double spotHeight, bool grayscale,
+                             double saturationIntensity, const std::vector<LaueSpot>& spots) {
     bool finite = std::isfinite(spotWidth) && std::isfinite(spotHeight) &&
                   (!grayscale || std::isfinite(saturationIntensity));
     for (const LaueSpot& spot : spots)
         finite = finite && std::isfinite(spot.x) && std::isfinite(spot.y) &&
                  (!grayscale || std::isfinite(spot.intensity));
     if (finite)
-        return std::nullopt;
+        return Status::success();
     return Message{"The pattern holds a number that is not finite; the merging file was not "
                    "written.",
                    "", MessageIcon::Stop};
 }
 
-std::optional<Message> writeMergingFile(const std::string& path, double spotWidth,
-                                        double spotHeight, bool grayscale,
-                                        double saturationIntensity,
-                                        const std::vector<LaueSpot>& spots) {
-    if (auto refusal =
-            unstorableMergingData(spotWidth, spotHeight, grayscale, saturationIntensity, spots))
+Status writeMergingFile(const std::string& path, double spotWidth, double spotHeight,
+                        bool grayscale, double saturationIntensity,
+                        const std::vector<LaueSpot>& spots) {
+    if (Status refusal =
+            unstorableMergingData(spotWidth, spotHeight, grayscale, saturationIntensity, spots);
+        !refusal.ok())
         return refusal;
     const std::string bytes =
         encodeMergingFile(spotWidth, spotHeight, grayscale, saturationIntensity, spots);
     if (writeFileAtomically(path, bytes) == FileWriteError::None)
-        return std::nullopt;
+        return Status::success();
     return Message{"Cannot open the file!", "", MessageIcon::Stop};
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/computation/lauespot.h"
+#include "core/platform/result.h"
 #include "core/platform/userprompt.h"
 
 #include <cstdint>
@@ -36,14 +37,12 @@ std::string encodeMergingFile(double spotWidth, double spotHeight, bool grayscal
                               double saturationIntensity, const std::vector<LaueSpot>& spots);
 // The refusal of data with a NaN or infinity, which the reader would reject: a file that cannot
 // be read back is never written. Nothing when the data can be stored.
-std::optional<Message> unstorableMergingData(double spotWidth, double spotHeight, bool grayscale,
-                                             double saturationIntensity,
-                                             const std::vector<LaueSpot>& spots);
+Status unstorableMergingData(double spotWidth, double spotHeight, bool grayscale,
+                             double saturationIntensity, const std::vector<LaueSpot>& spots);
 // Writes a merging file; on failure (unstorable data included) the message to show.
-std::optional<Message> writeMergingFile(const std::string& path, double spotWidth,
-                                        double spotHeight, bool grayscale,
-                                        double saturationIntensity,
-                                        const std::vector<LaueSpot>& spots);
+Status writeMergingFile(const std::string& path, double spotWidth, double spotHeight,
+                        bool grayscale, double saturationIntensity,
+                        const std::vector<LaueSpot>& spots);
 
 enum class MergingReadStatus { Ok, CannotOpen, WrongSignature, ReadError };
 

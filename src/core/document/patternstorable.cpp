@@ -35,7 +35,7 @@ bool settingsAreFinite(const DiffractionSettings& d) {
 
 } // namespace
 
-std::optional<Message> unstorablePattern(const CXtalspDoc& doc) {
+Status unstorablePattern(const CXtalspDoc& doc) {
     bool finite = structureIsFinite(doc.structure()) && settingsAreFinite(doc.settings());
     for (const double sample : doc.spectrum().intensity)
         finite = finite && std::isfinite(sample);
@@ -45,7 +45,7 @@ std::optional<Message> unstorablePattern(const CXtalspDoc& doc) {
                              scale.saturationIntensity, scale.strongestIntensity,
                              scale.saturationFraction, scale.minimumIntensity, doc.zoom()});
     if (finite)
-        return std::nullopt;
+        return Status::success();
     return Message{"The pattern holds a number that is not finite; it was not saved.", "",
                    MessageIcon::Stop};
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/document/xtalspdoc.h"
+#include "core/platform/result.h"
 #include "core/platform/userprompt.h"
 
 #include <optional>
@@ -11,6 +12,6 @@ namespace xtalsp {
 
 // The refusal to show when a number that the pattern file stores is not finite; nothing when
 // the pattern can be saved.
-std::optional<Message> unstorablePattern(const CXtalspDoc& doc);
+Status unstorablePattern(const CXtalspDoc& doc);
 
 } // namespace xtalsp

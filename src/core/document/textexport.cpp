@@ -71,11 +71,10 @@ std::string formatPatternListing(const PatternListingInput& input) {
     return out;
 }
 
-std::optional<Message> writePatternListing(const std::string& path,
-                                           const PatternListingInput& input) {
+Status writePatternListing(const std::string& path, const PatternListingInput& input) {
     switch (writeFileAtomically(path, formatPatternListing(input))) {
     case FileWriteError::None:
-        return std::nullopt;
+        return Status::success();
     case FileWriteError::CannotCreate:
         return Message{"Cannot create the file " + path + "!", "", MessageIcon::Stop};
     case FileWriteError::WriteFailed:

@@ -4,6 +4,7 @@
 
 #include "core/computation/diffractionsettings.h"
 #include "core/computation/lauespot.h"
+#include "core/platform/result.h"
 #include "core/platform/userprompt.h"
 
 #include <optional>
@@ -23,7 +24,6 @@ struct PatternListingInput {
 std::string formatPatternListing(const PatternListingInput& input);
 
 // Writes the listing to a file; returns the message to show when the file cannot be written.
-std::optional<Message> writePatternListing(const std::string& path,
-                                           const PatternListingInput& input);
+Status writePatternListing(const std::string& path, const PatternListingInput& input);
 
 } // namespace xtalsp

@@ -222,15 +222,15 @@ Result<PatternImageSettings> parsePatternImageSettings(const std::string& text,
     }
 }
 
-std::optional<Message> writePatternImageSettings(const PatternImageSettings& settings,
-                                                 const std::string& patternPath) {
+Status writePatternImageSettings(const PatternImageSettings& settings,
+                                 const std::string& patternPath) {
     const Result<std::string> text = formatPatternImageSettings(settings, patternPath);
     if (!text.ok())
         return text.failure();
     const std::string path = patternImageSettingsPath(patternPath);
     if (writeFileAtomically(path, text.value()) != FileWriteError::None)
         return Message{"Cannot write the image settings " + path + ".", "", MessageIcon::Stop};
-    return std::nullopt;
+    return Status::success();
 }
 
 std::optional<Result<OpenedPatternImage>> openPatternImage(const std::string& patternPath,

@@ -42,8 +42,8 @@ Result<PatternImageSettings> parsePatternImageSettings(const std::string& text,
                                                        const std::string& patternPath);
 
 // Writes NAME.ptn.image beside the pattern; returns the failure message, if any.
-std::optional<Message> writePatternImageSettings(const PatternImageSettings& settings,
-                                                 const std::string& patternPath);
+Status writePatternImageSettings(const PatternImageSettings& settings,
+                                 const std::string& patternPath);
 
 // What opening a pattern finds beside it. No settings file: nullopt. Otherwise the settings,
 // and the image when it could be read; when it could not, `imageProblem` says why and the

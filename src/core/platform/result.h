@@ -3,6 +3,7 @@
 
 #include "core/platform/userprompt.h"
 
+#include <type_traits>
 #include <utility>
 #include <variant>
 
@@ -13,6 +14,11 @@ public:
     Result(T value) : m_state(std::in_place_index<0>, std::move(value)) {}
     Result(Message failure) : m_state(std::in_place_index<1>, std::move(failure)) {}
 
+    // The success of an operation that yields nothing but may fail.
+    static Result success() requires std::is_same_v<T, std::monostate> {
+        return Result(std::monostate{});
+    }
+
     bool ok() const { return m_state.index() == 0; }
     const T& value() const { return std::get<0>(m_state); }
     T& value() { return std::get<0>(m_state); }
@@ -21,5 +27,8 @@ public:
 private:
     std::variant<T, Message> m_state;
 };
+
+// The outcome of an operation that yields nothing: success, or a failure with a message.
+using Status = Result<std::monostate>;
 
 } // namespace xtalsp

@@ -28,13 +28,13 @@ Message invalidSpectrumMessage() {
                    ""};
 }
 
-std::optional<Message> NormalizeSpectrum(Spectrum& spectrum) {
+Status NormalizeSpectrum(Spectrum& spectrum) {
     if (!isValidSpectrum(spectrum))
         return invalidSpectrumMessage();
     const double largest = largestIntensity(spectrum);
     for (double& value : spectrum.intensity)
         value /= largest;
-    return std::nullopt;
+    return Status::success();
 }
 
 } // namespace xtalsp

@@ -1,6 +1,7 @@
 // The incident white-beam spectrum: 301 intensities, entry i at wavelength i x 0.01 Angstrom.
 #pragma once
 
+#include "core/platform/result.h"
 #include "core/platform/userprompt.h"
 
 #include <array>
@@ -32,6 +33,6 @@ Message invalidSpectrumMessage();
 
 // Scales the spectrum so that its largest intensity is exactly 1. An invalid spectrum is
 // refused with invalidSpectrumMessage() and left unchanged.
-std::optional<Message> NormalizeSpectrum(Spectrum& spectrum);
+Status NormalizeSpectrum(Spectrum& spectrum);
 
 } // namespace xtalsp

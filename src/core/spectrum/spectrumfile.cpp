@@ -31,12 +31,12 @@ std::string encodeSpectrumFile(const Spectrum& spectrum) {
     return writer.bytes();
 }
 
-std::optional<Message> writeSpectrumFile(const std::string& path, const Spectrum& spectrum) {
+Status writeSpectrumFile(const std::string& path, const Spectrum& spectrum) {
     if (!isValidSpectrum(spectrum))
         return invalidSpectrumMessage();
     if (writeFileAtomically(path, encodeSpectrumFile(spectrum)) != FileWriteError::None)
         return Message{"Error occured in saving spectrum!", "", MessageIcon::Stop};
-    return std::nullopt;
+    return Status::success();
 }
 
 Result<Spectrum> decodeSpectrumFile(std::string_view bytes) {

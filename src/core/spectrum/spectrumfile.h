@@ -21,7 +21,7 @@ std::string encodeSpectrumFile(const Spectrum& spectrum);
 
 // Writes a spectrum file; the spectrum in memory is not changed. Refuses an invalid spectrum with
 // invalidSpectrumMessage(). A failed save leaves any old file at the path untouched.
-std::optional<Message> writeSpectrumFile(const std::string& path, const Spectrum& spectrum);
+Status writeSpectrumFile(const std::string& path, const Spectrum& spectrum);
 
 // Decodes the bytes of a spectrum file; bytes after the 301st double are ignored. The signature
 // must match exactly (letter case included). The values are taken as stored, except that a NaN,

@@ -101,12 +101,12 @@ std::string formatSpectrumDat(const Spectrum& spectrum) {
     return text;
 }
 
-std::optional<Message> writeSpectrumDat(const std::string& path, const Spectrum& spectrum) {
+Status writeSpectrumDat(const std::string& path, const Spectrum& spectrum) {
     if (!isValidSpectrum(spectrum))
         return invalidSpectrumMessage();
     switch (writeFileAtomically(path, formatSpectrumDat(spectrum))) {
     case FileWriteError::None:
-        return std::nullopt;
+        return Status::success();
     case FileWriteError::CannotCreate:
         return cannotOpenMessage(path);
     case FileWriteError::WriteFailed:

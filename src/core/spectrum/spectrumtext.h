@@ -35,6 +35,6 @@ std::optional<Message> spectrumItemCountWarning(int itemCount, const std::string
 std::string formatSpectrumDat(const Spectrum& spectrum);
 
 // Writes the ".dat" text. Refuses an invalid spectrum with invalidSpectrumMessage().
-std::optional<Message> writeSpectrumDat(const std::string& path, const Spectrum& spectrum);
+Status writeSpectrumDat(const std::string& path, const Spectrum& spectrum);
 
 } // namespace xtalsp

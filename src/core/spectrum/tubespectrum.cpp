@@ -122,7 +122,7 @@ double shortWavelengthLimit(double kilovolts) {
     return kPlanckTimesLightSpeed / kilovolts;
 }
 
-std::optional<Message> checkTubeSettings(const TubeSettings& settings) {
+Status checkTubeSettings(const TubeSettings& settings) {
     if (!isTubeAnode(settings.anode))
         return Message{"The anode must be W, Mo, Cu, Ag, Rh or Cr.", "", MessageIcon::Exclamation};
     if (!(settings.kilovolts >= kMinTubeKilovolts && settings.kilovolts <= kMaxTubeKilovolts))
@@ -131,12 +131,12 @@ std::optional<Message> checkTubeSettings(const TubeSettings& settings) {
     if (!(settings.berylliumMm >= 0.0 && settings.berylliumMm <= kMaxBerylliumMm))
         return Message{"The beryllium window must be 0 to 5 mm thick.", "",
                        MessageIcon::Exclamation};
-    return std::nullopt;
+    return Status::success();
 }
 
 Result<Spectrum> tubeSpectrum(const TubeSettings& settings) {
-    if (auto refusal = checkTubeSettings(settings))
-        return *refusal;
+    if (Status refusal = checkTubeSettings(settings); !refusal.ok())
+        return refusal.failure();
     Spectrum spectrum;
     addContinuum(settings, spectrum);
     if (settings.withLines) {
@@ -144,8 +144,8 @@ Result<Spectrum> tubeSpectrum(const TubeSettings& settings) {
         addShellLines(settings, XrayShell::L3, kLineConstantL3, spectrum);
     }
     attenuateByWindow(settings.berylliumMm, spectrum);
-    if (auto refusal = NormalizeSpectrum(spectrum))
-        return *refusal;
+    if (Status refusal = NormalizeSpectrum(spectrum); !refusal.ok())
+        return refusal.failure();
     return spectrum;
 }
 
@@ -178,8 +178,8 @@ Result<TubeSettings> parseTubeSpectrumName(std::string_view name) {
             return tubeNameFailure(name, "Unknown part \"" + std::string(parts[i]) + "\".");
         }
     }
-    if (auto refusal = checkTubeSettings(settings))
-        return tubeNameFailure(name, refusal->text);
+    if (Status refusal = checkTubeSettings(settings); !refusal.ok())
+        return tubeNameFailure(name, refusal.failure().text);
     return settings;
 }
 

@@ -34,7 +34,7 @@ struct TubeSettings {
 double shortWavelengthLimit(double kilovolts);
 
 // The first problem of the settings (anode, voltage, window), if any.
-std::optional<Message> checkTubeSettings(const TubeSettings& settings);
+Status checkTubeSettings(const TubeSettings& settings);
 
 // Energy intensity per unit wavelength at the 301 wavelengths of a spectrum, largest = 1.
 // Settings that checkTubeSettings refuses give its message.

@@ -70,8 +70,7 @@ std::optional<double> cellNumber(const cif::Block& block, const std::string& tag
     return value;
 }
 
-std::optional<Message> readCell(const cif::Block& block, const std::string& path,
-                                FlatStructure& structure) {
+Status readCell(const cif::Block& block, const std::string& path, FlatStructure& structure) {
     const std::array<std::pair<const char*, double*>, 6> cell{{
         {"_cell_length_a", &structure.a},
         {"_cell_length_b", &structure.b},
@@ -93,7 +92,7 @@ std::optional<Message> readCell(const cif::Block& block, const std::string& path
             return cifFailure(path, std::string("no valid cell (") + tag + ")");
         *target = *value;
     }
-    return std::nullopt;
+    return Status::success();
 }
 
 // The element of an atom type symbol or label: its leading letters ("Ti4+", "O2-", "Fe3+" and
@@ -281,8 +280,8 @@ Result<CifStructure> readBlock(cif::Block& block, const std::string& path) {
     FlatStructure& structure = imported.structure;
     if (block.find_value("_cell_length_a") == nullptr)
         return cifFailure(path, "no cell in data block " + block.name);
-    if (auto failure = readCell(block, path, structure))
-        return *failure;
+    if (Status failure = readCell(block, path, structure); !failure.ok())
+        return failure.failure();
     Result<std::vector<AsymmetricSite>> sites = readSites(block, path);
     if (!sites.ok())
         return sites.failure();

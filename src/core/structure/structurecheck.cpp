@@ -16,9 +16,9 @@ bool within(double value, double lowest, double highest) {
     return value >= lowest && value <= highest; // false for NaN
 }
 
-std::optional<Message> rangeFailure(double value, double lowest, double highest) {
+Status rangeFailure(double value, double lowest, double highest) {
     if (within(value, lowest, highest))
-        return std::nullopt;
+        return Status::success();
     return numberRangeMessage(lowest, highest);
 }
 
@@ -51,14 +51,14 @@ Message impossibleCellMessage() {
                    TextEncoding::Utf8};
 }
 
-std::optional<Message> checkNameCharacters(std::string_view utf8Name) {
+Status checkNameCharacters(std::string_view utf8Name) {
     std::u32string found;
     for (const char32_t c : utf8CodePoints(utf8Name)) {
         if (isForbiddenInName(c) && found.find(c) == std::u32string::npos)
             found += c;
     }
     if (found.empty())
-        return std::nullopt;
+        return Status::success();
     std::string list;
     for (std::size_t i = 0; i < found.size(); ++i) {
         if (i > 0)
@@ -87,24 +87,27 @@ std::string trimmedName(const std::string& name) {
     return name.substr(first, name.find_last_not_of(' ') - first + 1);
 }
 
-std::optional<Message> checkStructure(const FlatStructure& s) {
+Status checkStructure(const FlatStructure& s) {
     if (trimmedName(s.name).empty())
         return Message{"Please enter a crystal name!   ", "", MessageIcon::Exclamation};
-    if (auto failure = checkNameCharacters(cp1252ToUtf8(trimmedName(s.name))))
+    if (Status failure = checkNameCharacters(cp1252ToUtf8(trimmedName(s.name))); !failure.ok())
         return failure;
     for (const double edge : {s.a, s.b, s.c}) {
-        if (auto failure = rangeFailure(edge, kMinLatticeConstant, kMaxLatticeConstant))
+        if (Status failure = rangeFailure(edge, kMinLatticeConstant, kMaxLatticeConstant);
+            !failure.ok())
             return failure;
     }
     for (const double angle : {s.alpha, s.beta, s.gamma}) {
-        if (auto failure = rangeFailure(angle, kMinLatticeAngle, kMaxLatticeAngle))
+        if (Status failure = rangeFailure(angle, kMinLatticeAngle, kMaxLatticeAngle); !failure.ok())
             return failure;
     }
     if (!formsUnitCell(s.alpha, s.beta, s.gamma))
         return impossibleCellMessage();
-    if (auto failure = rangeFailure(s.debyeTemperature, 0.0, kMaxDebyeTemperature))
+    if (Status failure = rangeFailure(s.debyeTemperature, 0.0, kMaxDebyeTemperature); !failure.ok())
         return failure;
-    if (auto failure = rangeFailure(s.thermalExpansion, -kMaxEditorExpansion, kMaxEditorExpansion))
+    if (Status failure =
+            rangeFailure(s.thermalExpansion, -kMaxEditorExpansion, kMaxEditorExpansion);
+        !failure.ok())
         return failure;
     if (s.atoms.empty())
         return Message{"No atom was added!   ", "", MessageIcon::Exclamation};
@@ -112,13 +115,15 @@ std::optional<Message> checkStructure(const FlatStructure& s) {
         if (!isValidAtomicNumber(atom.element))
             return Message{"Please select an atom name! ", "", MessageIcon::Exclamation};
         for (const double coordinate : {atom.x, atom.y, atom.z}) {
-            if (auto failure = rangeFailure(coordinate, kMinCoordinate, kMaxCoordinate))
+            if (Status failure = rangeFailure(coordinate, kMinCoordinate, kMaxCoordinate);
+                !failure.ok())
                 return failure;
         }
-        if (auto failure = rangeFailure(atom.occupancy, kMinOccupancy, kMaxOccupancy))
+        if (Status failure = rangeFailure(atom.occupancy, kMinOccupancy, kMaxOccupancy);
+            !failure.ok())
             return failure;
     }
-    return std::nullopt;
+    return Status::success();
 }
 
 } // namespace xtalsp

@@ -1,6 +1,7 @@
 // The checks a structure passes before the editor hands it to a document.
 #pragma once
 
+#include "core/platform/result.h"
 #include "core/platform/userprompt.h"
 #include "core/structure/crystalstructure.h"
 
@@ -21,12 +22,12 @@ Message impossibleCellMessage();
 // line, and a character outside Windows-1252 cannot be stored at all. Returns a message that
 // names the characters found, or nothing for a name that may be kept. `utf8Name` is the name as
 // the user typed it, before any conversion to the code page.
-std::optional<Message> checkNameCharacters(std::string_view utf8Name);
+Status checkNameCharacters(std::string_view utf8Name);
 
 // The first rule the structure breaks, in the editor's order: the name, the cell and the two
 // optional numbers, the presence of atoms, then each atom's element and numbers. Nothing when
 // the structure may be taken.
-std::optional<Message> checkStructure(const FlatStructure& structure);
+Status checkStructure(const FlatStructure& structure);
 
 // The name without blanks at either end.
 std::string trimmedName(const std::string& name);

@@ -300,24 +300,24 @@ bool allNumbersFinite(const FlatStructure& s) {
 
 } // namespace
 
-std::optional<Message> unstorableStructure(const FlatStructure& structure) {
+Status unstorableStructure(const FlatStructure& structure) {
     // "nan" or "inf" in the text would read back as another number or not at all. Beyond that
     // the writer and the reader share their rules only through the text itself, so the text is
     // read back: whatever the reader refuses is never written.
     if (allNumbersFinite(structure) && parseStructureText(writeStructureText(structure)))
-        return std::nullopt;
+        return Status::success();
     return Message{"This structure cannot be stored as a structure text file: it needs at least "
                    "one atom, and every number within its range.",
                    "", MessageIcon::Stop};
 }
 
-std::optional<Message> saveStructureCopy(const std::string& path, const FlatStructure& structure) {
+Status saveStructureCopy(const std::string& path, const FlatStructure& structure) {
     try {
-        if (std::optional<Message> refusal = unstorableStructure(structure))
+        if (Status refusal = unstorableStructure(structure); !refusal.ok())
             return refusal;
         switch (writeFileAtomically(path, writeStructureText(structure))) {
         case FileWriteError::None:
-            return std::nullopt;
+            return Status::success();
         case FileWriteError::CannotCreate:
             return Message{"Xtalsp cannot create the file   " + path + " !", ""};
         case FileWriteError::WriteFailed:

@@ -31,10 +31,10 @@ std::string writeStructureText(const FlatStructure& structure);
 // The refusal to show when the structure's text file would not read back: no atoms (an
 // archived file may have none), a number that is not finite or outside the reader's ranges.
 // Nothing when the text file can be written.
-std::optional<Message> unstorableStructure(const FlatStructure& structure);
+Status unstorableStructure(const FlatStructure& structure);
 
 // Writes the structure text file to `path` without ever leaving a half-written file there.
 // Returns the message for the user when that fails or the structure cannot be stored.
-std::optional<Message> saveStructureCopy(const std::string& path, const FlatStructure& structure);
+Status saveStructureCopy(const std::string& path, const FlatStructure& structure);
 
 } // namespace xtalsp

@@ -309,8 +309,8 @@ bool CXtalspApp::saveDocument(CXtalspDoc& doc, bool askForName) {
             return false;
         path = QFileInfo(path).absoluteFilePath();
     }
-    if (const std::optional<Message> refusal = unstorablePattern(doc)) {
-        m_prompt.show(*refusal);
+    if (const Status refusal = unstorablePattern(doc); !refusal.ok()) {
+        m_prompt.show(refusal.failure());
         return false;
     }
     const std::string nativePath = toCp1252(QDir::toNativeSeparators(path));

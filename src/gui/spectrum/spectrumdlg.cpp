@@ -183,12 +183,12 @@ void CSpectrumDlg::saveCopy() {
     prompt.setPaths({chosen});
     if (lowerExtensionOf(path) == "dat") {
         // The text form is an export: the copy is still not the content of a spectrum file.
-        if (const std::optional<Message> failure = writeSpectrumDat(path, m_spectrum))
-            prompt.show(*failure);
+        if (const Status failure = writeSpectrumDat(path, m_spectrum); !failure.ok())
+            prompt.show(failure.failure());
         return;
     }
-    if (const std::optional<Message> failure = writeSpectrumFile(path, m_spectrum)) {
-        prompt.show(*failure);
+    if (const Status failure = writeSpectrumFile(path, m_spectrum); !failure.ok()) {
+        prompt.show(failure.failure());
         m_prompt.show({"Saving spectrum failed!", "Xtalspotter", MessageIcon::Stop});
         return;
     }
@@ -206,8 +206,8 @@ void CSpectrumDlg::saveAsDefault() {
                            MessageAnswer::No};
     if (prompt.show(question) != MessageAnswer::Yes)
         return;
-    if (const std::optional<Message> failure = writeSpectrumFile(target, m_spectrum)) {
-        prompt.show(*failure);
+    if (const Status failure = writeSpectrumFile(target, m_spectrum); !failure.ok()) {
+        prompt.show(failure.failure());
         prompt.show({"Saving to " + target + " Failed!", ""});
         return;
     }
@@ -220,8 +220,8 @@ void CSpectrumDlg::accept() {
                              "If yes, select Yes and go back to save it."))
         return;
     Spectrum normalised = m_spectrum;
-    if (const std::optional<Message> failure = NormalizeSpectrum(normalised)) {
-        m_prompt.show(*failure);
+    if (const Status failure = NormalizeSpectrum(normalised); !failure.ok()) {
+        m_prompt.show(failure.failure());
         return;
     }
     m_spectrum = normalised;

@@ -275,13 +275,13 @@ FlatStructure CCrystalStructureDlg::currentStructure() const {
 
 bool CCrystalStructureDlg::validateName() {
     // Characters the code page lacks are found before the conversion turns them into '?'.
-    const std::optional<Message> refusal = checkNameCharacters(m_name->text().toStdString());
+    const Status refusal = checkNameCharacters(m_name->text().toStdString());
     const std::string name = trimmedName(toCp1252(m_name->text()));
-    if (!refusal)
+    if (refusal.ok())
         m_name->setText(fromCp1252(name));
-    if (!refusal && !name.empty())
+    if (refusal.ok() && !name.empty())
         return true;
-    m_prompt.show(refusal.value_or(warning("Please enter a crystal name!   ")));
+    m_prompt.show(refusal.ok() ? warning("Please enter a crystal name!   ") : refusal.failure());
     m_name->setFocus();
     return false;
 }
@@ -412,8 +412,8 @@ void CCrystalStructureDlg::saveCopy() {
     if (path.isEmpty())
         return;
     const std::string pathBytes = filePathBytes(path);
-    if (const std::optional<Message> failure = saveStructureCopy(pathBytes, structure)) {
-        m_prompt.show(withReadablePath(*failure, pathBytes, path));
+    if (const Status failure = saveStructureCopy(pathBytes, structure); !failure.ok()) {
+        m_prompt.show(withReadablePath(failure.failure(), pathBytes, path));
         return;
     }
     takeSnapshot();

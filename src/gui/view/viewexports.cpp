@@ -70,10 +70,10 @@ private:
     std::vector<std::pair<std::string, std::string>> m_paths;
 };
 
-bool reportFailure(const std::optional<Message>& failure, ExportPrompt& prompt) {
-    if (!failure)
+bool reportFailure(const Status& failure, ExportPrompt& prompt) {
+    if (failure.ok())
         return true;
-    prompt.show(*failure);
+    prompt.show(failure.failure());
     return false;
 }
 
@@ -114,7 +114,7 @@ bool exportTextFile(const CXtalspDoc& doc, ViewHost& host) {
     ExportPrompt prompt(host.prompt(), {bytes});
     const PatternListingInput listing{doc.structure().name, doc.settings(),
                                       doc.intensityScale().saturationIntensity, &doc.spots()};
-    std::optional<Message> failure;
+    Status failure = Status::success();
     {
         WaitCursor wait;
         failure = writePatternListing(bytes, listing);
@@ -129,7 +129,7 @@ bool exportMergingFile(const CXtalspDoc& doc, ViewHost& host) {
         return false;
     const std::string bytes = filePathBytes(path);
     ExportPrompt prompt(host.prompt(), {bytes});
-    std::optional<Message> failure;
+    Status failure = Status::success();
     {
         WaitCursor wait;
         failure = writeMergingFile(bytes, doc.spotWidth(), doc.spotHeight(), doc.grayscaleSpots(),

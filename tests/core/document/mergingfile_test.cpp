@@ -91,23 +91,23 @@ TEST(MergingFile, AcceptsAnyLengthFormOfTheSignatureAndRejectsNonFiniteValues) {
 
 TEST(MergingFile, WriteFailureHasItsMessage) {
     test::TempDir dir;
-    EXPECT_FALSE(writeMergingFile(dir.file("ok.mrg"), 20, 20, 0, 0, twoSpots()).has_value());
+    EXPECT_TRUE(writeMergingFile(dir.file("ok.mrg"), 20, 20, 0, 0, twoSpots()).ok());
     EXPECT_EQ(dir.read("ok.mrg").size(), 80u);
-    const auto failure = writeMergingFile(dir.file("no/such.mrg"), 20, 20, 0, 0, twoSpots());
-    ASSERT_TRUE(failure.has_value());
-    EXPECT_EQ(failure->text, "Cannot open the file!");
+    const Status failure = writeMergingFile(dir.file("no/such.mrg"), 20, 20, 0, 0, twoSpots());
+    ASSERT_FALSE(failure.ok());
+    EXPECT_EQ(failure.failure().text, "Cannot open the file!");
 
     // The reader refuses NaN and infinity, so such a file is never written.
     std::vector<LaueSpot> spots = twoSpots();
     spots[1].intensity = std::numeric_limits<double>::infinity();
-    EXPECT_TRUE(writeMergingFile(dir.file("inf.mrg"), 20, 20, 1, 10, spots).has_value());
-    EXPECT_TRUE(writeMergingFile(dir.file("nan.mrg"), 20, 20, 1,
-                                 std::numeric_limits<double>::quiet_NaN(), twoSpots())
-                    .has_value());
+    EXPECT_FALSE(writeMergingFile(dir.file("inf.mrg"), 20, 20, 1, 10, spots).ok());
+    EXPECT_FALSE(writeMergingFile(dir.file("nan.mrg"), 20, 20, 1,
+                                  std::numeric_limits<double>::quiet_NaN(), twoSpots())
+                     .ok());
     EXPECT_FALSE(canOpenForReading(dir.file("inf.mrg")));
     EXPECT_FALSE(canOpenForReading(dir.file("nan.mrg")));
     // Without grey levels intensities are not stored, so they do not matter.
-    EXPECT_FALSE(writeMergingFile(dir.file("dark.mrg"), 20, 20, 0, 0, spots).has_value());
+    EXPECT_TRUE(writeMergingFile(dir.file("dark.mrg"), 20, 20, 0, 0, spots).ok());
 }
 
 } // namespace

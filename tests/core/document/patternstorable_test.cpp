@@ -15,19 +15,19 @@ namespace {
 TEST(PatternSaving, ANumberThatIsNotFiniteIsRefused) {
     test::RecordingPrompt prompt;
     CXtalspDoc doc(DocumentServices{&prompt, nullptr, std::nullopt});
-    EXPECT_FALSE(unstorablePattern(doc).has_value());
+    EXPECT_TRUE(unstorablePattern(doc).ok());
 
     constexpr double kInfinity = std::numeric_limits<double>::infinity();
     test::editInputs(doc,
                      [&](PatternInputs& in) { in.intensityScale.strongestIntensity = kInfinity; });
-    EXPECT_TRUE(unstorablePattern(doc).has_value());
+    EXPECT_FALSE(unstorablePattern(doc).ok());
     test::editInputs(doc, [&](PatternInputs& in) {
         in.intensityScale.strongestIntensity = 1.0;
         in.spectrum.intensity[7] = std::numeric_limits<double>::quiet_NaN();
     });
-    const std::optional<Message> refusal = unstorablePattern(doc);
-    ASSERT_TRUE(refusal.has_value());
-    EXPECT_EQ(refusal->icon, MessageIcon::Stop);
+    const Status refusal = unstorablePattern(doc);
+    ASSERT_FALSE(refusal.ok());
+    EXPECT_EQ(refusal.failure().icon, MessageIcon::Stop);
 }
 
 } // namespace

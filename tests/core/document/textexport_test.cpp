@@ -78,11 +78,12 @@ TEST(TextExport, WritesTheSameBytesUnderACommaLocaleAndReportsUnwritableFiles) {
     XTALSP_ENTER_COMMA_LOCALE(locale);
     const std::vector<LaueSpot> spots = {exampleSpot()};
     test::TempDir dir;
-    EXPECT_FALSE(writePatternListing(dir.file("pattern.txt"), exampleInput(spots)).has_value());
+    EXPECT_TRUE(writePatternListing(dir.file("pattern.txt"), exampleInput(spots)).ok());
     EXPECT_EQ(dir.read("pattern.txt"), kExampleListing);
-    const auto failure = writePatternListing(dir.file("missing/pattern.txt"), exampleInput(spots));
-    ASSERT_TRUE(failure.has_value());
-    EXPECT_EQ(failure->icon, MessageIcon::Stop);
+    const Status failure =
+        writePatternListing(dir.file("missing/pattern.txt"), exampleInput(spots));
+    ASSERT_FALSE(failure.ok());
+    EXPECT_EQ(failure.failure().icon, MessageIcon::Stop);
 }
 
 } // namespace

@@ -30,7 +30,7 @@ TEST(PatternImageFile, RoundTripsEveryFieldWithTheImagePathRelativeToThePattern)
     const PatternImageSettings settings = sampleSettings(image);
 
     test::CommaDecimalLocale comma;
-    ASSERT_FALSE(writePatternImageSettings(settings, pattern).has_value());
+    ASSERT_TRUE(writePatternImageSettings(settings, pattern).ok());
     const std::string text = dir.read("patterns/si.ptn.image");
     EXPECT_NE(text.find("\"image\": \"../images/film.tif\""), std::string::npos) << text;
     EXPECT_NE(text.find("0.3333333333333333"), std::string::npos);
@@ -52,7 +52,7 @@ TEST(PatternImageFile, KeepsTheCalibrationWhenTheImageIsMissingAndRefusesBadFiel
     test::TempDir dir;
     const std::string pattern = dir.file("si.ptn");
     const PatternImageSettings settings = sampleSettings(dir.file("gone.tif"));
-    ASSERT_FALSE(writePatternImageSettings(settings, pattern).has_value());
+    ASSERT_TRUE(writePatternImageSettings(settings, pattern).ok());
     const auto opened = openPatternImage(pattern, readDetectorImage);
     ASSERT_TRUE(opened.has_value() && opened->ok());
     EXPECT_EQ(opened->value().settings, settings);

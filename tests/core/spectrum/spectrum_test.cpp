@@ -10,7 +10,7 @@ TEST(NormalizeSpectrum, ScalesTheLargestEntryToExactlyOne) {
     Spectrum spectrum;
     spectrum.intensity[100] = 5.0;
     spectrum.intensity[150] = 2.0;
-    EXPECT_FALSE(NormalizeSpectrum(spectrum).has_value());
+    EXPECT_TRUE(NormalizeSpectrum(spectrum).ok());
     EXPECT_EQ(spectrum.intensity[100], 1.0);
     EXPECT_DOUBLE_EQ(spectrum.intensity[150], 0.4);
     EXPECT_EQ(spectrum.intensity[0], 0.0);
@@ -27,7 +27,7 @@ TEST(NormalizeSpectrum, RefusesSpectraThatCannotBeScaledAndLeavesThemUnchanged) 
         spectrum.intensity[20] = poison;
         const Spectrum before = spectrum;
         EXPECT_FALSE(isValidSpectrum(spectrum)) << poison;
-        EXPECT_EQ(NormalizeSpectrum(spectrum), refusal) << poison;
+        EXPECT_EQ(NormalizeSpectrum(spectrum).failure(), refusal) << poison;
         EXPECT_EQ(spectrum, before) << poison;
     }
     Spectrum withNaN;

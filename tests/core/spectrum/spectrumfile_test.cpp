@@ -28,7 +28,7 @@ TEST(SpectrumFile, WritesTheNormalisedIntensitiesAndReadsThemBack) {
     spectrum.intensity[50] = 2.5;
     const Spectrum before = spectrum;
     const std::string path = dir.file("copy.Spectrum");
-    EXPECT_FALSE(writeSpectrumFile(path, spectrum).has_value());
+    EXPECT_TRUE(writeSpectrumFile(path, spectrum).ok());
     EXPECT_EQ(spectrum, before);
 
     const std::string bytes = dir.read("copy.Spectrum");
@@ -44,9 +44,10 @@ TEST(SpectrumFile, WritesTheNormalisedIntensitiesAndReadsThemBack) {
 
 TEST(SpectrumFile, ReportsRefusedAndFailedWrites) {
     test::TempDir dir;
-    EXPECT_EQ(writeSpectrumFile(dir.file("zero.Spectrum"), Spectrum{}), invalidSpectrumMessage());
+    EXPECT_EQ(writeSpectrumFile(dir.file("zero.Spectrum"), Spectrum{}).failure(),
+              invalidSpectrumMessage());
     EXPECT_EQ(dir.read("zero.Spectrum"), "");
-    EXPECT_EQ(writeSpectrumFile(dir.file("missing/a.Spectrum"), builtinSpectrum()),
+    EXPECT_EQ(writeSpectrumFile(dir.file("missing/a.Spectrum"), builtinSpectrum()).failure(),
               (Message{"Error occured in saving spectrum!", "", MessageIcon::Stop}));
 }
 

@@ -12,8 +12,8 @@ const char* const kImpossibleCell =
     "The angles \xCE\xB1, \xCE\xB2 and \xCE\xB3 do not form a unit cell.";
 
 std::string firstFailure(const FlatStructure& s) {
-    const auto failure = checkStructure(s);
-    return failure ? failure->text : "";
+    const Status failure = checkStructure(s);
+    return failure.ok() ? "" : failure.failure().text;
 }
 
 TEST(StructureCheck, ReportsTheFirstBrokenRuleInTheEditorsOrder) {
@@ -62,18 +62,19 @@ TEST(StructureCheck, AnglesMustEncloseAVolume) {
 
     FlatStructure s = test::siliconFlat();
     s.alpha = s.beta = s.gamma = 150;
-    const std::optional<Message> failure = checkStructure(s);
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->text, kImpossibleCell);
-    EXPECT_EQ(failure->encoding, TextEncoding::Utf8);
-    EXPECT_EQ(utf8Text(*failure), kImpossibleCell);
+    const Status failure = checkStructure(s);
+    ASSERT_FALSE(failure.ok());
+    EXPECT_EQ(failure.failure().text, kImpossibleCell);
+    EXPECT_EQ(failure.failure().encoding, TextEncoding::Utf8);
+    EXPECT_EQ(utf8Text(failure.failure()), kImpossibleCell);
 }
 
 TEST(StructureCheck, NamesThatWouldNotReadBackAreRefusedWithTheirCharacters) {
-    EXPECT_FALSE(checkNameCharacters("M\xC3\xBCller \xE2\x82\xAC-Quartz (low)")); // ü and the euro
+    EXPECT_TRUE(
+        checkNameCharacters("M\xC3\xBCller \xE2\x82\xAC-Quartz (low)").ok()); // ü and the euro
     const auto listed = [](const char* name) {
-        const std::optional<Message> failure = checkNameCharacters(name);
-        return failure ? failure->text : "";
+        const Status failure = checkNameCharacters(name);
+        return failure.ok() ? "" : failure.failure().text;
     };
     EXPECT_EQ(listed("SrTiO3, cubic #1"), "The crystal name cannot contain \",\" and \"#\".");
     EXPECT_EQ(listed("Fe\tO ! x"), "The crystal name cannot contain tab and \"!\".");
@@ -83,7 +84,7 @@ TEST(StructureCheck, NamesThatWouldNotReadBackAreRefusedWithTheirCharacters) {
     // The check of a whole structure sees the code-page name, with its undefined bytes.
     FlatStructure s = test::siliconFlat();
     s.name = "#1 SrTiO3";
-    ASSERT_TRUE(checkStructure(s));
+    ASSERT_FALSE(checkStructure(s).ok());
     s.name = "Cu3Au\x81";
     EXPECT_EQ(firstFailure(s), "The crystal name cannot contain U+0081.");
     s.name = "Cu3Au \xC5";
