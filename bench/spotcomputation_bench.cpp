@@ -19,53 +19,44 @@
 namespace xtalsp {
 namespace {
 
-// A 60 Angstrom cubic cell holding 2000 atoms of four elements at pseudo-random positions. The
-// generator and the mapping of its raw output are fixed by the language standard, so every
-// platform builds the same cell.
-CrystalStructure largeCell() {
-    std::mt19937_64 random(20240607);
+// A cubic cell of the given edge (Angstrom) holding `count` atoms drawn from `elements` at
+// pseudo-random positions. The generator and the mapping of its raw output are fixed by the
+// language standard, so every platform builds the same cell.
+template <std::size_t N>
+CrystalStructure randomCubicCell(std::uint64_t seed, double edge, int count,
+                                 const std::int32_t (&elements)[N], std::string name) {
+    std::mt19937_64 random(seed);
     const auto fraction = [&random] { return static_cast<double>(random() >> 11) * 0x1.0p-53; };
-    // Oxygen, silicon, iron and copper, about 8 : 6 : 4 : 2.
-    constexpr std::int32_t kElements[] = {8,  8,  8,  8,  8,  8,  8,  8,  14, 14,
-                                          14, 14, 14, 14, 26, 26, 26, 26, 29, 29};
     std::vector<AtomSite> atoms;
-    for (int n = 0; n < 2000; ++n) {
+    for (int n = 0; n < count; ++n) {
         AtomSite atom;
-        atom.element = kElements[random() % std::size(kElements)];
+        atom.element = elements[random() % N];
         atom.x = fraction();
         atom.y = fraction();
         atom.z = fraction();
         atoms.push_back(atom);
     }
     CrystalStructure cell;
-    cell.name = "Random 60 A cell";
-    cell.a = cell.b = cell.c = 60.0;
+    cell.name = std::move(name);
+    cell.a = cell.b = cell.c = edge;
     cell.alpha = cell.beta = cell.gamma = 90.0;
     cell.groups = groupAtoms(atoms);
     return cell;
 }
 
+// A 60 Angstrom cubic cell holding 2000 atoms of oxygen, silicon, iron and copper, about
+// 8 : 6 : 4 : 2.
+CrystalStructure largeCell() {
+    constexpr std::int32_t kElements[] = {8,  8,  8,  8,  8,  8,  8,  8,  14, 14,
+                                          14, 14, 14, 14, 26, 26, 26, 26, 29, 29};
+    return randomCubicCell(20240607, 60.0, 2000, kElements, "Random 60 A cell");
+}
+
 // A 40 Angstrom cubic cell holding 1000 atoms of carbon, nitrogen, oxygen and sulphur in equal
-// shares at pseudo-random positions, built the same way on every platform.
+// shares.
 CrystalStructure organicCell() {
-    std::mt19937_64 random(20250114);
-    const auto fraction = [&random] { return static_cast<double>(random() >> 11) * 0x1.0p-53; };
     constexpr std::int32_t kElements[] = {6, 7, 8, 16};
-    std::vector<AtomSite> atoms;
-    for (int n = 0; n < 1000; ++n) {
-        AtomSite atom;
-        atom.element = kElements[random() % std::size(kElements)];
-        atom.x = fraction();
-        atom.y = fraction();
-        atom.z = fraction();
-        atoms.push_back(atom);
-    }
-    CrystalStructure cell;
-    cell.name = "Random 40 A organic cell";
-    cell.a = cell.b = cell.c = 40.0;
-    cell.alpha = cell.beta = cell.gamma = 90.0;
-    cell.groups = groupAtoms(atoms);
-    return cell;
+    return randomCubicCell(20250114, 40.0, 1000, kElements, "Random 40 A organic cell");
 }
 
 // A flat beam from 0.50 to 2.48 Angstrom and nothing outside it.

@@ -2,6 +2,7 @@
 #include "cli/clicommands.h"
 #include "cli/clisupport.h"
 #include "cli/numberoptions.h"
+#include "cli/progressline.h"
 
 #include "core/computation/diffractiondialogrules.h"
 #include "core/computation/filmunits.h"
@@ -148,7 +149,8 @@ int runAlignCommand(const std::vector<std::string>& arguments, std::ostream& out
     }
     CliPrompt prompt(err);
     MemorySettingsStore store;
-    CXtalspDoc doc(DocumentServices{&prompt, &store, std::nullopt});
+    ProgressLine progressLine(err);
+    CXtalspDoc doc(documentServices(prompt, store, progressLine));
     if (!loadComputablePattern(doc, parsed.value("--pattern"), err))
         return kExitFileError;
     const auto tilts = alignPlaneWithBeam(doc.settings(), doc.reciprocalBasis(),
@@ -198,7 +200,8 @@ int runFitCommand(const std::vector<std::string>& arguments, std::ostream& out, 
     }
     CliPrompt prompt(err);
     MemorySettingsStore store;
-    CXtalspDoc doc(DocumentServices{&prompt, &store, std::nullopt});
+    ProgressLine progressLine(err);
+    CXtalspDoc doc(documentServices(prompt, store, progressLine));
     if (!loadComputablePattern(doc, parsed.value("--pattern"), err))
         return kExitFileError;
     const auto measured = readSpots(parsed.value("--spots"), err);

@@ -4,6 +4,7 @@
 #include "cli/clisupport.h"
 #include "cli/numberoptions.h"
 #include "cli/pictureformats.h"
+#include "cli/progressline.h"
 
 #include "core/document/xtalspdoc.h"
 #include "core/io/filebytes.h"
@@ -181,7 +182,8 @@ int merge(const ParsedArguments& parsed, std::ostream& out, std::ostream& err) {
         throw UsageError{unavailable("an SVG, PDF or PNG picture")};
     CliPrompt prompt(err, &out);
     MemorySettingsStore settings;
-    CXtalspDoc doc(DocumentServices{&prompt, &settings, std::nullopt});
+    ProgressLine progressLine(err);
+    CXtalspDoc doc(documentServices(prompt, settings, progressLine));
     if (!loadPatternFile(doc, parsed.value("--pattern"), err))
         return kExitFileError;
     return mergePatternPicture(*format, request, patternContent(doc), pictureOptions(doc, parsed),
