@@ -13,6 +13,7 @@ if [ "${1:-}" = "--sanitize" ]; then
     build_dir=build-asan
     extra=(-DXTALSP_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+    export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 elif [ "${1:-}" = "--no-gui" ]; then
     build_dir=build-nogui

@@ -151,7 +151,9 @@ Result<FitResult> fitOrientation(const SpotComputationInput& start,
                                  const std::vector<FilmPeak>& measured, const FitOptions& options) {
     const int parameterCount = options.refineDistance ? 4 : 3;
     Eigen::VectorXd x(parameterCount);
-    x << 0.0, start.settings.rotationX, start.settings.rotationY;
+    x[0] = 0.0; // psi, measured from the starting planes
+    x[1] = start.settings.rotationX;
+    x[2] = start.settings.rotationY;
     if (options.refineDistance)
         x[3] = start.settings.distance;
     const double threshold = kPairingIntensityShare * options.saturationIntensity;
