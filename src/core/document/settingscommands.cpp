@@ -3,6 +3,7 @@
 #include "core/document/xtalspdoc.h"
 
 #include "core/computation/filmunits.h"
+#include "core/orientation/orientation.h"
 #include "core/text/numbertext.h"
 
 #include <algorithm>
@@ -142,6 +143,15 @@ bool CXtalspDoc::takeRefinedSettings(const DiffractionSettings& refined) {
 void CXtalspDoc::takeRotation(double rotationX, double rotationY) {
     m_inputs.settings.rotationX = rotationX;
     m_inputs.settings.rotationY = rotationY;
+    notifyGeometryStatus();
+    computeSpots();
+}
+
+void CXtalspDoc::turnAboutBeam(double psi) {
+    if (!isCrystalDefined() || psi == 0.0) {
+        return;
+    }
+    m_inputs.settings = foldBeamRotation(m_inputs.settings, reciprocalBasis(), psi);
     notifyGeometryStatus();
     computeSpots();
 }

@@ -145,6 +145,10 @@ public:
     // Returns whether the new spots were taken.
     bool takeRefinedSettings(const DiffractionSettings& refined);
     void takeRotation(double rotationX, double rotationY);
+    // Turns the crystal by psi degrees about the beam, counter-clockwise as seen from the
+    // source. The pattern file has no such angle: the turn is folded into real-valued surface
+    // and side planes, X and Y stay. Nothing happens without a defined crystal.
+    void turnAboutBeam(double psi);
     void stepRotation(RotationAxis axis, double step);
     void takeImagingDistance(double centimetres);
     void stepDistance(double step);
