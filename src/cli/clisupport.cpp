@@ -40,9 +40,10 @@ bool writeOutput(const std::string& path, std::string_view bytes, std::ostream& 
         err << "Error while writing to standard output\n";
         return false;
     }
-    switch (writeFileAtomically(path, bytes)) {
-    case FileWriteError::None:
+    const FileWritten written = writeFileAtomically(path, bytes);
+    if (written.ok())
         return true;
+    switch (written.failure()) {
     case FileWriteError::CannotCreate:
         err << "Cannot create the file " << path << "\n";
         return false;

@@ -104,7 +104,7 @@ std::optional<std::vector<FilmPeak>> readSpots(const std::string& path, std::ost
         err << "xtalsp-cli: cannot read the spot file " << path << "\n";
         return std::nullopt;
     }
-    Result<std::vector<FilmPeak>> spots = readMeasuredSpotsCsv(bytes.bytes);
+    Result<std::vector<FilmPeak>> spots = readMeasuredSpotsCsv(bytes.value());
     if (!spots.ok()) {
         reportMessage(err, spots.failure());
         return std::nullopt;

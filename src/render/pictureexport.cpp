@@ -51,7 +51,7 @@ std::unique_ptr<PictureFile> openPicture(const PictureFormat& format, const Patt
 bool commitPicture(PictureFile& file, const PictureFormat& format, const std::string& path,
                    UserPrompt& prompt) {
     const std::optional<std::string> bytes = file.finish();
-    if (bytes && writeFileAtomically(path, *bytes) == FileWriteError::None)
+    if (bytes && writeFileAtomically(path, *bytes).ok())
         return true;
     prompt.show(stopMessage(format.creationFailure));
     return false;

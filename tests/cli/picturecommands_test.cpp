@@ -20,7 +20,7 @@ using xtalsp::test::run;
 const std::string kPattern = std::string(test::kExamplesDir) + "/silicon-transmission-001.ptn";
 
 std::string bytesOf(const std::string& path) {
-    return readFileBytes(path).bytes;
+    return readFileBytes(path).value();
 }
 
 std::int32_t int32At(const std::string& bytes, std::size_t offset) {
@@ -120,7 +120,7 @@ TEST_F(CliMerge, TheDialogsChecksAndColourNamesAreUsageErrors) {
     result = run({"merge", "--pattern", kPattern, "--out", mergingFile, "--file1", mergingFile});
     EXPECT_EQ(result.status, kExitUsageError);
     EXPECT_NE(result.err.find("Please select a different output file."), std::string::npos);
-    EXPECT_EQ(readFileBytes(mergingFile).bytes.substr(1, 23), "Xtalspotter.MergingFile");
+    EXPECT_EQ(readFileBytes(mergingFile).value().substr(1, 23), "Xtalspotter.MergingFile");
 
     result = merge({"--file1", "  "});
     EXPECT_EQ(result.status, kExitUsageError);

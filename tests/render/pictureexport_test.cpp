@@ -158,7 +158,7 @@ TEST(MergeRequestCheck, ProblemsInTheOrderOfTheDialogAndTrimmedValues) {
 TEST(MergeRequestCheck, AnOutputThatNamesAMergingFileIsRecognised) {
     test::TempDir dir;
     const std::string mergingFile = dir.file("a.mrg");
-    ASSERT_EQ(writeFileAtomically(mergingFile, "x"), FileWriteError::None);
+    ASSERT_TRUE(writeFileAtomically(mergingFile, "x").ok());
     EXPECT_TRUE(mergeOutputIsAnInput({mergingFile, mergingFile, 0, "", 0}));
     EXPECT_TRUE(mergeOutputIsAnInput({dir.file("./a.mrg"), dir.file("b.mrg"), 0, mergingFile, 0}));
     EXPECT_FALSE(mergeOutputIsAnInput({dir.file("new.wmf"), mergingFile, 0, "", 0}));
@@ -236,10 +236,9 @@ TEST_F(MergedPicture, ReadingFailuresLeaveTheOutputUntouched) {
     // Two records announced, one and a half present.
     const std::string full =
         mergingFile("full.mrg", {makeSpot(1, 0, 0, 0, 0, 10), makeSpot(1, 0, 0, 100, 100, 10)}, 0);
-    const std::string bytes = readFileBytes(full).bytes;
+    const std::string bytes = readFileBytes(full).value();
     const std::string truncated = dir.file("truncated.mrg");
-    ASSERT_EQ(writeFileAtomically(truncated, bytes.substr(0, bytes.size() - 8)),
-              FileWriteError::None);
+    ASSERT_TRUE(writeFileAtomically(truncated, bytes.substr(0, bytes.size() - 8)).ok());
     prompt.messages.clear();
     ASSERT_FALSE(merge({keep, truncated, MergeGreyLevels, "", 0}));
     ASSERT_EQ(prompt.messages.size(), 1u);
@@ -249,8 +248,7 @@ TEST_F(MergedPicture, ReadingFailuresLeaveTheOutputUntouched) {
 
 TEST_F(MergedPicture, AFileOfAnotherKindIsNotRecognisedAndCreationFailureStopsAtOnce) {
     const std::string other = dir.file("pattern.ptn");
-    ASSERT_EQ(writeFileAtomically(other, std::string("\x0cXtalsp.Pattern rest", 20)),
-              FileWriteError::None);
+    ASSERT_TRUE(writeFileAtomically(other, std::string("\x0cXtalsp.Pattern rest", 20)).ok());
     ASSERT_FALSE(merge({dir.file("out.wmf"), other, MergeGreyLevels, "", 0}));
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text, "Cannot recognized the format of " + other + "!");

@@ -53,7 +53,7 @@ Status writeMergingFile(const std::string& path, double spotWidth, double spotHe
         return refusal;
     const std::string bytes =
         encodeMergingFile(spotWidth, spotHeight, grayscale, saturationIntensity, spots);
-    if (writeFileAtomically(path, bytes) == FileWriteError::None)
+    if (writeFileAtomically(path, bytes).ok())
         return Status::success();
     return Message{"Cannot open the file!", "", MessageIcon::Stop};
 }
@@ -121,13 +121,13 @@ MergingReadResult decodeMergingFile(std::string_view bytes, const std::string& p
 
 MergingReadResult readMergingFile(const std::string& path) {
     const FileBytes bytes = readFileBytes(path);
-    if (bytes.error == FileReadError::CannotOpen)
+    if (bytes.failedWith(FileReadError::CannotOpen))
         return failed(MergingReadStatus::CannotOpen, "Unable to open merging file " + path + "!");
     if (!bytes.ok())
         return failed(MergingReadStatus::ReadError,
                       "Error occured in reading merging file " + path + "!");
     try {
-        return decodeMergingFile(bytes.bytes, path);
+        return decodeMergingFile(bytes.value(), path);
     } catch (const std::bad_alloc&) {
         return failed(MergingReadStatus::ReadError, "Cannot open merging file " + path + "!");
     }

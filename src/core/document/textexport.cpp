@@ -72,9 +72,10 @@ std::string formatPatternListing(const PatternListingInput& input) {
 }
 
 Status writePatternListing(const std::string& path, const PatternListingInput& input) {
-    switch (writeFileAtomically(path, formatPatternListing(input))) {
-    case FileWriteError::None:
+    const FileWritten written = writeFileAtomically(path, formatPatternListing(input));
+    if (written.ok())
         return Status::success();
+    switch (written.failure()) {
     case FileWriteError::CannotCreate:
         return Message{"Cannot create the file " + path + "!", "", MessageIcon::Stop};
     case FileWriteError::WriteFailed:

@@ -228,7 +228,7 @@ Status writePatternImageSettings(const PatternImageSettings& settings,
     if (!text.ok())
         return text.failure();
     const std::string path = patternImageSettingsPath(patternPath);
-    if (writeFileAtomically(path, text.value()) != FileWriteError::None)
+    if (!writeFileAtomically(path, text.value()).ok())
         return Message{"Cannot write the image settings " + path + ".", "", MessageIcon::Stop};
     return Status::success();
 }
@@ -243,7 +243,7 @@ std::optional<Result<OpenedPatternImage>> openPatternImage(const std::string& pa
     if (!file.ok())
         return Result<OpenedPatternImage>(settingsFailure(path, "the file cannot be read"));
     Result<PatternImageSettings> settings =
-        parsePatternImageSettings(file.bytes, path, patternPath);
+        parsePatternImageSettings(file.value(), path, patternPath);
     if (!settings.ok())
         return Result<OpenedPatternImage>(settings.failure());
     OpenedPatternImage opened{std::move(settings.value()), std::nullopt, std::nullopt};

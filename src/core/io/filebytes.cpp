@@ -26,29 +26,21 @@ bool isRegularFile(const fs::path& path) {
 }
 
 FileBytes readRegularFile(const std::string& path, std::size_t maxBytes) {
-    FileBytes result;
     std::ifstream in(fs::path(path), std::ios::binary);
-    if (!in) {
-        result.error = FileReadError::CannotOpen;
-        return result;
-    }
+    if (!in)
+        return FileReadError::CannotOpen;
     std::string bytes;
     char buffer[65536];
     while (in) {
         in.read(buffer, sizeof buffer);
         const auto got = static_cast<std::size_t>(in.gcount());
-        if (bytes.size() + got > maxBytes) {
-            result.error = FileReadError::TooLarge;
-            return result;
-        }
+        if (bytes.size() + got > maxBytes)
+            return FileReadError::TooLarge;
         bytes.append(buffer, got);
     }
-    if (in.bad()) {
-        result.error = FileReadError::ReadFailed;
-        return result;
-    }
-    result.bytes = std::move(bytes);
-    return result;
+    if (in.bad())
+        return FileReadError::ReadFailed;
+    return bytes;
 }
 
 } // namespace
@@ -56,10 +48,10 @@ FileBytes readRegularFile(const std::string& path, std::size_t maxBytes) {
 FileBytes readFileBytes(const std::string& path, std::size_t maxBytes) {
     try {
         if (!isRegularFile(fs::path(path)))
-            return FileBytes{{}, FileReadError::CannotOpen};
+            return FileReadError::CannotOpen;
         return readRegularFile(path, maxBytes);
     } catch (const std::bad_alloc&) {
-        return FileBytes{{}, FileReadError::ReadFailed};
+        return FileReadError::ReadFailed;
     }
 }
 
@@ -112,16 +104,17 @@ bool writeAndClose(FileHandle file, std::string_view bytes) {
 }
 
 // A device, FIFO or terminal takes the bytes where it is; replacing it would destroy it.
-FileWriteError writeInto(const fs::path& target, std::string_view bytes) {
+FileWritten writeInto(const fs::path& target, std::string_view bytes) {
     FileHandle file(std::fopen(target.c_str(), "wb"));
     if (!file)
         return FileWriteError::CannotCreate;
-    return writeAndClose(std::move(file), bytes) ? FileWriteError::None
-                                                 : FileWriteError::WriteFailed;
+    if (!writeAndClose(std::move(file), bytes))
+        return FileWriteError::WriteFailed;
+    return FileWritten::success();
 }
 
-FileWriteError replaceThroughTemporary(const fs::path& target, std::string_view bytes,
-                                       std::optional<fs::perms> keptPermissions) {
+FileWritten replaceThroughTemporary(const fs::path& target, std::string_view bytes,
+                                    std::optional<fs::perms> keptPermissions) {
     const fs::path temporary = temporaryPathBeside(target);
     // "x": never take over a file that happens to exist under the temporary name.
     FileHandle file(std::fopen(temporary.c_str(), "wbx"));
@@ -140,12 +133,12 @@ FileWriteError replaceThroughTemporary(const fs::path& target, std::string_view 
         fs::remove(temporary, ec);
         return FileWriteError::WriteFailed;
     }
-    return FileWriteError::None;
+    return FileWritten::success();
 }
 
 } // namespace
 
-FileWriteError writeFileAtomically(const std::string& path, std::string_view bytes) {
+FileWritten writeFileAtomically(const std::string& path, std::string_view bytes) {
     if (path.empty())
         return FileWriteError::CannotCreate;
     const std::optional<fs::path> target = finalTarget(fs::path(path));

@@ -1,6 +1,8 @@
 // Whole-file reading and crash-safe writing of byte strings, plus path helpers for messages.
 #pragma once
 
+#include "core/platform/result.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -8,18 +10,18 @@
 
 namespace xtalsp {
 
-enum class FileReadError { None, CannotOpen, ReadFailed, TooLarge };
-enum class FileWriteError { None, CannotCreate, WriteFailed };
+// What went wrong with a file; each caller words its own message from it.
+enum class FileReadError { CannotOpen, ReadFailed, TooLarge };
+enum class FileWriteError { CannotCreate, WriteFailed };
 
 // No file of this program comes near this size; anything larger is refused before it is read
 // into memory.
 inline constexpr std::size_t kMaxInputFileBytes = std::size_t{1} << 30;
 
-struct FileBytes {
-    std::string bytes;
-    FileReadError error = FileReadError::None;
-    bool ok() const { return error == FileReadError::None; }
-};
+// The bytes of a whole file, or why they could not be read.
+using FileBytes = Result<std::string, FileReadError>;
+// Success, or why the bytes could not be written.
+using FileWritten = Result<std::monostate, FileWriteError>;
 
 // Reads a regular file (through symbolic links). Anything else - a directory, a FIFO, a device
 // such as /dev/zero - is refused with CannotOpen before a byte is read, since it may never end
@@ -34,7 +36,7 @@ bool canOpenForReading(const std::string& path);
 // which gets the bytes, and stays a link. An existing path that is not a regular file (a device,
 // a FIFO, /dev/stdout) is written into directly, never replaced. CannotCreate: the file could
 // not be created or opened; WriteFailed: writing, flushing or the rename failed.
-FileWriteError writeFileAtomically(const std::string& path, std::string_view bytes);
+FileWritten writeFileAtomically(const std::string& path, std::string_view bytes);
 
 // The name of a path without its directory.
 std::string fileNameOf(const std::string& path);

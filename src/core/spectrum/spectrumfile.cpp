@@ -34,7 +34,7 @@ std::string encodeSpectrumFile(const Spectrum& spectrum) {
 Status writeSpectrumFile(const std::string& path, const Spectrum& spectrum) {
     if (!isValidSpectrum(spectrum))
         return invalidSpectrumMessage();
-    if (writeFileAtomically(path, encodeSpectrumFile(spectrum)) != FileWriteError::None)
+    if (!writeFileAtomically(path, encodeSpectrumFile(spectrum)).ok())
         return Message{"Error occured in saving spectrum!", "", MessageIcon::Stop};
     return Status::success();
 }
@@ -53,11 +53,11 @@ Result<Spectrum> decodeSpectrumFile(std::string_view bytes) {
 
 Result<Spectrum> readSpectrumFile(const std::string& path) {
     const FileBytes file = readFileBytes(path);
-    if (file.error == FileReadError::CannotOpen)
+    if (file.failedWith(FileReadError::CannotOpen))
         return Message{path + " not found!", "", MessageIcon::Stop};
     if (!file.ok())
         return unrecognisedFileMessage();
-    return decodeSpectrumFile(file.bytes);
+    return decodeSpectrumFile(file.value());
 }
 
 } // namespace xtalsp

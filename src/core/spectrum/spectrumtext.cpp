@@ -72,12 +72,12 @@ Result<SpectrumImport> parseSpectrumText(std::string_view bytes, const std::stri
 
 Result<SpectrumImport> readSpectrumText(const std::string& path) {
     const FileBytes file = readFileBytes(path);
-    if (file.error == FileReadError::CannotOpen)
+    if (file.failedWith(FileReadError::CannotOpen))
         return cannotOpenMessage(path);
     if (!file.ok())
         return readErrorMessage();
     try {
-        return parseSpectrumText(file.bytes, path);
+        return parseSpectrumText(file.value(), path);
     } catch (const std::bad_alloc&) {
         return readErrorMessage();
     }
@@ -104,9 +104,10 @@ std::string formatSpectrumDat(const Spectrum& spectrum) {
 Status writeSpectrumDat(const std::string& path, const Spectrum& spectrum) {
     if (!isValidSpectrum(spectrum))
         return invalidSpectrumMessage();
-    switch (writeFileAtomically(path, formatSpectrumDat(spectrum))) {
-    case FileWriteError::None:
+    const FileWritten written = writeFileAtomically(path, formatSpectrumDat(spectrum));
+    if (written.ok())
         return Status::success();
+    switch (written.failure()) {
     case FileWriteError::CannotCreate:
         return cannotOpenMessage(path);
     case FileWriteError::WriteFailed:

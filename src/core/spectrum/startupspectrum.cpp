@@ -57,7 +57,7 @@ void loadStartupSpectrum(Spectrum& target, const SpectrumFolders& folders, UserP
     const std::string path = startupSpectrumReadPath(folders);
     const FileBytes file = readFileBytes(path);
     if (file.ok()) {
-        const Result<Spectrum> stored = decodeSpectrumFile(file.bytes);
+        const Result<Spectrum> stored = decodeSpectrumFile(file.value());
         if (stored.ok()) {
             target = stored.value();
             return;
@@ -69,7 +69,7 @@ void loadStartupSpectrum(Spectrum& target, const SpectrumFolders& folders, UserP
         target = builtinSpectrum();
         return;
     }
-    if (file.error != FileReadError::CannotOpen)
+    if (!file.failedWith(FileReadError::CannotOpen))
         prompt.show(unknownFormatMessage(path));
     const std::string writePath = startupSpectrumWritePath(folders);
     if (establishDefaultSpectrum(target, writePath, prompt)) {
@@ -84,7 +84,7 @@ void loadStartupSpectrum(Spectrum& target, const SpectrumFolders& folders, UserP
 bool establishDefaultSpectrum(Spectrum& target, const std::string& path, UserPrompt& prompt) {
     target = builtinSpectrum();
     // The built-in largest value is exactly 1, so the file holds the table unchanged.
-    if (writeFileAtomically(path, encodeSpectrumFile(target)) != FileWriteError::None) {
+    if (!writeFileAtomically(path, encodeSpectrumFile(target)).ok()) {
         prompt.show(Message{"Establishing " + path + " failed!   ", "", MessageIcon::Stop});
         return false;
     }

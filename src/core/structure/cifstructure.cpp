@@ -362,7 +362,7 @@ Result<CifStructure> importCifStructure(const std::string& path, const std::stri
     const FileBytes file = readFileBytes(path);
     if (!file.ok())
         return cifFailure(path, "cannot read the file");
-    return readCifStructure(file.bytes, path, blockName);
+    return readCifStructure(file.value(), path, blockName);
 }
 
 std::string describeCifImport(const CifStructure& imported) {

@@ -57,7 +57,7 @@ bool ensureSampleStructureFile(const std::string& applicationDirectory) {
             return false;
         // Written through a temporary file, so an interrupted write never leaves a truncated
         // sample that would then be kept for good.
-        return writeFileAtomically(path, kSampleStructureText) == FileWriteError::None;
+        return writeFileAtomically(path, kSampleStructureText).ok();
     } catch (const std::exception&) {
         return false;
     }

@@ -251,13 +251,13 @@ Result<FlatStructure> importStructure(const std::string& path) {
     const std::string extension = lowerExtensionOf(path);
     const bool archived = extension == "structure" || extension == "old";
     const FileBytes file = readFileBytes(path);
-    if (file.error == FileReadError::CannotOpen)
+    if (file.failedWith(FileReadError::CannotOpen))
         return archived ? archivedOpenError(path) : textOpenError(path);
     if (!file.ok())
         return archived ? archivedFormatError() : textFormatError(path);
     if (archived)
-        return readArchivedStructure(file.bytes, extension == "old");
-    return readStructureText(file.bytes, path);
+        return readArchivedStructure(file.value(), extension == "old");
+    return readStructureText(file.value(), path);
 }
 
 std::string writeStructureText(const FlatStructure& structure) {
@@ -315,9 +315,10 @@ Status saveStructureCopy(const std::string& path, const FlatStructure& structure
     try {
         if (Status refusal = unstorableStructure(structure); !refusal.ok())
             return refusal;
-        switch (writeFileAtomically(path, writeStructureText(structure))) {
-        case FileWriteError::None:
+        const FileWritten written = writeFileAtomically(path, writeStructureText(structure));
+        if (written.ok())
             return Status::success();
+        switch (written.failure()) {
         case FileWriteError::CannotCreate:
             return Message{"Xtalsp cannot create the file   " + path + " !", ""};
         case FileWriteError::WriteFailed:

@@ -272,15 +272,16 @@ CXtalspDoc* CXtalspApp::openFile(const QString& path, bool patternsOnly) {
     // The file system takes the path in its own encoding; messages show it in the program's.
     const FileBytes bytes = readFileBytes(QFile::encodeName(absolute).toStdString());
     if (!bytes.ok()) {
-        m_prompt.show({bytes.error == FileReadError::CannotOpen
+        m_prompt.show({bytes.failedWith(FileReadError::CannotOpen)
                            ? nativePath + " was not found or could not be accessed."
                            : "An unexpected error occurred while reading " + nativePath + ".",
                        "", MessageIcon::Exclamation});
         return nullptr;
     }
     auto doc = std::make_unique<CXtalspDoc>(documentServices());
-    if (!doc->deserialize(bytes.bytes)) {
-        // The message has been shown. The file is not a pattern (or not one that can be read):
+    if (const Status read = doc->deserialize(bytes.value()); !read.ok()) {
+        m_prompt.show(read.failure());
+        // The file is not a pattern (or not one that can be read):
         // a dropped one is left alone, an opened one gives a new untitled pattern, so that Save
         // asks for a name instead of writing over the file.
         if (patternsOnly)
@@ -293,6 +294,17 @@ CXtalspDoc* CXtalspApp::openFile(const QString& path, bool patternsOnly) {
     applyFirstPatternRule(previous);
     return added;
 }
+
+namespace {
+
+Message patternWriteFailure(FileWriteError failure, const std::string& nativePath) {
+    if (failure == FileWriteError::CannotCreate)
+        return {nativePath + " could not be accessed.", "", MessageIcon::Exclamation};
+    return {"An unexpected error occurred while writing " + nativePath + ".", "",
+            MessageIcon::Exclamation};
+}
+
+} // namespace
 
 bool CXtalspApp::saveDocument(CXtalspDoc& doc, bool askForName) {
     OpenPattern* pattern = find(doc);
@@ -314,15 +326,10 @@ bool CXtalspApp::saveDocument(CXtalspDoc& doc, bool askForName) {
         return false;
     }
     const std::string nativePath = toCp1252(QDir::toNativeSeparators(path));
-    switch (writeFileAtomically(QFile::encodeName(path).toStdString(), doc.serialize())) {
-    case FileWriteError::None:
-        break;
-    case FileWriteError::CannotCreate:
-        m_prompt.show({nativePath + " could not be accessed.", "", MessageIcon::Exclamation});
-        return false;
-    case FileWriteError::WriteFailed:
-        m_prompt.show({"An unexpected error occurred while writing " + nativePath + ".", "",
-                       MessageIcon::Exclamation});
+    const FileWritten written =
+        writeFileAtomically(QFile::encodeName(path).toStdString(), doc.serialize());
+    if (!written.ok()) {
+        m_prompt.show(patternWriteFailure(written.failure(), nativePath));
         return false;
     }
     doc.setModified(false);

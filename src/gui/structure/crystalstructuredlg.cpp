@@ -381,7 +381,7 @@ std::optional<FlatStructure> CCrystalStructureDlg::readCif(const std::string& pa
     };
     if (!file.ok())
         return fail(warning(fileNameOf(pathBytes) + ": cannot read the file"));
-    const Result<std::vector<std::string>> blocks = listCifStructureBlocks(file.bytes, pathBytes);
+    const Result<std::vector<std::string>> blocks = listCifStructureBlocks(file.value(), pathBytes);
     if (!blocks.ok())
         return fail(blocks.failure());
     std::string blockName;
@@ -394,7 +394,7 @@ std::optional<FlatStructure> CCrystalStructureDlg::readCif(const std::string& pa
             return std::nullopt;
         blockName = chosen->toStdString();
     }
-    const Result<CifStructure> read = readCifStructure(file.bytes, pathBytes, blockName);
+    const Result<CifStructure> read = readCifStructure(file.value(), pathBytes, blockName);
     if (!read.ok())
         return fail(read.failure());
     m_prompt.show({describeCifImport(read.value()), "", MessageIcon::Information});

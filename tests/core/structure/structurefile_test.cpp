@@ -26,7 +26,7 @@ const Message kTextFormatError{
 const Message kArchivedFormatError{"Cannot recognize the file format!", "", MessageIcon::Stop};
 
 std::string fixture(const char* name) {
-    return readFileBytes(std::string(test::kTestDataDir) + "/structure/" + name).bytes;
+    return readFileBytes(std::string(test::kTestDataDir) + "/structure/" + name).value();
 }
 
 // A text file with a valid head; `body` starts at the atom count.

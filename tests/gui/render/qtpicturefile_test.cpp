@@ -39,7 +39,7 @@ TEST(QtPictureFiles, EachFormatHasThePicturesPhysicalSize) {
     ASSERT_TRUE(exportTo(pdf, 300, prompt));
     EXPECT_TRUE(prompt.messages.empty());
 
-    const std::string svgText = readFileBytes(svg).bytes;
+    const std::string svgText = readFileBytes(svg).value();
     EXPECT_NE(svgText.find("width=\"102mm\" height=\"77mm\""), std::string::npos);
     EXPECT_NE(svgText.find("viewBox=\"0 0 10200 7700\""), std::string::npos);
 
@@ -51,7 +51,7 @@ TEST(QtPictureFiles, EachFormatHasThePicturesPhysicalSize) {
     EXPECT_EQ(image.pixel(760, 235), qRgb(0, 0, 0));
     EXPECT_EQ(image.pixel(510, 385), qRgb(255, 0, 0)); // the beam-centre mark
 
-    EXPECT_EQ(readFileBytes(pdf).bytes.substr(0, 5), "%PDF-");
+    EXPECT_EQ(readFileBytes(pdf).value().substr(0, 5), "%PDF-");
 }
 
 TEST(QtPictureFiles, OtherNamesAreMetafilesAndBadPathsAreReported) {
@@ -59,7 +59,7 @@ TEST(QtPictureFiles, OtherNamesAreMetafilesAndBadPathsAreReported) {
     test::RecordingPrompt prompt;
     const std::string wmf = dir.file("p.wmf");
     ASSERT_TRUE(exportTo(wmf, 300, prompt));
-    EXPECT_EQ(readFileBytes(wmf).bytes.substr(40, 4), " EMF");
+    EXPECT_EQ(readFileBytes(wmf).value().substr(40, 4), " EMF");
 
     for (const char* name : {"p.svg", "p.pdf", "p.png"})
         EXPECT_FALSE(exportTo(dir.file("missing/") + name, 300, prompt)) << name;
