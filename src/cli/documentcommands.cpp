@@ -376,12 +376,15 @@ int runPatternCommand(const std::vector<std::string>& arguments, std::ostream& o
 bool loadPatternFile(CXtalspDoc& doc, const std::string& path, std::ostream& err) {
     const FileBytes bytes = readFileBytes(path);
     if (!bytes.ok()) {
-        err << (bytes.error == FileReadError::CannotOpen ? "Cannot open the file "
-                                                         : "Cannot read the file ")
+        err << (bytes.failedWith(FileReadError::CannotOpen) ? "Cannot open the file "
+                                                            : "Cannot read the file ")
             << path << "\n";
         return false;
     }
-    return doc.deserialize(bytes.bytes);
+    const Status read = doc.deserialize(bytes.value());
+    if (!read.ok())
+        reportMessage(err, read.failure());
+    return read.ok();
 }
 
 int runStructureFactorCommand(const std::vector<std::string>& arguments, std::ostream& out,

@@ -38,7 +38,7 @@ struct OpenedPattern {
 };
 
 void open(OpenedPattern& pattern, const test::TempDir& dir, const std::string& name) {
-    ASSERT_TRUE(pattern.doc.deserialize(dir.read(name)));
+    ASSERT_TRUE(pattern.doc.deserialize(dir.read(name)).ok());
 }
 
 TEST(AlignCommand, PrintsAndSavesTheTiltsOrRefuses) {

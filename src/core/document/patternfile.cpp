@@ -57,30 +57,21 @@ std::string CXtalspDoc::serialize() const {
     return encodePattern(contentOf(m_inputs));
 }
 
-bool CXtalspDoc::deserialize(std::string_view bytes) {
+Status CXtalspDoc::deserialize(std::string_view bytes) {
     // An empty file opens as a new pattern without a word.
     if (bytes.empty()) {
         m_modified = false;
-        return true;
+        return Status::success();
     }
     Result<PatternContent> read = decodePattern(bytes);
-    if (!read.ok()) {
-        // The wrong-signature message tells what is about to happen, the other what happened.
-        const bool wrongSignature = read.failure() == patternSignatureMessage();
-        if (wrongSignature)
-            prompt().show(read.failure());
-        ResetToNewDocument();
-        m_modified = false;
-        if (!wrongSignature)
-            prompt().show(read.failure());
-        return false;
-    }
+    if (!read.ok())
+        return read.failure();
     // A computation that fails keeps what the file holds, without spots.
     restoreInputs(inputsFrom(std::move(read.value()), m_inputs.intensityScale.resetSaturation));
     if (hasEstablishedSettings())
         computeSpots();
     m_modified = false;
-    return true;
+    return Status::success();
 }
 
 } // namespace xtalsp

@@ -7,6 +7,7 @@
 #include "core/computation/lauespot.h"
 #include "core/computation/spotcomputation.h"
 #include "core/document/fieldranges.h"
+#include "core/platform/result.h"
 #include "core/platform/settingsstore.h"
 #include "core/platform/userprompt.h"
 #include "core/spectrum/spectrum.h"
@@ -131,10 +132,10 @@ public:
 
     // The pattern file.
     std::string serialize() const;
-    // Reads a pattern file into this document, as opening a file does: a wrong signature or a
-    // damaged file shows its message and leaves a new document. Returns whether the file's
-    // content was taken. The modified flag is clear afterwards either way.
-    bool deserialize(std::string_view bytes);
+    // Reads a pattern file into this document, as opening a file does, and computes its spots.
+    // A wrong signature or a damaged file leaves the document as it was and gives the message
+    // for the host to show. The modified flag is clear after a file was taken.
+    Status deserialize(std::string_view bytes);
 
     // The settings commands, applied after their dialogs return.
     void takeSpectrum(const Spectrum& edited);

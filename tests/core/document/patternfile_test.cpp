@@ -61,7 +61,7 @@ TEST_F(PatternFile, RoundTripRecomputesTheSameSpots) {
     const std::string bytes = original.serialize();
 
     CXtalspDoc reopened(services());
-    ASSERT_TRUE(reopened.deserialize(bytes));
+    ASSERT_TRUE(reopened.deserialize(bytes).ok());
     EXPECT_TRUE(prompt.messages.empty());
     EXPECT_FALSE(reopened.isModified());
     EXPECT_EQ(reopened.structure(), original.structure());
@@ -83,7 +83,7 @@ TEST_F(PatternFile, StoredSaturationIsKeptAndMissingOneIsTaken) {
     });
 
     CXtalspDoc kept(services());
-    ASSERT_TRUE(kept.deserialize(original.serialize()));
+    ASSERT_TRUE(kept.deserialize(original.serialize()).ok());
     EXPECT_EQ(kept.intensityScale().saturationIntensity, strongest * 0.5);
     EXPECT_EQ(kept.intensityScale().resetSaturation, 0);
     EXPECT_DOUBLE_EQ(kept.intensityScale().saturationFraction, 0.5);
@@ -91,7 +91,7 @@ TEST_F(PatternFile, StoredSaturationIsKeptAndMissingOneIsTaken) {
     test::editInputs(original,
                      [&](PatternInputs& in) { in.intensityScale.saturationIntensity = 0; });
     CXtalspDoc taken(services());
-    ASSERT_TRUE(taken.deserialize(original.serialize()));
+    ASSERT_TRUE(taken.deserialize(original.serialize()).ok());
     EXPECT_EQ(taken.intensityScale().saturationIntensity, strongest);
     EXPECT_EQ(taken.intensityScale().saturationFraction, 1.0);
 }
@@ -104,23 +104,26 @@ TEST_F(PatternFile, UnestablishedPatternOpensWithoutSpots) {
         in.settings.Hmax = in.settings.Kmax = in.settings.Lmax = 5;
     });
     CXtalspDoc reopened(services());
-    ASSERT_TRUE(reopened.deserialize(original.serialize()));
+    ASSERT_TRUE(reopened.deserialize(original.serialize()).ok());
     EXPECT_EQ(reopened.spotCount(), 0);
     EXPECT_EQ(reopened.structure().debyeTemperature, 532);
     EXPECT_DOUBLE_EQ(reopened.structure().thermalExpansion, 2.56e-6);
 }
 
-TEST_F(PatternFile, WrongSignatureLeavesANewDocument) {
+TEST_F(PatternFile, WrongSignatureIsReportedAndLeavesTheDocumentAsItWas) {
     CXtalspDoc doc(services());
-    EXPECT_FALSE(doc.deserialize(encodeSpectrumFile(builtinSpectrum())));
-    ASSERT_EQ(prompt.messages.size(), 1u);
-    EXPECT_EQ(prompt.messages[0].text, kWrongSignature);
-    EXPECT_EQ(prompt.messages[0].icon, MessageIcon::Stop);
-    EXPECT_FALSE(doc.isCrystalDefined());
-    EXPECT_FALSE(doc.isModified());
+    makeSiliconPattern(doc);
+    const int spots = doc.spotCount();
+    const Status read = doc.deserialize(encodeSpectrumFile(builtinSpectrum()));
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.failure().text, kWrongSignature);
+    EXPECT_EQ(read.failure().icon, MessageIcon::Stop);
+    EXPECT_TRUE(prompt.messages.empty());
+    EXPECT_TRUE(doc.isCrystalDefined());
+    EXPECT_EQ(doc.spotCount(), spots);
 }
 
-TEST_F(PatternFile, DamagedFilesLeaveANewDocument) {
+TEST_F(PatternFile, DamagedFilesAreReportedAndTakeNothing) {
     CXtalspDoc source(services());
     makeSiliconPattern(source);
     const std::string bytes = source.serialize();
@@ -131,20 +134,20 @@ TEST_F(PatternFile, DamagedFilesLeaveANewDocument) {
                                      std::size_t{2500}, std::size_t{2900}, bytes.size() - 1}) {
         prompt.messages.clear();
         CXtalspDoc doc(services());
-        EXPECT_FALSE(doc.deserialize(bytes.substr(0, length))) << length;
-        ASSERT_EQ(prompt.messages.size(), 1u) << length;
-        EXPECT_EQ(prompt.messages[0].text, kUnreadable);
+        const Status read = doc.deserialize(bytes.substr(0, length));
+        ASSERT_FALSE(read.ok()) << length;
+        EXPECT_EQ(read.failure().text, kUnreadable);
         EXPECT_FALSE(doc.isCrystalDefined());
         EXPECT_EQ(doc.spotCount(), 0);
         EXPECT_FALSE(doc.isModified());
     }
     // Bytes after the zoom are not read.
     CXtalspDoc padded(services());
-    EXPECT_TRUE(padded.deserialize(bytes + "trailing"));
+    EXPECT_TRUE(padded.deserialize(bytes + "trailing").ok());
     // An empty file is a new pattern, without a word.
     prompt.messages.clear();
     CXtalspDoc empty(services());
-    EXPECT_TRUE(empty.deserialize(""));
+    EXPECT_TRUE(empty.deserialize("").ok());
     EXPECT_TRUE(prompt.messages.empty());
 }
 
@@ -194,13 +197,13 @@ TEST_F(PatternFile, ImpossibleValuesAreRefused) {
                         realBytes(150)),
                 groupCount - 8, realBytes(150)),
     };
-    ASSERT_TRUE(CXtalspDoc(services()).deserialize(bytes));
+    ASSERT_TRUE(CXtalspDoc(services()).deserialize(bytes).ok());
     for (const std::string& damaged : cases) {
         prompt.messages.clear();
         CXtalspDoc doc(services());
-        EXPECT_FALSE(doc.deserialize(damaged));
-        ASSERT_EQ(prompt.messages.size(), 1u);
-        EXPECT_EQ(prompt.messages[0].text, kUnreadable);
+        const Status read = doc.deserialize(damaged);
+        ASSERT_FALSE(read.ok());
+        EXPECT_EQ(read.failure().text, kUnreadable);
     }
     // Index limits are clamped to the dialog's range rather than refused.
     const Result<PatternContent> clamped = decodePattern(patched(bytes, hMax, int32Bytes(1000)));
@@ -251,7 +254,7 @@ TEST_F(PatternFile, RoundTripIgnoresACommaLocale) {
     CXtalspDoc original(services());
     makeSiliconPattern(original);
     CXtalspDoc reopened(services());
-    ASSERT_TRUE(reopened.deserialize(original.serialize()));
+    ASSERT_TRUE(reopened.deserialize(original.serialize()).ok());
     EXPECT_EQ(reopened.spots(), original.spots());
 }
 

@@ -85,7 +85,7 @@ TEST(BeamRotation, SurvivesThePatternFileAsTheRotatedPattern) {
     });
     ASSERT_TRUE(doc.computeSpots());
     CXtalspDoc reread(DocumentServices{&prompt, &store, std::nullopt});
-    ASSERT_TRUE(reread.deserialize(doc.serialize()));
+    ASSERT_TRUE(reread.deserialize(doc.serialize()).ok());
     EXPECT_EQ(reread.settings().rotationX, 6.5);
     EXPECT_EQ(reread.settings().rotationY, -3.25);
 
