@@ -10,8 +10,11 @@
 #include <cmath>
 #include <complex>
 #include <cstdlib>
+#include <exception>
 #include <limits>
 #include <new>
+#include <system_error>
+#include <thread>
 
 namespace xtalsp {
 
@@ -192,7 +195,7 @@ void fillRowTerms(const RowTermSource& t, std::size_t first, std::size_t count,
 } // namespace
 
 PhaseFactorTables::PhaseFactorTables(const std::vector<ElementGroup>& groups, int hMax, int kMax,
-                                     int lMax)
+                                     int lMax, int threadCount)
     : m_groups(&groups) {
     m_groupStart.push_back(0);
     for (const ElementGroup& group : groups) {
@@ -216,9 +219,7 @@ PhaseFactorTables::PhaseFactorTables(const std::vector<ElementGroup>& groups, in
     if (!fitsTables())
         return;
     try {
-        fillAxis(m_h, m_x, hMax);
-        fillAxis(m_k, m_y, kMax);
-        fillAxis(m_l, m_z, lMax);
+        fillAxes(threadCount > 1);
         m_usable = true;
     } catch (const std::bad_alloc&) {
         // Without the tables every reflection is evaluated directly: slower, not wrong.
@@ -241,6 +242,33 @@ bool PhaseFactorTables::fitsTables() const {
             if (!(std::fabs(c) <= kLargestCoordinate))
                 return false;
     return true;
+}
+
+// Every other walk waits for the tables, so with a second thread at hand the first axis is
+// filled on it while this one fills the other two.
+void PhaseFactorTables::fillAxes(bool withHelper) {
+    std::exception_ptr helperFailure;
+    std::vector<std::jthread> helper; // empty or one thread
+    const auto fillFirstAxis = [this, &helperFailure] {
+        try {
+            fillAxis(m_h, m_x, m_h.maxIndex);
+        } catch (...) {
+            helperFailure = std::current_exception();
+        }
+    };
+    try {
+        if (withHelper)
+            helper.emplace_back(fillFirstAxis);
+    } catch (const std::system_error&) {
+        // Without a helper this thread fills every axis.
+    }
+    if (helper.empty())
+        fillFirstAxis();
+    fillAxis(m_k, m_y, m_k.maxIndex);
+    fillAxis(m_l, m_z, m_l.maxIndex);
+    helper.clear(); // joins
+    if (helperFailure)
+        std::rethrow_exception(helperFailure);
 }
 
 void PhaseFactorTables::fillAxis(Axis& axis, const std::vector<double>& coordinate,
