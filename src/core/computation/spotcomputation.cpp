@@ -483,9 +483,9 @@ SpotComputationResult computeLaueSpots(const SpotComputationInput& input) {
     if (!canWalk(input))
         return {};
     const WalkContext walk(input);
-    const PhaseFactorTables tables(*input.groups, walk.hMax, walk.kMax, walk.lMax);
-    OuterIndexQueue queue(walk, tables);
     const int threads = workerCount(input.threadCount, walk.hMax + 1);
+    const PhaseFactorTables tables(*input.groups, walk.hMax, walk.kMax, walk.lMax, threads);
+    OuterIndexQueue queue(walk, tables);
     std::vector<std::jthread> helpers;
     helpers.reserve(static_cast<std::size_t>(threads - 1));
     try {

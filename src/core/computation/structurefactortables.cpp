@@ -10,8 +10,11 @@
 #include <cmath>
 #include <complex>
 #include <cstdlib>
+#include <exception>
 #include <limits>
 #include <new>
+#include <system_error>
+#include <thread>
 
 namespace xtalsp {
 
@@ -43,8 +46,9 @@ constexpr double kSumError = 2.0;
 // kTermError with room to spare, for a bound that must hold without exception.
 constexpr double kWorstTermError = 32.0;
 
-// Partial sums per group; independent accumulators let the sum proceed in parallel.
-constexpr std::size_t kLanes = 4;
+// Partial sums per group; independent accumulators let the sum proceed in parallel, one
+// 512-bit or two 256-bit registers wide.
+constexpr std::size_t kLanes = 8;
 // Sites whose terms are made in one go.
 constexpr std::size_t kBlock = 64;
 
@@ -80,6 +84,42 @@ std::array<double, 2> correctedProduct(double ar, double ai, double zr, double z
     return {pr - delta * pi, pi + delta * pr};
 }
 
+// The per-atom loops below are built three times where the compiler can: for AVX-512, for AVX2
+// and for the baseline instruction set, the loader picking the widest the processor runs. All do
+// the same operations in the same order (no fused multiply-add), so their results are identical.
+#if defined(__x86_64__) && defined(__has_attribute)
+#if __has_attribute(target_clones)
+#define XTALSP_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#endif
+#endif
+#ifndef XTALSP_VECTOR_CLONES
+#define XTALSP_VECTOR_CLONES
+#endif
+
+// Adds a block of terms to the lanes' partial sums: term m goes to lane m mod kLanes, the few
+// beyond the last whole set of lanes to lane 0.
+XTALSP_VECTOR_CLONES
+void accumulateBlock(const double* __restrict termRe, const double* __restrict termIm,
+                     std::size_t count, double* __restrict sumRe, double* __restrict sumIm) {
+    std::size_t m = 0;
+    for (; m + kLanes <= count; m += kLanes) {
+        for (std::size_t lane = 0; lane < kLanes; ++lane) {
+            sumRe[lane] += termRe[m + lane];
+            sumIm[lane] += termIm[m + lane];
+        }
+    }
+    for (; m < count; ++m) {
+        sumRe[0] += termRe[m];
+        sumIm[0] += termIm[m];
+    }
+}
+
+// The lanes' partial sums added pairwise.
+double laneTotal(const std::array<double, kLanes>& sums) {
+    return ((sums[0] + sums[1]) + (sums[2] + sums[3])) +
+           ((sums[4] + sums[5]) + (sums[6] + sums[7]));
+}
+
 // F = sum over groups of f times the group's sum of terms, in structureFactor()'s group order.
 // fillTerms(first, count, re, im) writes the terms of the sites first to first + count - 1.
 // They are made a block at a time into local arrays, which nothing else can alias, and go to
@@ -97,35 +137,13 @@ std::complex<double> sumOverGroups(const std::vector<std::size_t>& groupStart,
         for (std::size_t first = groupStart[g]; first < end; first += kBlock) {
             const std::size_t count = std::min(kBlock, end - first);
             fillTerms(first, count, termRe.data(), termIm.data());
-            std::size_t m = 0;
-            for (; m + kLanes <= count; m += kLanes) {
-                for (std::size_t lane = 0; lane < kLanes; ++lane) {
-                    sumCos[lane] += termRe[m + lane];
-                    sumSin[lane] += termIm[m + lane];
-                }
-            }
-            for (; m < count; ++m) {
-                sumCos[0] += termRe[m];
-                sumSin[0] += termIm[m];
-            }
+            accumulateBlock(termRe.data(), termIm.data(), count, sumCos.data(), sumSin.data());
         }
-        re += scattering[g] * ((sumCos[0] + sumCos[1]) + (sumCos[2] + sumCos[3]));
-        im += scattering[g] * ((sumSin[0] + sumSin[1]) + (sumSin[2] + sumSin[3]));
+        re += scattering[g] * laneTotal(sumCos);
+        im += scattering[g] * laneTotal(sumSin);
     }
     return {re, im};
 }
-
-// The per-atom loops below are built twice where the compiler can: for AVX2 and for the
-// baseline instruction set, the loader picking the one the processor runs. Both do the same
-// operations in the same order (no fused multiply-add), so their results are identical.
-#if defined(__x86_64__) && defined(__has_attribute)
-#if __has_attribute(target_clones)
-#define XTALSP_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#endif
-#endif
-#ifndef XTALSP_VECTOR_CLONES
-#define XTALSP_VECTOR_CLONES
-#endif
 
 // What the terms of one reflection are made from: the three axis rows of every site, or the
 // cached product of the first two and the third. A negative index takes the conjugate factor.
@@ -177,7 +195,7 @@ void fillRowTerms(const RowTermSource& t, std::size_t first, std::size_t count,
 } // namespace
 
 PhaseFactorTables::PhaseFactorTables(const std::vector<ElementGroup>& groups, int hMax, int kMax,
-                                     int lMax)
+                                     int lMax, int threadCount)
     : m_groups(&groups) {
     m_groupStart.push_back(0);
     for (const ElementGroup& group : groups) {
@@ -201,9 +219,7 @@ PhaseFactorTables::PhaseFactorTables(const std::vector<ElementGroup>& groups, in
     if (!fitsTables())
         return;
     try {
-        fillAxis(m_h, m_x, hMax);
-        fillAxis(m_k, m_y, kMax);
-        fillAxis(m_l, m_z, lMax);
+        fillAxes(threadCount > 1);
         m_usable = true;
     } catch (const std::bad_alloc&) {
         // Without the tables every reflection is evaluated directly: slower, not wrong.
@@ -226,6 +242,33 @@ bool PhaseFactorTables::fitsTables() const {
             if (!(std::fabs(c) <= kLargestCoordinate))
                 return false;
     return true;
+}
+
+// Every other walk waits for the tables, so with a second thread at hand the first axis is
+// filled on it while this one fills the other two.
+void PhaseFactorTables::fillAxes(bool withHelper) {
+    std::exception_ptr helperFailure;
+    std::vector<std::jthread> helper; // empty or one thread
+    const auto fillFirstAxis = [this, &helperFailure] {
+        try {
+            fillAxis(m_h, m_x, m_h.maxIndex);
+        } catch (...) {
+            helperFailure = std::current_exception();
+        }
+    };
+    try {
+        if (withHelper)
+            helper.emplace_back(fillFirstAxis);
+    } catch (const std::system_error&) {
+        // Without a helper this thread fills every axis.
+    }
+    if (helper.empty())
+        fillFirstAxis();
+    fillAxis(m_k, m_y, m_k.maxIndex);
+    fillAxis(m_l, m_z, m_l.maxIndex);
+    helper.clear(); // joins
+    if (helperFailure)
+        std::rethrow_exception(helperFailure);
 }
 
 void PhaseFactorTables::fillAxis(Axis& axis, const std::vector<double>& coordinate,

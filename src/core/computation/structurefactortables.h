@@ -17,8 +17,10 @@ namespace xtalsp {
 // per spot computation and only read afterwards, they are shared by all threads.
 class PhaseFactorTables {
 public:
-    // The groups must outlive the tables and stay unchanged while they are used.
-    PhaseFactorTables(const std::vector<ElementGroup>& groups, int hMax, int kMax, int lMax);
+    // The groups must outlive the tables and stay unchanged while they are used. With a
+    // threadCount above 1 a second thread helps to fill them.
+    PhaseFactorTables(const std::vector<ElementGroup>& groups, int hMax, int kMax, int lMax,
+                      int threadCount = 1);
 
     // Whether (h k l) can be assembled from the tables. Never, when an atom lies outside the
     // coordinates the tables hold exactly (beyond +-3 or not finite) or the tables would be too
@@ -38,6 +40,7 @@ private:
     };
 
     bool fitsTables() const;
+    void fillAxes(bool withHelper);
     void fillAxis(Axis& axis, const std::vector<double>& coordinate, int maxIndex) const;
 
     const std::vector<ElementGroup>* m_groups;
