@@ -42,8 +42,7 @@ void runSeries(const CrystalStructure& structure, DiffractionGeometry geometry, 
         const auto begin = std::chrono::steady_clock::now();
         const Result<FitResult> fit = fitOrientation(start, measured, options);
         seconds.push_back(secondsSince(begin));
-        const double distance =
-            fit.ok() ? worstDistanceMm(base, fit.value().settings, spots) : 1e9;
+        const double distance = fit.ok() ? worstDistanceMm(base, fit.value().settings, spots) : 1e9;
         worst.push_back(distance);
         successes += distance <= kSuccessMm ? 1 : 0;
     }

@@ -47,9 +47,9 @@ CaseOutcome runCase(const SpotComputationInput& base, std::mt19937_64& random) {
     const Result<IndexingResult> result = indexSpots(request);
     CaseOutcome outcome;
     outcome.seconds = secondsSince(start);
-    outcome.success = result.ok() && !result.value().solutions.empty() &&
-                      worstDistanceMm(base, result.value().solutions.front().settings, spots) <=
-                          kSuccessMm;
+    outcome.success =
+        result.ok() && !result.value().solutions.empty() &&
+        worstDistanceMm(base, result.value().solutions.front().settings, spots) <= kSuccessMm;
     return outcome;
 }
 

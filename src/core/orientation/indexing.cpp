@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <numeric>
 #include <string>
 
@@ -29,6 +30,8 @@ constexpr int kAnchorIndexCap = 8;
 constexpr int kScoreIndexCap = 12;
 // The strongest spots pair up as anchors; several, since one of them may be spurious.
 constexpr std::size_t kAnchorSpots = 5;
+constexpr std::size_t kAnchorPairs = 6;
+constexpr std::size_t kLeastKeptScore = 3; // the two anchors and one more spot
 // Candidates kept after the quick score, and distinct ones refined by the fit at least.
 constexpr std::size_t kKeptCandidates = 300;
 constexpr std::size_t kAlwaysRefined = 4;
@@ -39,7 +42,9 @@ constexpr double kEquivalenceTolerance = 0.12;
 // The shortest wavelength taken from the spectrum is at least this, which keeps the bound on
 // the reciprocal vectors finite for a spectrum lit from its first sample.
 constexpr double kShortestUsableWavelength = 0.05; // Angstrom
-constexpr double kShareForCandidates = 0.6;        // of the progress, the rest for the fits
+constexpr std::size_t kLeastPairedSimulated = 30;
+constexpr std::size_t kPairedSimulatedPerMeasured = 4;
+constexpr double kShareForCandidates = 0.6; // of the progress, the rest for the fits
 
 Message failure(const std::string& text) {
     return Message{text,
@@ -149,14 +154,12 @@ std::vector<MeasuredDirection> measuredDirections(const IndexingRequest& request
         const FilmPosition at{spot.xMm * kFilmUnitsPerMm, spot.yMm * kFilmUnitsPerMm};
         const Vector3d u = toEigen(scatteringDirection(settings.geometry, settings.distance, at));
         double tolerance = 0.0;
-        for (const FilmPosition shifted : {FilmPosition{at.x + step, at.y},
-                                           FilmPosition{at.x - step, at.y},
-                                           FilmPosition{at.x, at.y + step},
-                                           FilmPosition{at.x, at.y - step}})
+        for (const FilmPosition shifted :
+             {FilmPosition{at.x + step, at.y}, FilmPosition{at.x - step, at.y},
+              FilmPosition{at.x, at.y + step}, FilmPosition{at.x, at.y - step}})
             tolerance = std::max(
-                tolerance,
-                angleBetween(u, toEigen(scatteringDirection(settings.geometry, settings.distance,
-                                                            shifted))));
+                tolerance, angleBetween(u, toEigen(scatteringDirection(
+                                               settings.geometry, settings.distance, shifted))));
         directions.push_back({u, tolerance});
     }
     return directions;
@@ -180,10 +183,9 @@ bool lexicographicallyLess(const Eigen::Vector3i& a, const Eigen::Vector3i& b) {
 
 // A direction stands for its orbit when no lattice rotation maps it onto a larger triple.
 bool isOrbitRepresentative(const Lattice& lattice, const Eigen::Vector3i& t) {
-    return std::none_of(lattice.symmetry.begin(), lattice.symmetry.end(),
-                        [&](const Eigen::Matrix3i& m) {
-                            return lexicographicallyLess(t, Eigen::Vector3i(m * t));
-                        });
+    return std::none_of(
+        lattice.symmetry.begin(), lattice.symmetry.end(),
+        [&](const Eigen::Matrix3i& m) { return lexicographicallyLess(t, Eigen::Vector3i(m * t)); });
 }
 
 DirectionTable anchorDirections(const Lattice& lattice) {
@@ -223,7 +225,9 @@ NearestDirection nearestLatticeDirection(const Lattice& lattice, const Vector3d&
                                          double tolerance) {
     const Vector3d indices = lattice.inverse * v;
     const double largest = indices.cwiseAbs().maxCoeff();
-    NearestDirection nearest;
+    const double enoughCosine = std::cos(tolerance);
+    double bestCosine = -2.0;
+    Vector3d best = Vector3d::Zero();
     for (int n = 1; n <= kScoreIndexCap; ++n) {
         const Vector3d scaled = indices * (n / largest);
         const Eigen::Vector3i t(int(std::lround(scaled[0])), int(std::lround(scaled[1])),
@@ -232,16 +236,20 @@ NearestDirection nearestLatticeDirection(const Lattice& lattice, const Vector3d&
             std::abs(t[1]) > lattice.limits[1] || std::abs(t[2]) > lattice.limits[2])
             continue;
         const Vector3d g = lattice.basis * t.cast<double>();
-        if (g.norm() / double(std::max({std::abs(t[0]), std::abs(t[1]), std::abs(t[2])})) >
-            lattice.longestVector) // even the primitive direction is too short a d-spacing
-            continue;
-        const double angle = angleBetween(g, v);
-        if (angle < nearest.angle)
-            nearest = {angle, g.normalized()};
-        if (angle <= tolerance)
+        const double length = g.norm();
+        if (length / double(t.cwiseAbs().maxCoeff()) > lattice.longestVector)
+            continue; // even the primitive direction is too short a d-spacing
+        const double cosine = g.dot(v) / length; // v is a unit vector
+        if (cosine > bestCosine) {
+            bestCosine = cosine;
+            best = g / length;
+        }
+        if (cosine >= enoughCosine)
             break;
     }
-    return nearest;
+    if (bestCosine < -1.0)
+        return {};
+    return {angleBetween(best, v), best};
 }
 
 struct Candidate {
@@ -256,11 +264,16 @@ bool betterCandidate(const Candidate& a, const Candidate& b) {
 
 // Scores a rotation by the measured spots it puts along lattice directions; with `refine`,
 // turns it to the least-squares rotation of those matches (Kabsch) and scores again.
+// Without `refine`, scoring stops early, with a score below `needed`, once the spots left
+// cannot reach it.
 Candidate scoreRotation(const Lattice& lattice, const std::vector<MeasuredDirection>& measured,
-                        const Matrix3d& rotation, bool refine) {
+                        const Matrix3d& rotation, bool refine, std::size_t needed = 0) {
     Candidate candidate{rotation, 0, 0.0};
     Matrix3d correlation = Matrix3d::Zero();
-    for (const MeasuredDirection& spot : measured) {
+    for (std::size_t i = 0; i < measured.size(); ++i) {
+        if (!refine && candidate.score + (measured.size() - i) < needed)
+            return candidate;
+        const MeasuredDirection& spot = measured[i];
         const NearestDirection nearest = nearestLatticeDirection(
             lattice, rotation.transpose() * spot.direction, spot.angularTolerance);
         if (nearest.angle > spot.angularTolerance)
@@ -274,10 +287,10 @@ Candidate scoreRotation(const Lattice& lattice, const std::vector<MeasuredDirect
     const Eigen::JacobiSVD<Matrix3d> svd(correlation, Eigen::ComputeFullU | Eigen::ComputeFullV);
     Matrix3d d = Matrix3d::Identity();
     d(2, 2) = (svd.matrixU() * svd.matrixV().transpose()).determinant() < 0 ? -1.0 : 1.0;
-    const Candidate refined = scoreRotation(
-        lattice, measured, svd.matrixU() * d * svd.matrixV().transpose(), false);
+    const Candidate refined =
+        scoreRotation(lattice, measured, svd.matrixU() * d * svd.matrixV().transpose(), false);
     return betterCandidate(refined, candidate) || refined.score == candidate.score ? refined
-                                                                                  : candidate;
+                                                                                   : candidate;
 }
 
 // The rotation taking cell-frame p, q onto laboratory u, v: the two-vector triads of each.
@@ -313,6 +326,10 @@ public:
             m_kept.pop_back();
         }
     }
+    // The score a candidate needs to be kept.
+    std::size_t neededScore() const {
+        return m_kept.size() < kKeptCandidates ? 0 : m_kept.front().score;
+    }
     std::vector<Candidate> bestFirst() && {
         std::sort(m_kept.begin(), m_kept.end(), betterCandidate);
         return std::move(m_kept);
@@ -331,6 +348,24 @@ std::vector<std::size_t> anchorSpots(const std::vector<FilmPeak>& measured) {
     });
     order.resize(std::min(order.size(), kAnchorSpots));
     return order;
+}
+
+// The anchor pairs whose angle is known best, at most kAnchorPairs of them: with five anchors
+// and six pairs, at least two pairs avoid any one spurious spot.
+std::vector<std::pair<std::size_t, std::size_t>>
+anchorPairs(const std::vector<std::size_t>& anchors,
+            const std::vector<MeasuredDirection>& measured) {
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;
+    for (std::size_t b = 1; b < anchors.size(); ++b)
+        for (std::size_t a = 0; a < b; ++a)
+            pairs.emplace_back(anchors[a], anchors[b]);
+    const auto tolerance = [&measured](const std::pair<std::size_t, std::size_t>& pair) {
+        return measured[pair.first].angularTolerance + measured[pair.second].angularTolerance;
+    };
+    std::stable_sort(pairs.begin(), pairs.end(),
+                     [&](const auto& x, const auto& y) { return tolerance(x) < tolerance(y); });
+    pairs.resize(std::min(pairs.size(), kAnchorPairs));
+    return pairs;
 }
 
 // Every rotation that takes anchors i and j onto a representative direction p and any table
@@ -353,9 +388,14 @@ void collectAnchorCandidates(const Lattice& lattice, const DirectionTable& table
             const double cosine = px * table.x[s] + py * table.y[s] + pz * table.z[s];
             if (cosine < lowest || cosine > highest)
                 continue;
-            const Matrix3d rotation = rotationFromPairs(
-                u, v, {px, py, pz}, {table.x[s], table.y[s], table.z[s]});
-            list.offer(scoreRotation(lattice, measured, rotation, false));
+            const Matrix3d rotation =
+                rotationFromPairs(u, v, {px, py, pz}, {table.x[s], table.y[s], table.z[s]});
+            const std::size_t needed = std::max(kLeastKeptScore, list.neededScore());
+            const Candidate quick = scoreRotation(lattice, measured, rotation, false, needed);
+            // Turned onto its own matches first, the true rotation sheds the error of its
+            // anchors and is not crowded out by chance alignments.
+            if (quick.score >= needed)
+                list.offer(scoreRotation(lattice, measured, rotation, true));
         }
     }
 }
@@ -379,6 +419,23 @@ std::vector<Candidate> distinctCandidates(const Lattice& lattice,
     return distinct;
 }
 
+// The saturation whose 1 % lets just the strongest simulated spots of the start pair.
+double pairingSaturation(const IndexingRequest& request, const SpotComputationInput& start) {
+    const std::size_t wanted = request.strongestSimulated > 0
+                                   ? request.strongestSimulated
+                                   : std::max(kLeastPairedSimulated, kPairedSimulatedPerMeasured *
+                                                                         request.measured.size());
+    std::vector<double> intensities;
+    for (const LaueSpot& spot : computeLaueSpots(start).spots)
+        intensities.push_back(spot.intensity);
+    if (intensities.size() <= wanted)
+        return 0.0;
+    std::nth_element(intensities.begin(), intensities.begin() + long(wanted - 1), intensities.end(),
+                     std::greater<>());
+    // Just below the wanted spot's intensity, so that it still pairs.
+    return 100.0 * intensities[wanted - 1] * (1.0 - 1e-9);
+}
+
 std::optional<IndexingSolution> refineCandidate(const IndexingRequest& request,
                                                 const Candidate& candidate) {
     SpotComputationInput start = request.pattern;
@@ -387,15 +444,15 @@ std::optional<IndexingSolution> refineCandidate(const IndexingRequest& request,
     start.progress = nullptr;
     FitOptions options;
     options.toleranceMm = request.toleranceMm;
-    options.saturationIntensity = request.saturationIntensity;
+    options.saturationIntensity = pairingSaturation(request, start);
     options.maxRotation = request.maxRotation;
     const Result<FitResult> fit = fitOrientation(start, request.measured, options);
     if (!fit.ok())
         return std::nullopt;
     // Store the fitted frame again with a low-index surface plane near the beam.
-    const DiffractionSettings settings = settingsHoldingAxes(
-        fit.value().settings, request.pattern.basis,
-        laboratoryAxes(fit.value().settings, request.pattern.basis));
+    const DiffractionSettings settings =
+        settingsHoldingAxes(fit.value().settings, request.pattern.basis,
+                            laboratoryAxes(fit.value().settings, request.pattern.basis));
     if (!(std::fabs(settings.rotationX) <= request.maxRotation &&
           std::fabs(settings.rotationY) <= request.maxRotation))
         return std::nullopt;
@@ -432,14 +489,13 @@ Result<IndexingResult> indexSpots(const IndexingRequest& request) {
     const std::vector<std::size_t> anchors = anchorSpots(request.measured);
 
     CandidateList list;
-    const std::size_t anchorPairs = anchors.size() * (anchors.size() - 1) / 2;
-    std::size_t done = 0;
-    for (std::size_t b = 1; b < anchors.size(); ++b)
-        for (std::size_t a = 0; a < b; ++a) {
-            if (!tell(kShareForCandidates * double(done++) / double(anchorPairs)))
-                return IndexingResult{{}, true};
-            collectAnchorCandidates(lattice, table, measured, anchors[a], anchors[b], list);
-        }
+    const std::vector<std::pair<std::size_t, std::size_t>> pairs = anchorPairs(anchors, measured);
+    for (std::size_t done = 0; done < pairs.size(); ++done) {
+        if (!tell(kShareForCandidates * double(done) / double(pairs.size())))
+            return IndexingResult{{}, true};
+        collectAnchorCandidates(lattice, table, measured, pairs[done].first, pairs[done].second,
+                                list);
+    }
     const std::vector<Candidate> distinct =
         distinctCandidates(lattice, measured, std::move(list).bestFirst());
 
@@ -455,11 +511,11 @@ Result<IndexingResult> indexSpots(const IndexingRequest& request) {
         const auto solution = refineCandidate(request, distinct[c]);
         if (!solution)
             continue;
-        const Matrix3d found = rotationOf(laboratoryAxes(solution->settings, request.pattern.basis));
+        const Matrix3d found =
+            rotationOf(laboratoryAxes(solution->settings, request.pattern.basis));
         const auto same = std::find_if(solutions.begin(), solutions.end(), [&](const auto& other) {
-            return equivalent(lattice,
-                              rotationOf(laboratoryAxes(other.settings, request.pattern.basis)),
-                              found);
+            return equivalent(
+                lattice, rotationOf(laboratoryAxes(other.settings, request.pattern.basis)), found);
         });
         if (same == solutions.end())
             solutions.push_back(*solution);

@@ -21,8 +21,11 @@ struct IndexingRequest {
     SpotComputationInput pattern;
     std::vector<FilmPeak> measured; // mm on the film; the strongest by intensity anchor the search
     double toleranceMm = 0.5;       // farthest a measured spot may lie from its simulated partner
-    double saturationIntensity = 0.0; // only simulated spots above 1 % of it pair, as in the fit
-    double maxRotation = 89.9999;     // the tilts of a solution stay within +-this, degrees
+    // The strongest simulated spots that may pair with measured ones: in a dense pattern any
+    // orientation finds some weak spot near each measured one. 0: four times as many as are
+    // measured, at least 30.
+    std::size_t strongestSimulated = 0;
+    double maxRotation = 89.9999; // the tilts of a solution stay within +-this, degrees
     std::size_t maxSolutions = 10;
     IndexingProgress progress; // none: the search runs to its end unobserved
 };
