@@ -48,6 +48,7 @@ const std::map<std::string, Command>& commands() {
         {"peaks", runPeaksCommand},
         {"align", runAlignCommand},
         {"fit", runFitCommand},
+        {"index", runIndexCommand},
     };
     return table;
 }

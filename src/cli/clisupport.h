@@ -49,6 +49,15 @@ std::optional<std::string> checkPictureOptions(const ParsedArguments& parsed);
 bool writePictureOutputs(const CXtalspDoc& doc, const ParsedArguments& parsed, std::ostream& out,
                          std::ostream& err);
 
+// A spectrum from --spectrum (a tube name, a .Spectrum file or wavelength/intensity text),
+// normalised as the spectrum editor hands it back. Failures are reported.
+std::optional<Spectrum> importSpectrum(const std::string& path, std::ostream& err);
+
+// A checked structure from a structure file; a CIF file's data block is the one --block names,
+// or the first with a structure. Failures are reported.
+std::optional<FlatStructure>
+importCheckedStructure(const std::string& path, const ParsedArguments& parsed, std::ostream& err);
+
 // Writes bytes to a file, or to `out` when the path is "-". Reports failures on `err`.
 bool writeOutput(const std::string& path, std::string_view bytes, std::ostream& out,
                  std::ostream& err);
@@ -76,6 +85,8 @@ int runPeaksCommand(const std::vector<std::string>& arguments, std::ostream& out
 int runAlignCommand(const std::vector<std::string>& arguments, std::ostream& out,
                     std::ostream& err);
 int runFitCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+int runIndexCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                    std::ostream& err);
 int runSampleStructureCommand(const std::vector<std::string>& arguments, std::ostream& out,
                               std::ostream& err);
 

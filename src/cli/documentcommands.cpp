@@ -154,6 +154,8 @@ SimulateRequest readSimulateRequest(const ParsedArguments& parsed) {
     return r;
 }
 
+} // namespace
+
 // A spectrum as the spectrum editor imports it, normalised as it hands it back.
 std::optional<Spectrum> importSpectrum(const std::string& path, std::ostream& err) {
     Spectrum spectrum;
@@ -207,6 +209,8 @@ importCheckedStructure(const std::string& path, const ParsedArguments& parsed, s
     }
     return structure;
 }
+
+namespace {
 
 std::string sideText(const std::array<double, 3>& plane) {
     return "(" + formatG(plane[0]) + " " + formatG(plane[1]) + " " + formatG(plane[2]) + ")";

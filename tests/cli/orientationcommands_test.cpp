@@ -8,6 +8,7 @@
 #include "testpaths.h"
 
 #include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -98,6 +99,39 @@ TEST(FitCommand, FitsTheMeasuredSpotsAndRefusesTooFewPairs) {
     const auto badCsv =
         run({"fit", "--pattern", start, "--spots", dir.write("bad.csv", "x_mm,y_mm\n1,nan\n")});
     EXPECT_EQ(badCsv.status, kExitFileError);
+}
+
+TEST(IndexCommand, FindsTheOrientationOfMeasuredSpotsAndWritesIt) {
+    test::TempDir dir;
+    simulatePattern(dir, "truth.ptn", "3", "-2");
+    OpenedPattern truth;
+    open(truth, dir, "truth.ptn");
+    std::vector<LaueSpot> spots = truth.doc.spots();
+    std::sort(spots.begin(), spots.end(),
+              [](const LaueSpot& a, const LaueSpot& b) { return a.intensity > b.intensity; });
+    std::vector<FilmPeak> peaks;
+    for (std::size_t i = 0; i < 8 && i < spots.size(); ++i)
+        peaks.push_back({spots[i].x / 10, spots[i].y / 10, spots[i].intensity});
+    const std::string csv = dir.write("spots.csv", formatPeaksCsv(peaks));
+
+    const auto indexed =
+        run({"index", "--structure", kSilicon, "--geometry", "back", "--distance-cm", "3",
+             "--hkl-max", "12", "12", "12", "--spots", csv, "--ptn", dir.file("indexed.ptn")});
+    ASSERT_EQ(indexed.status, kExitSuccess) << indexed.err;
+    EXPECT_EQ(indexed.out.rfind("rank matched rms_mm surface side X Y\n1 8 0.0000 (", 0), 0u)
+        << indexed.out;
+    OpenedPattern found;
+    open(found, dir, "indexed.ptn");
+    for (const FilmPeak& peak : peaks)
+        EXPECT_TRUE(std::any_of(
+            found.doc.spots().begin(), found.doc.spots().end(), [&](const LaueSpot& spot) {
+                return std::hypot(spot.x / 10 - peak.xMm, spot.y / 10 - peak.yMm) < 0.01;
+            }));
+
+    EXPECT_EQ(run({"index", "--structure", kSilicon, "--geometry", "side", "--distance-cm", "3",
+                   "--spots", csv})
+                  .status,
+              kExitUsageError);
 }
 
 } // namespace

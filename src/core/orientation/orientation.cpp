@@ -127,6 +127,52 @@ OrientationAngles decomposeOrientation(const DiffractionSettings& settings,
     return angles;
 }
 
+namespace {
+
+// The primitive triple of indices up to `limit` whose reciprocal vector lies nearest `direction`.
+Vector3 nearestLowIndexPlane(const ReciprocalBasis& basis, const Vector3& direction, int limit) {
+    Vector3 best{0.0, 0.0, 1.0};
+    double bestCosine = -2.0;
+    for (int h = -limit; h <= limit; ++h)
+        for (int k = -limit; k <= limit; ++k)
+            for (int l = -limit; l <= limit; ++l) {
+                if (h == 0 && k == 0 && l == 0)
+                    continue;
+                const Vector3 hkl{double(h), double(k), double(l)};
+                const double cosine = dot(normalized(reciprocalVector(basis, hkl)), direction);
+                // Strictly greater keeps the first, lowest multiple of a direction.
+                if (cosine > bestCosine + 1e-12) {
+                    bestCosine = cosine;
+                    best = hkl;
+                }
+            }
+    return best;
+}
+
+} // namespace
+
+// With psi = 0 the axes are Rtilt * F, so n = cos Y cos X e1 + sin Y cos X e2 - sin X e3 and
+// m = -sin Y e1 + cos Y e2 in the cell frame; Y (radians here) follows from n alone.
+DiffractionSettings settingsHoldingAxes(const DiffractionSettings& base,
+                                        const ReciprocalBasis& basis,
+                                        const std::array<Vector3, 3>& axes) {
+    constexpr int kSurfaceIndexLimit = 3;
+    const Vector3 surface = nearestLowIndexPlane(basis, axes[0], kSurfaceIndexLimit);
+    const Vector3 n = normalized(reciprocalVector(basis, surface));
+    const double rotationY = std::atan2(dot(n, axes[1]), dot(n, axes[0]));
+    Vector3 side{};
+    for (std::size_t i = 0; i < 3; ++i)
+        side[i] = -std::sin(rotationY) * axes[0][i] + std::cos(rotationY) * axes[1][i];
+    DiffractionSettings settings = base;
+    settings.surfacePlane = surface;
+    settings.sidePlane = indicesAlong(basis, side);
+    // Let the decomposition settle the last rounding, so that the stored frame is the given one.
+    const OrientationAngles angles = decomposeOrientation(settings, basis, axes);
+    settings.rotationX = angles.rotationX;
+    settings.rotationY = angles.rotationY;
+    return foldBeamRotation(settings, basis, angles.psi);
+}
+
 // e1 = (cos Y cos X, -sin Y, cos Y sin X) in the untilted frame must equal the plane normal.
 std::optional<TiltAngles> alignPlaneWithBeam(const DiffractionSettings& settings,
                                              const ReciprocalBasis& basis, const Vector3& hkl,

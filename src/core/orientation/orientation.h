@@ -44,6 +44,14 @@ OrientationAngles decomposeOrientation(const DiffractionSettings& settings,
                                        const ReciprocalBasis& basis,
                                        const std::array<Vector3, 3>& axes);
 
+// Settings that hold laboratory axes `axes` with the beam rotation at zero: the surface plane is
+// the lattice plane of indices up to 3 whose normal lies nearest the beam, the side plane the
+// real-valued one that completes the frame, and X and Y the tilts between them. Everything but
+// the planes and tilts is taken from `base`.
+DiffractionSettings settingsHoldingAxes(const DiffractionSettings& base,
+                                        const ReciprocalBasis& basis,
+                                        const std::array<Vector3, 3>& axes);
+
 // The X and Y that bring G(hkl) onto the beam axis e1 with the planes unchanged, or nothing
 // when that would need a tilt beyond maxRotation degrees.
 struct TiltAngles {

@@ -1,0 +1,532 @@
+// Indexing by angles between scattering directions: anchors, quick scores, refinement.
+#include "core/orientation/indexing.h"
+
+#include "core/computation/angles.h"
+#include "core/computation/filmunits.h"
+#include "core/computation/geometry.h"
+#include "core/orientation/orientation.h"
+#include "core/orientation/orientationfit.h"
+
+#include <Eigen/Dense>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <functional>
+#include <numeric>
+#include <string>
+
+namespace xtalsp {
+namespace {
+
+using Eigen::Matrix3d;
+using Eigen::Vector3d;
+
+// Primitive directions up to this index anchor the search. Back-reflection patterns are often
+// led by directions such as (7 3 3), whose low-index multiples would need wavelengths beyond
+// the spectrum, so the table has to reach well past the low indices.
+constexpr int kAnchorIndexCap = 8;
+// A measured spot counts as explained when it lies along a primitive direction up to this.
+constexpr int kScoreIndexCap = 12;
+// The strongest spots pair up as anchors; several, since one of them may be spurious.
+constexpr std::size_t kAnchorSpots = 5;
+constexpr std::size_t kAnchorPairs = 6;
+constexpr std::size_t kLeastKeptScore = 3; // the two anchors and one more spot
+// Candidates kept after the quick score, and distinct ones refined by the fit at least.
+constexpr std::size_t kKeptCandidates = 300;
+constexpr std::size_t kAlwaysRefined = 4;
+constexpr std::size_t kMostRefined = 30;
+// Rotations whose relative matrix lies this close to an integer one in lattice coordinates
+// count as one orientation.
+constexpr double kEquivalenceTolerance = 0.12;
+// The shortest wavelength taken from the spectrum is at least this, which keeps the bound on
+// the reciprocal vectors finite for a spectrum lit from its first sample.
+constexpr double kShortestUsableWavelength = 0.05; // Angstrom
+constexpr std::size_t kLeastPairedSimulated = 30;
+constexpr std::size_t kPairedSimulatedPerMeasured = 4;
+constexpr double kShareForCandidates = 0.6; // of the progress, the rest for the fits
+
+Message failure(const std::string& text) {
+    return Message{text,
+                   "",
+                   MessageIcon::Exclamation,
+                   MessageButtons::Ok,
+                   MessageAnswer::Ok,
+                   TextEncoding::Utf8};
+}
+
+Matrix3d basisMatrix(const ReciprocalBasis& b) {
+    Matrix3d matrix;
+    matrix << b.aStarX, 0.0, 0.0, b.aStarY, b.bStarY, 0.0, b.aStarZ, b.bStarZ, b.cStarZ;
+    return matrix;
+}
+
+Vector3d toEigen(const Vector3& v) {
+    return {v[0], v[1], v[2]};
+}
+
+// Rows are the laboratory axes in the cell frame, so that rotation * v gives the laboratory
+// components of a cell-frame vector v.
+std::array<Vector3, 3> axesOf(const Matrix3d& rotation) {
+    std::array<Vector3, 3> axes{};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            axes[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] = rotation(i, j);
+    return axes;
+}
+
+Matrix3d rotationOf(const std::array<Vector3, 3>& axes) {
+    Matrix3d rotation;
+    for (int i = 0; i < 3; ++i)
+        rotation.row(i) = toEigen(axes[static_cast<std::size_t>(i)]).transpose();
+    return rotation;
+}
+
+// The wavelength below which the spectrum is dark, one sample before its first lit one.
+double shortestWavelength(const Spectrum& spectrum) {
+    for (std::size_t i = 0; i < kSpectrumSize; ++i)
+        if (spectrum.intensity[i] > 0.0)
+            return std::max(kShortestUsableWavelength, (double(i) - 1.0) * kSpectrumStep);
+    return kShortestUsableWavelength;
+}
+
+// What the search knows about the lattice: reciprocal basis, its inverse, the longest
+// reciprocal vector that can diffract (d >= lambda_min / 2), the index limits of the pattern
+// and the proper rotations that map the lattice onto itself.
+struct Lattice {
+    Matrix3d basis;
+    Matrix3d inverse;
+    double longestVector = 0.0;
+    std::array<int, 3> limits{};
+    std::vector<Eigen::Matrix3i> symmetry; // acting on indices: h' = M h
+};
+
+// Integer matrices with entries -1, 0, 1 and determinant 1 that keep the reciprocal metric:
+// every proper rotation of a reduced or conventional cell has this form.
+std::vector<Eigen::Matrix3i> latticeRotations(const Matrix3d& basis) {
+    const Matrix3d metric = basis.transpose() * basis;
+    const double tolerance = 1e-6 * metric.cwiseAbs().maxCoeff();
+    std::vector<Eigen::Matrix3i> rotations;
+    for (int code = 0; code < 19683; ++code) {
+        Eigen::Matrix3i m;
+        int rest = code;
+        for (int i = 0; i < 9; ++i) {
+            m(i / 3, i % 3) = rest % 3 - 1;
+            rest /= 3;
+        }
+        if (m.determinant() != 1)
+            continue;
+        const Matrix3d md = m.cast<double>();
+        if ((md.transpose() * metric * md - metric).cwiseAbs().maxCoeff() <= tolerance)
+            rotations.push_back(m);
+    }
+    return rotations;
+}
+
+Lattice describeLattice(const SpotComputationInput& pattern) {
+    Lattice lattice;
+    lattice.basis = basisMatrix(pattern.basis);
+    lattice.inverse = lattice.basis.inverse();
+    lattice.longestVector = 2.0 / shortestWavelength(*pattern.spectrum);
+    lattice.limits = {std::clamp(pattern.settings.Hmax, 1, kMaxIndexLimit),
+                      std::clamp(pattern.settings.Kmax, 1, kMaxIndexLimit),
+                      std::clamp(pattern.settings.Lmax, 1, kMaxIndexLimit)};
+    lattice.symmetry = latticeRotations(lattice.basis);
+    return lattice;
+}
+
+// A measured spot as the search sees it: its unit scattering direction in the laboratory and
+// how far that direction may turn when the spot moves by the tolerance on the film.
+struct MeasuredDirection {
+    Vector3d direction;
+    double angularTolerance = 0.0;
+};
+
+double angleBetween(const Vector3d& u, const Vector3d& v) {
+    return std::atan2(u.cross(v).norm(), u.dot(v));
+}
+
+std::vector<MeasuredDirection> measuredDirections(const IndexingRequest& request) {
+    const auto& settings = request.pattern.settings;
+    const double step = request.toleranceMm * kFilmUnitsPerMm;
+    std::vector<MeasuredDirection> directions;
+    for (const FilmPeak& spot : request.measured) {
+        const FilmPosition at{spot.xMm * kFilmUnitsPerMm, spot.yMm * kFilmUnitsPerMm};
+        const Vector3d u = toEigen(scatteringDirection(settings.geometry, settings.distance, at));
+        double tolerance = 0.0;
+        for (const FilmPosition shifted :
+             {FilmPosition{at.x + step, at.y}, FilmPosition{at.x - step, at.y},
+              FilmPosition{at.x, at.y + step}, FilmPosition{at.x, at.y - step}})
+            tolerance = std::max(
+                tolerance, angleBetween(u, toEigen(scatteringDirection(
+                                               settings.geometry, settings.distance, shifted))));
+        directions.push_back({u, tolerance});
+    }
+    return directions;
+}
+
+// Primitive lattice directions of the anchor table, unit vectors in the cell frame, laid out
+// by component so that the scan over them vectorises.
+struct DirectionTable {
+    std::vector<Eigen::Vector3i> indices;
+    std::vector<double> x, y, z;
+    std::vector<std::size_t> representatives; // one per orbit of the lattice's rotations
+};
+
+bool isPrimitive(const Eigen::Vector3i& t) {
+    return std::gcd(std::gcd(std::abs(t[0]), std::abs(t[1])), std::abs(t[2])) == 1;
+}
+
+bool lexicographicallyLess(const Eigen::Vector3i& a, const Eigen::Vector3i& b) {
+    return std::lexicographical_compare(a.data(), a.data() + 3, b.data(), b.data() + 3);
+}
+
+// A direction stands for its orbit when no lattice rotation maps it onto a larger triple.
+bool isOrbitRepresentative(const Lattice& lattice, const Eigen::Vector3i& t) {
+    return std::none_of(
+        lattice.symmetry.begin(), lattice.symmetry.end(),
+        [&](const Eigen::Matrix3i& m) { return lexicographicallyLess(t, Eigen::Vector3i(m * t)); });
+}
+
+DirectionTable anchorDirections(const Lattice& lattice) {
+    DirectionTable table;
+    std::array<int, 3> cap{};
+    for (std::size_t i = 0; i < 3; ++i)
+        cap[i] = std::min(lattice.limits[i], kAnchorIndexCap);
+    for (int h = -cap[0]; h <= cap[0]; ++h)
+        for (int k = -cap[1]; k <= cap[1]; ++k)
+            for (int l = -cap[2]; l <= cap[2]; ++l) {
+                const Eigen::Vector3i t(h, k, l);
+                if (t.isZero() || !isPrimitive(t))
+                    continue;
+                const Vector3d g = lattice.basis * t.cast<double>();
+                if (g.norm() > lattice.longestVector)
+                    continue;
+                const Vector3d unit = g.normalized();
+                if (isOrbitRepresentative(lattice, t))
+                    table.representatives.push_back(table.indices.size());
+                table.indices.push_back(t);
+                table.x.push_back(unit[0]);
+                table.y.push_back(unit[1]);
+                table.z.push_back(unit[2]);
+            }
+    return table;
+}
+
+// How far cell-frame direction v lies from the nearest primitive lattice direction within the
+// limits that can diffract, found by scaling v's indices so that the largest is 1, 2, ... and
+// rounding; the first direction within `tolerance` ends the search.
+struct NearestDirection {
+    double angle = 1e9;
+    Vector3d unit;
+};
+
+NearestDirection nearestLatticeDirection(const Lattice& lattice, const Vector3d& v,
+                                         double tolerance) {
+    const Vector3d indices = lattice.inverse * v;
+    const double largest = indices.cwiseAbs().maxCoeff();
+    const double enoughCosine = std::cos(tolerance);
+    double bestCosine = -2.0;
+    Vector3d best = Vector3d::Zero();
+    for (int n = 1; n <= kScoreIndexCap; ++n) {
+        const Vector3d scaled = indices * (n / largest);
+        const Eigen::Vector3i t(int(std::lround(scaled[0])), int(std::lround(scaled[1])),
+                                int(std::lround(scaled[2])));
+        if (t.isZero() || std::abs(t[0]) > lattice.limits[0] ||
+            std::abs(t[1]) > lattice.limits[1] || std::abs(t[2]) > lattice.limits[2])
+            continue;
+        const Vector3d g = lattice.basis * t.cast<double>();
+        const double length = g.norm();
+        if (length / double(t.cwiseAbs().maxCoeff()) > lattice.longestVector)
+            continue; // even the primitive direction is too short a d-spacing
+        const double cosine = g.dot(v) / length; // v is a unit vector
+        if (cosine > bestCosine) {
+            bestCosine = cosine;
+            best = g / length;
+        }
+        if (cosine >= enoughCosine)
+            break;
+    }
+    if (bestCosine < -1.0)
+        return {};
+    return {angleBetween(best, v), best};
+}
+
+struct Candidate {
+    Matrix3d rotation; // cell frame to laboratory
+    std::size_t score = 0;
+    double misfit = 0.0; // sum of angle / tolerance over the explained spots
+};
+
+bool betterCandidate(const Candidate& a, const Candidate& b) {
+    return a.score != b.score ? a.score > b.score : a.misfit < b.misfit;
+}
+
+// Scores a rotation by the measured spots it puts along lattice directions; with `refine`,
+// turns it to the least-squares rotation of those matches (Kabsch) and scores again.
+// Without `refine`, scoring stops early, with a score below `needed`, once the spots left
+// cannot reach it.
+Candidate scoreRotation(const Lattice& lattice, const std::vector<MeasuredDirection>& measured,
+                        const Matrix3d& rotation, bool refine, std::size_t needed = 0) {
+    Candidate candidate{rotation, 0, 0.0};
+    Matrix3d correlation = Matrix3d::Zero();
+    for (std::size_t i = 0; i < measured.size(); ++i) {
+        if (!refine && candidate.score + (measured.size() - i) < needed)
+            return candidate;
+        const MeasuredDirection& spot = measured[i];
+        const NearestDirection nearest = nearestLatticeDirection(
+            lattice, rotation.transpose() * spot.direction, spot.angularTolerance);
+        if (nearest.angle > spot.angularTolerance)
+            continue;
+        ++candidate.score;
+        candidate.misfit += nearest.angle / spot.angularTolerance;
+        correlation += spot.direction * nearest.unit.transpose();
+    }
+    if (!refine || candidate.score < 2)
+        return candidate;
+    const Eigen::JacobiSVD<Matrix3d> svd(correlation, Eigen::ComputeFullU | Eigen::ComputeFullV);
+    Matrix3d d = Matrix3d::Identity();
+    d(2, 2) = (svd.matrixU() * svd.matrixV().transpose()).determinant() < 0 ? -1.0 : 1.0;
+    const Candidate refined =
+        scoreRotation(lattice, measured, svd.matrixU() * d * svd.matrixV().transpose(), false);
+    return betterCandidate(refined, candidate) || refined.score == candidate.score ? refined
+                                                                                   : candidate;
+}
+
+// The rotation taking cell-frame p, q onto laboratory u, v: the two-vector triads of each.
+Matrix3d rotationFromPairs(const Vector3d& u, const Vector3d& v, const Vector3d& p,
+                           const Vector3d& q) {
+    Matrix3d lab, cell;
+    const Vector3d labNormal = u.cross(v).normalized();
+    const Vector3d cellNormal = p.cross(q).normalized();
+    lab << u, labNormal, u.cross(labNormal);
+    cell << p, cellNormal, p.cross(cellNormal);
+    return lab * cell.transpose();
+}
+
+// R1^T R2 in lattice coordinates is an integer matrix when the lattice's symmetry maps one
+// orientation onto the other.
+bool equivalent(const Lattice& lattice, const Matrix3d& first, const Matrix3d& second) {
+    const Matrix3d relative = lattice.inverse * first.transpose() * second * lattice.basis;
+    const Matrix3d rounded = relative.array().round().matrix();
+    return (relative - rounded).cwiseAbs().maxCoeff() <= kEquivalenceTolerance &&
+           std::fabs(std::fabs(rounded.determinant()) - 1.0) < 0.5;
+}
+
+// Keeps the best candidates, at most kKeptCandidates of them.
+class CandidateList {
+public:
+    void offer(const Candidate& candidate) {
+        if (m_kept.size() == kKeptCandidates && !betterCandidate(candidate, m_kept.front()))
+            return;
+        m_kept.push_back(candidate);
+        std::push_heap(m_kept.begin(), m_kept.end(), betterCandidate);
+        if (m_kept.size() > kKeptCandidates) {
+            std::pop_heap(m_kept.begin(), m_kept.end(), betterCandidate);
+            m_kept.pop_back();
+        }
+    }
+    // The score a candidate needs to be kept.
+    std::size_t neededScore() const {
+        return m_kept.size() < kKeptCandidates ? 0 : m_kept.front().score;
+    }
+    std::vector<Candidate> bestFirst() && {
+        std::sort(m_kept.begin(), m_kept.end(), betterCandidate);
+        return std::move(m_kept);
+    }
+
+private:
+    std::vector<Candidate> m_kept; // a heap whose front is the worst kept
+};
+
+// The strongest measured spots, strongest first (file order among equals).
+std::vector<std::size_t> anchorSpots(const std::vector<FilmPeak>& measured) {
+    std::vector<std::size_t> order(measured.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return measured[a].intensity > measured[b].intensity;
+    });
+    order.resize(std::min(order.size(), kAnchorSpots));
+    return order;
+}
+
+// The anchor pairs whose angle is known best, at most kAnchorPairs of them: with five anchors
+// and six pairs, at least two pairs avoid any one spurious spot.
+std::vector<std::pair<std::size_t, std::size_t>>
+anchorPairs(const std::vector<std::size_t>& anchors,
+            const std::vector<MeasuredDirection>& measured) {
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;
+    for (std::size_t b = 1; b < anchors.size(); ++b)
+        for (std::size_t a = 0; a < b; ++a)
+            pairs.emplace_back(anchors[a], anchors[b]);
+    const auto tolerance = [&measured](const std::pair<std::size_t, std::size_t>& pair) {
+        return measured[pair.first].angularTolerance + measured[pair.second].angularTolerance;
+    };
+    std::stable_sort(pairs.begin(), pairs.end(),
+                     [&](const auto& x, const auto& y) { return tolerance(x) < tolerance(y); });
+    pairs.resize(std::min(pairs.size(), kAnchorPairs));
+    return pairs;
+}
+
+// Every rotation that takes anchors i and j onto a representative direction p and any table
+// direction q at the same angle, within the sum of their tolerances.
+void collectAnchorCandidates(const Lattice& lattice, const DirectionTable& table,
+                             const std::vector<MeasuredDirection>& measured, std::size_t i,
+                             std::size_t j, CandidateList& list) {
+    const Vector3d& u = measured[i].direction;
+    const Vector3d& v = measured[j].direction;
+    const double tolerance = measured[i].angularTolerance + measured[j].angularTolerance;
+    const double angle = angleBetween(u, v);
+    if (angle < 2.0 * tolerance || angle > kPi - 2.0 * tolerance)
+        return; // nearly parallel directions fix no rotation
+    const double highest = std::cos(std::max(0.0, angle - tolerance));
+    const double lowest = std::cos(std::min(kPi, angle + tolerance));
+    const std::size_t count = table.indices.size();
+    for (const std::size_t r : table.representatives) {
+        const double px = table.x[r], py = table.y[r], pz = table.z[r];
+        for (std::size_t s = 0; s < count; ++s) {
+            const double cosine = px * table.x[s] + py * table.y[s] + pz * table.z[s];
+            if (cosine < lowest || cosine > highest)
+                continue;
+            const Matrix3d rotation =
+                rotationFromPairs(u, v, {px, py, pz}, {table.x[s], table.y[s], table.z[s]});
+            const std::size_t needed = std::max(kLeastKeptScore, list.neededScore());
+            const Candidate quick = scoreRotation(lattice, measured, rotation, false, needed);
+            // Turned onto its own matches first, the true rotation sheds the error of its
+            // anchors and is not crowded out by chance alignments.
+            if (quick.score >= needed)
+                list.offer(scoreRotation(lattice, measured, rotation, true));
+        }
+    }
+}
+
+// The kept candidates refined on their own matches, without those equivalent to a better one.
+std::vector<Candidate> distinctCandidates(const Lattice& lattice,
+                                          const std::vector<MeasuredDirection>& measured,
+                                          std::vector<Candidate> kept) {
+    for (Candidate& candidate : kept)
+        candidate = scoreRotation(lattice, measured, candidate.rotation, true);
+    std::stable_sort(kept.begin(), kept.end(), betterCandidate);
+    std::vector<Candidate> distinct;
+    for (const Candidate& candidate : kept) {
+        if (distinct.size() == kMostRefined)
+            break;
+        if (std::none_of(distinct.begin(), distinct.end(), [&](const Candidate& other) {
+                return equivalent(lattice, other.rotation, candidate.rotation);
+            }))
+            distinct.push_back(candidate);
+    }
+    return distinct;
+}
+
+// The saturation whose 1 % lets just the strongest simulated spots of the start pair.
+double pairingSaturation(const IndexingRequest& request, const SpotComputationInput& start) {
+    const std::size_t wanted = request.strongestSimulated > 0
+                                   ? request.strongestSimulated
+                                   : std::max(kLeastPairedSimulated, kPairedSimulatedPerMeasured *
+                                                                         request.measured.size());
+    std::vector<double> intensities;
+    for (const LaueSpot& spot : computeLaueSpots(start).spots)
+        intensities.push_back(spot.intensity);
+    if (intensities.size() <= wanted)
+        return 0.0;
+    std::nth_element(intensities.begin(), intensities.begin() + long(wanted - 1), intensities.end(),
+                     std::greater<>());
+    // Just below the wanted spot's intensity, so that it still pairs.
+    return 100.0 * intensities[wanted - 1] * (1.0 - 1e-9);
+}
+
+std::optional<IndexingSolution> refineCandidate(const IndexingRequest& request,
+                                                const Candidate& candidate) {
+    SpotComputationInput start = request.pattern;
+    start.settings = settingsHoldingAxes(request.pattern.settings, request.pattern.basis,
+                                         axesOf(candidate.rotation));
+    start.progress = nullptr;
+    FitOptions options;
+    options.toleranceMm = request.toleranceMm;
+    options.saturationIntensity = pairingSaturation(request, start);
+    options.maxRotation = request.maxRotation;
+    const Result<FitResult> fit = fitOrientation(start, request.measured, options);
+    if (!fit.ok())
+        return std::nullopt;
+    // Store the fitted frame again with a low-index surface plane near the beam.
+    const DiffractionSettings settings =
+        settingsHoldingAxes(fit.value().settings, request.pattern.basis,
+                            laboratoryAxes(fit.value().settings, request.pattern.basis));
+    if (!(std::fabs(settings.rotationX) <= request.maxRotation &&
+          std::fabs(settings.rotationY) <= request.maxRotation))
+        return std::nullopt;
+    return IndexingSolution{settings, fit.value().pairs.size(), fit.value().rmsMm};
+}
+
+bool betterSolution(const IndexingSolution& a, const IndexingSolution& b) {
+    return a.matchedSpots != b.matchedSpots ? a.matchedSpots > b.matchedSpots : a.rmsMm < b.rmsMm;
+}
+
+Status checkRequest(const IndexingRequest& request) {
+    const SpotComputationInput& pattern = request.pattern;
+    if (pattern.groups == nullptr || pattern.spectrum == nullptr ||
+        !(pattern.settings.distance >= 1.0))
+        return failure("Indexing needs a crystal, a spectrum and a film distance.");
+    if (request.measured.size() < 3)
+        return failure("Indexing needs at least three measured spots.");
+    if (!(request.toleranceMm > 0.0))
+        return failure("The tolerance for indexing must be larger than zero.");
+    return Status::success();
+}
+
+} // namespace
+
+Result<IndexingResult> indexSpots(const IndexingRequest& request) {
+    if (const Status refusal = checkRequest(request); !refusal.ok())
+        return refusal.failure();
+    const auto tell = [&request](double fraction) {
+        return !request.progress || request.progress(fraction);
+    };
+    const Lattice lattice = describeLattice(request.pattern);
+    const DirectionTable table = anchorDirections(lattice);
+    const std::vector<MeasuredDirection> measured = measuredDirections(request);
+    const std::vector<std::size_t> anchors = anchorSpots(request.measured);
+
+    CandidateList list;
+    const std::vector<std::pair<std::size_t, std::size_t>> pairs = anchorPairs(anchors, measured);
+    for (std::size_t done = 0; done < pairs.size(); ++done) {
+        if (!tell(kShareForCandidates * double(done) / double(pairs.size())))
+            return IndexingResult{{}, true};
+        collectAnchorCandidates(lattice, table, measured, pairs[done].first, pairs[done].second,
+                                list);
+    }
+    const std::vector<Candidate> distinct =
+        distinctCandidates(lattice, measured, std::move(list).bestFirst());
+
+    std::vector<IndexingSolution> solutions;
+    for (std::size_t c = 0; c < distinct.size(); ++c) {
+        if (!tell(kShareForCandidates +
+                  (1.0 - kShareForCandidates) * double(c) / double(distinct.size())))
+            return IndexingResult{{}, true};
+        // A candidate explaining fewer spots than a refined solution pairs cannot overtake it.
+        if (c >= kAlwaysRefined && !solutions.empty() &&
+            distinct[c].score < solutions.front().matchedSpots)
+            break;
+        const auto solution = refineCandidate(request, distinct[c]);
+        if (!solution)
+            continue;
+        const Matrix3d found =
+            rotationOf(laboratoryAxes(solution->settings, request.pattern.basis));
+        const auto same = std::find_if(solutions.begin(), solutions.end(), [&](const auto& other) {
+            return equivalent(
+                lattice, rotationOf(laboratoryAxes(other.settings, request.pattern.basis)), found);
+        });
+        if (same == solutions.end())
+            solutions.push_back(*solution);
+        else if (betterSolution(*solution, *same))
+            *same = *solution;
+        std::stable_sort(solutions.begin(), solutions.end(), betterSolution);
+    }
+    tell(1.0);
+    if (solutions.size() > request.maxSolutions)
+        solutions.resize(request.maxSolutions);
+    return IndexingResult{std::move(solutions), false};
+}
+
+} // namespace xtalsp
