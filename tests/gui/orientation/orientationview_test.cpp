@@ -119,8 +119,8 @@ TEST_F(OrientationView, ClicksMarkSpotsAndTheWheelZoomsAboutThePointer) {
 
     const QPointF pointer = centre + QPoint(40, -20);
     const double fittedZoom = view->zoom();
-    QWheelEvent wheel(pointer, view->viewport()->mapToGlobal(pointer), {}, {0, 240},
-                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(pointer, view->viewport()->mapToGlobal(pointer), {}, {0, 240}, Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view->viewport(), &wheel);
     EXPECT_NEAR(view->zoom(), fittedZoom * 1.25 * 1.25, 0.011);
     // The mark is still under the pointer: clicking there removes it.
@@ -129,23 +129,40 @@ TEST_F(OrientationView, ClicksMarkSpotsAndTheWheelZoomsAboutThePointer) {
 }
 
 // Aligning the selected spot puts its plane normal on the beam (the centre of the gnomonic
-// projection) with the planes unchanged; cancelling the confirmation changes nothing.
+// projection) with the planes unchanged; a plane at a right angle to the beam cannot be
+// aligned, and neither that nor cancelling the confirmation changes anything.
 TEST_F(OrientationView, AlignBringsTheSelectedSpotsNormalOntoTheBeam) {
     tilt(6.0, -4.0);
-    doc.selectSpot(3);
-    const LaueSpot spot = *doc.spotAt(3);
+    int edgeOn = -1, tilted = -1;
+    for (int i = 0; i < doc.spotCount(); ++i) {
+        const LaueSpot& spot = *doc.spotAt(i);
+        if (spot.l == 0)
+            edgeOn = i; // normal at a right angle to the [001] surface
+        else if (tilted < 0)
+            tilted = i;
+    }
+    ASSERT_GE(edgeOn, 0);
+    ASSERT_GE(tilted, 0);
     const DiffractionSettings before = doc.settings();
+    doc.selectSpot(edgeOn);
+    view->executeCommand(gui::ID_ALIGN_SELECTED_SPOT);
+    EXPECT_EQ(doc.settings(), before);
+    EXPECT_EQ(host.recordingPrompt.messages.back().icon, MessageIcon::Exclamation);
+
+    doc.selectSpot(tilted);
+    const LaueSpot spot = *doc.spotAt(tilted);
     host.recordingPrompt.answers = {MessageAnswer::Cancel};
     view->executeCommand(gui::ID_ALIGN_SELECTED_SPOT);
     EXPECT_EQ(doc.settings(), before);
 
     view->executeCommand(gui::ID_ALIGN_SELECTED_SPOT);
+    EXPECT_NE(doc.settings().rotationX, before.rotationX);
     EXPECT_EQ(doc.settings().surfacePlane, before.surfacePlane);
     EXPECT_EQ(doc.settings().sidePlane, before.sidePlane);
     const auto axes = orientedAxes(doc.settings(), doc.reciprocalBasis(), 0.0);
     const std::optional<FilmPosition> centre =
-        gnomonicPoint(axes, doc.reciprocalBasis(),
-                      {double(spot.h), double(spot.k), double(spot.l)}, doc.settings().distance);
+        gnomonicPoint(axes, doc.reciprocalBasis(), {double(spot.h), double(spot.k), double(spot.l)},
+                      doc.settings().distance);
     ASSERT_TRUE(centre.has_value());
     EXPECT_NEAR(centre->x, 0.0, 1e-6);
     EXPECT_NEAR(centre->y, 0.0, 1e-6);
