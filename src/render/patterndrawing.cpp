@@ -5,6 +5,7 @@
 #include "core/structure/crystalstructure.h"
 #include "core/text/numbertext.h"
 #include "render/drawinggeometry.h"
+#include "render/shownpattern.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -258,7 +259,8 @@ std::optional<std::string> drawPattern(Canvas& canvas, const PatternContent& con
 
 std::optional<std::string> drawPattern(Canvas& canvas, const CXtalspDoc& doc,
                                        const ViewDrawingOptions& options) {
-    return drawPattern(canvas, patternContent(doc), options);
+    const ShownPattern shown(doc, options.gnomonic);
+    return drawPattern(canvas, shown.content(), options);
 }
 
 std::string geometryStatusText(double distance, double rotationX, double rotationY) {

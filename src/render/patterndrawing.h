@@ -45,6 +45,8 @@ struct ViewDrawingOptions {
     bool showIndex = false;
     bool grayscaleSpots = true;
     bool activeView = true; // only the active view draws the selection and sets pane 1
+    // Spots drawn at their gnomonic points rather than their film positions.
+    bool gnomonic = false;
 };
 
 // What the drawing reads of a document. The spots are borrowed: the content must not outlive

@@ -2,6 +2,7 @@
 // and merged pictures.
 #include "render/drawinggeometry.h"
 #include "render/patterndrawing.h"
+#include "render/shownpattern.h"
 
 #include <cstddef>
 
@@ -107,7 +108,8 @@ bool drawPicture(Canvas& canvas, const PatternContent& content, const ViewDrawin
 
 bool drawPicture(Canvas& canvas, const CXtalspDoc& doc, const ViewDrawingOptions& options,
                  const PictureOptions& pictureOptions) {
-    return drawPicture(canvas, patternContent(doc), options, pictureOptions);
+    const ShownPattern shown(doc, options.gnomonic);
+    return drawPicture(canvas, shown.content(), options, pictureOptions);
 }
 
 Message fontFailedMessage() {

@@ -42,6 +42,15 @@ std::string stepEditText(double value, std::string_view suffix) {
     return text;
 }
 
+std::string stepEditExactText(double value, std::string_view suffix) {
+    constexpr int kRoundTripDigits = 17; // enough for any double
+    std::string text = formatG(value);
+    for (int digits = 7; digits <= kRoundTripDigits && readReal(text) != value; ++digits)
+        text = formatG(value, digits);
+    text.append(suffix);
+    return text;
+}
+
 double stepEditArrow(double value, double step, bool up) {
     if (!(step > 0.0) || !std::isfinite(step) || std::isnan(value))
         return value;

@@ -19,6 +19,10 @@ struct StepEditRange {
 double stepEditShownValue(double value, const StepEditRange& range);
 // "%g" of the value followed by the unit suffix.
 std::string stepEditText(double value, std::string_view suffix);
+// "%g" with as many significant digits (6 to 17) as reading the text back needs to give the
+// value itself, followed by the suffix: for values that are not round numbers, such as the
+// real-valued planes a turn about the beam leaves.
+std::string stepEditExactText(double value, std::string_view suffix);
 // The next multiple of the step above (up) or below the value; an aligned value moves a whole
 // step. The result is not yet clamped.
 double stepEditArrow(double value, double step, bool up);

@@ -101,6 +101,11 @@ QLayout* CDiffractionSettingsDlg::createFieldGrid() {
     addRow(1, "Vertical side &plane (h k l):", m_sideEdits,
            {&m_values.sidePlane[0], &m_values.sidePlane[1], &m_values.sidePlane[2]},
            kSideIndexField);
+    // A turn about the beam leaves real-valued planes: OK must hand them back unchanged.
+    for (CStepEdit* edit : m_surfaceEdits)
+        edit->showAllDigits();
+    for (CStepEdit* edit : m_sideEdits)
+        edit->showAllDigits();
     addRow(2, "Index &range (Hmax Kmax Lmax):", m_limitEdits,
            {&m_values.Hmax, &m_values.Kmax, &m_values.Lmax}, kIndexLimitField);
 

@@ -118,6 +118,7 @@ CXtalspView* CChildFrame::createView() {
     connect(view, &CXtalspView::activated, this, &CChildFrame::setActiveView);
     connect(view, &CXtalspView::rowSplitRequested, this, &CChildFrame::splitRows);
     connect(view, &CXtalspView::columnSplitRequested, this, &CChildFrame::splitColumns);
+    view->useSpotMarks(m_marks);
     view->InitFromDocument();
     return view;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/document/xtalspdoc.h"
+#include "gui/orientation/spotmarks.h"
 
 #include <QMdiSubWindow>
 #include <QRect>
@@ -51,6 +52,7 @@ public:
     ~CChildFrame() override;
 
     CXtalspDoc& document() const { return m_doc; }
+    SpotMarks& spotMarks() { return m_marks; }
     int cascadeIndex() const { return m_cascadeIndex; }
     // Moves the frame to its cascade position in a main window client area of that size.
     void applyCascadePlacement(QSize clientSize);
@@ -83,6 +85,7 @@ private:
 
     CXtalspDoc& m_doc;
     ViewHost& m_host;
+    SpotMarks m_marks; // the window's measured spots, shared by its panes
     ChildFrameCounters& m_counters;
     int m_cascadeIndex = 0;
     QSplitter* m_rows = nullptr; // vertical: one horizontal splitter per row

@@ -37,6 +37,19 @@ constexpr RotationStep kRotationSteps[] = {
     {ID_ROTATE_Y_MINUS_FINE, RotationAxis::Y, -kFineRotation},
 };
 
+// Turns about the beam: the toolbar buttons by 1 degree, Ctrl+Shift+arrow by a tenth.
+struct BeamStep {
+    int id;
+    double degrees;
+};
+
+constexpr BeamStep kBeamSteps[] = {
+    {ID_ROTATE_PSI_PLUS, kCoarseRotation},
+    {ID_ROTATE_PSI_MINUS, -kCoarseRotation},
+    {ID_ROTATE_PSI_PLUS_FINE, kFineRotation},
+    {ID_ROTATE_PSI_MINUS_FINE, -kFineRotation},
+};
+
 struct DistanceStep {
     int id;
     double filmUnits;
@@ -51,6 +64,14 @@ constexpr DistanceStep kDistanceSteps[] = {
 
 const RotationStep* findRotationStep(int id) {
     for (const RotationStep& step : kRotationSteps) {
+        if (step.id == id)
+            return &step;
+    }
+    return nullptr;
+}
+
+const BeamStep* findBeamStep(int id) {
+    for (const BeamStep& step : kBeamSteps) {
         if (step.id == id)
             return &step;
     }
@@ -76,7 +97,8 @@ enum class Requirement {
 };
 
 std::optional<Requirement> requirementOf(int id) {
-    if (findRotationStep(id) != nullptr || findDistanceStep(id) != nullptr)
+    if (findRotationStep(id) != nullptr || findBeamStep(id) != nullptr ||
+        findDistanceStep(id) != nullptr)
         return Requirement::Established;
     switch (id) {
     case ID_SETTING_SPECTRUM:
@@ -127,8 +149,14 @@ void editStructure(DocumentDialogs& dialogs, QWidget* parent, CXtalspDoc& doc,
 
 void rotateCrystal(DocumentDialogs& dialogs, QWidget* parent, CXtalspDoc& doc) {
     const RotationAngles start{doc.settings().rotationX, doc.settings().rotationY};
-    if (const std::optional<RotationAngles> angles = dialogs.rotateCrystal(parent, start))
+    const std::optional<RotationAngles> angles = dialogs.rotateCrystal(parent, start);
+    if (!angles)
+        return;
+    // The turn about the beam acts last, on the crystal at its new tilts.
+    if (angles->x != start.x || angles->y != start.y || angles->psi == 0.0)
         doc.takeRotation(angles->x, angles->y);
+    if (angles->psi != 0.0)
+        doc.turnAboutBeam(angles->psi);
 }
 
 void changeImagingDistance(DocumentDialogs& dialogs, QWidget* parent, CXtalspDoc& doc) {
@@ -210,6 +238,10 @@ void DocumentCommands::executeCommand(int id) {
     CXtalspDoc& doc = *m_doc;
     if (const RotationStep* step = findRotationStep(id)) {
         doc.stepRotation(step->axis, step->degrees);
+        return;
+    }
+    if (const BeamStep* step = findBeamStep(id)) {
+        doc.turnAboutBeam(step->degrees);
         return;
     }
     if (const DistanceStep* step = findDistanceStep(id)) {

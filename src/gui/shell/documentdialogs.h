@@ -19,6 +19,7 @@ class FileChooser;
 
 struct RotationAngles {
     double x = 0.0, y = 0.0; // degrees
+    double psi = 0.0;        // a further turn about the beam, degrees; 0: none
 };
 struct IntensityAdjustment {
     double saturationPercent = 100.0;

@@ -67,14 +67,16 @@ CAcceleratorsDlg::CAcceleratorsDlg(QWidget* parent) : ClickToCloseDialog(parent)
         {"   Ctrl+RightArrow", "Rotate crystal along Y+ by 0.1\u00BA"},
         {"   Ctrl+UpArrow", "Rotate crystal along X- by 0.1\u00BA"},
         {"   Ctrl+DownArrow", "Rotate crystal along X+ by 0.1\u00BA"},
+        {"   Ctrl+Shift+LeftArrow", "Rotate crystal about the beam by -0.1\u00BA"},
+        {"   Ctrl+Shift+RightArrow", "Rotate crystal about the beam by +0.1\u00BA"},
         {"   =", "Increase the imaging distance by 1 mm"},
         {"   -", "Reduce the imaging distance by 1 mm"},
         {"   Alt+  =", "Increase the imaging distance by 1 cm"},
         {"   Alt+  -", "Reduce the imaging distance by 1 cm"},
     };
     int row = 0;
-    for (int i = 0; i < 8; ++i) {
-        if (i == 4) {
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        if (i == 6) {
             // A thin line between the rotation keys and the distance keys.
             auto* line = new QFrame(this);
             line->setFrameShape(QFrame::HLine);

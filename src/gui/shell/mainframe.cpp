@@ -81,6 +81,17 @@ const std::map<int, CommandTexts>& commandTexts() {
         {ID_ROTATE_X_PLUS, {"Rotate along X+ direction by 1\u00B0", "Rotate X+ (1\u00B0)"}},
         {ID_ROTATE_X_MINUS, {"Rotate along X- direction by 1\u00B0", "Rotate X- (1\u00B0)"}},
         {ID_INTENSITY_NORMALIZE, {"Make the intensity of the strongest spot 100%", ""}},
+        {ID_ROTATE_PSI_PLUS,
+         {"Rotate about the beam by 1\u00B0 counter-clockwise", "Rotate about beam + (1\u00B0)"}},
+        {ID_ROTATE_PSI_MINUS,
+         {"Rotate about the beam by 1\u00B0 clockwise", "Rotate about beam - (1\u00B0)"}},
+        {ID_VIEW_FIT_WINDOW, {"Zoom so that the whole film fits in the window", ""}},
+        {ID_VIEW_MARK_SPOTS, {"Mark measured spots with the left mouse button", "Mark Spots"}},
+        {ID_MARKS_IMPORT, {"Read marked spots from a CSV file", ""}},
+        {ID_MARKS_CLEAR, {"Remove all marked spots", ""}},
+        {ID_FIT_ORIENTATION, {"Fit the orientation to the marked spots", ""}},
+        {ID_ALIGN_SELECTED_SPOT, {"Turn the selected spot's plane normal onto the beam", ""}},
+        {ID_VIEW_GNOMONIC, {"Show the spots in gnomonic projection", ""}},
         {ID_FILE_NEW, {"Create a new pattern", "New"}},
         {ID_FILE_OPEN, {"Open an existing pattern file", "Open"}},
         {ID_FILE_CLOSE, {"Close the active pattern file", "Close"}},
@@ -238,10 +249,20 @@ void CMainFrame::createActions() {
         {ID_ROTATE_X_MINUS, "Rotate X- (1\u00B0)"},
         {ID_ROTATE_Y_PLUS, "Rotate Y+ (1\u00B0)"},
         {ID_ROTATE_Y_MINUS, "Rotate Y- (1\u00B0)"},
+        {ID_ROTATE_PSI_PLUS, "Rotate about beam + (1\u00B0)"},
+        {ID_ROTATE_PSI_MINUS, "Rotate about beam - (1\u00B0)"},
+        {ID_VIEW_FIT_WINDOW, "&Fit in Window"},
+        {ID_VIEW_MARK_SPOTS, "&Mark Spots"},
+        {ID_MARKS_IMPORT, "Import Mar&ks..."},
+        {ID_MARKS_CLEAR, "Clear Mark&s"},
+        {ID_FIT_ORIENTATION, "Fit &Orientation..."},
+        {ID_ALIGN_SELECTED_SPOT, "Align Selected Spo&t"},
+        {ID_VIEW_GNOMONIC, "&Gnomonic Projection"},
     };
     for (const auto& [id, text] : items)
         action(id, QString::fromUtf8(text));
-    for (const int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_INTENSITY_KINEMATIC})
+    for (const int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_INTENSITY_KINEMATIC,
+                         ID_VIEW_MARK_SPOTS, ID_VIEW_GNOMONIC})
         m_actions[id]->setCheckable(true);
     // The intensity model is a choice of one: its menu item carries a radio mark.
     auto* models = new QActionGroup(this);
@@ -306,6 +327,7 @@ void CMainFrame::createMenus() {
     setting->addSeparator();
     setting->addAction(m_actions[ID_SETTING_PATTERN_SIZE]);
     setting->addAction(m_actions[ID_SETTING_SPOT_SIZE]);
+    addOrientationItems(*setting);
 
     auto* intensity = new QMenu("&Intensity", this);
     intensity->addAction(m_actions[ID_INTENSITY_KINEMATIC]);
@@ -321,7 +343,10 @@ void CMainFrame::createMenus() {
     for (const int id :
          {ID_ZOOM_50, ID_ZOOM_67, ID_ZOOM_100, ID_ZOOM_150, ID_ZOOM_200, ID_ZOOM_CUSTOM})
         zoom->addAction(m_actions[id]);
+    view->addAction(m_actions[ID_VIEW_FIT_WINDOW]);
     view->addAction(m_actions[ID_VIEW_CALIBRATE]);
+    view->addSeparator();
+    addMarkingItems(*view);
     view->addSeparator();
     view->addAction(m_actions[ID_VIEW_INDEX]);
     view->addAction(m_actions[ID_VIEW_CROSSLINE]);
@@ -382,6 +407,9 @@ void CMainFrame::createToolBar() {
                            ID_ROTATE_X_MINUS,
                            ID_ROTATE_Y_PLUS,
                            ID_ROTATE_Y_MINUS,
+                           ID_ROTATE_PSI_PLUS,
+                           ID_ROTATE_PSI_MINUS,
+                           ID_VIEW_MARK_SPOTS,
                            ID_ZOOM_BOX,
                            ID_FILE_PRINT,
                            0,
@@ -395,6 +423,8 @@ void CMainFrame::createToolBar() {
             // Toolbar buttons share the menu commands but show an icon and the tool tip.
             auto* button = new QAction(toolBarIcon(id), commandToolTip(id), m_toolBar);
             button->setData(id);
+            const QAction* item = commandAction(id);
+            button->setCheckable(item != nullptr && item->isCheckable());
             button->setStatusTip(commandPrompt(id));
             connect(button, &QAction::triggered, this, [this, id] { runCommand(id); });
             m_toolBar->addAction(button);
@@ -461,6 +491,8 @@ void CMainFrame::createKeyboardTable() {
         {QKeySequence(Qt::CTRL | Qt::Key_Right), ID_ROTATE_Y_PLUS_FINE},
         {QKeySequence(Qt::CTRL | Qt::Key_Up), ID_ROTATE_X_MINUS_FINE},
         {QKeySequence(Qt::CTRL | Qt::Key_Down), ID_ROTATE_X_PLUS_FINE},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Left), ID_ROTATE_PSI_MINUS_FINE},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Right), ID_ROTATE_PSI_PLUS_FINE},
         {QKeySequence(Qt::Key_Minus), ID_DISTANCE_MINUS_MM},
         {QKeySequence(Qt::Key_Equal), ID_DISTANCE_PLUS_MM},
         {QKeySequence(Qt::ALT | Qt::Key_Minus), ID_DISTANCE_MINUS_CM},
@@ -524,13 +556,33 @@ void CMainFrame::updateAction(QAction* item) {
         item->setText(text->second);
 }
 
+// The Setting menu's orientation commands.
+void CMainFrame::addOrientationItems(QMenu& setting) {
+    setting.addSeparator();
+    setting.addAction(m_actions[ID_ALIGN_SELECTED_SPOT]);
+    setting.addAction(m_actions[ID_FIT_ORIENTATION]);
+}
+
+// The View menu's measured spots and projection.
+void CMainFrame::addMarkingItems(QMenu& view) {
+    for (const int id : {ID_VIEW_MARK_SPOTS, ID_MARKS_IMPORT, ID_MARKS_CLEAR, ID_VIEW_GNOMONIC})
+        view.addAction(m_actions[id]);
+}
+
+// A toolbar button follows its menu item: enabled, and checked for a toggle.
+void CMainFrame::syncToolBarButton(QAction& button) const {
+    const QAction* item = commandAction(button.data().toInt());
+    button.setEnabled(item != nullptr && item->isEnabled());
+    if (item != nullptr && button.isCheckable())
+        button.setChecked(item->isChecked());
+}
+
 void CMainFrame::updateCommandUi() {
     for (const auto& [id, item] : m_actions)
         updateAction(item);
     for (QAction* button : m_toolBar->actions()) {
         if (button->data().isValid() && button->data().toInt() != 0)
-            button->setEnabled(m_actions.count(button->data().toInt()) != 0 &&
-                               m_actions.at(button->data().toInt())->isEnabled());
+            syncToolBarButton(*button);
     }
     const CChildFrame* active = activeChildFrame();
     showMenuBar(!childFrames().empty());

@@ -109,6 +109,9 @@ protected:
 private:
     void createActions();
     void createMenus();
+    void addOrientationItems(QMenu& setting);
+    void addMarkingItems(QMenu& view);
+    void syncToolBarButton(QAction& button) const;
     void createToolBar();
     void createZoomBox();
     void createStatusBar();

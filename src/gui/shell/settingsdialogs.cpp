@@ -518,9 +518,14 @@ CRotateCrystalDlg::CRotateCrystalDlg(RotationAngles start, QWidget* parent)
     const QString degrees(QChar(0x00B0));
     m_xEdit = addStepRow(*grid, 0, "&Rotate along X", degrees, this);
     m_yEdit = addStepRow(*grid, 1, "R&otate along Y", degrees, this);
+    m_psiEdit = addStepRow(*grid, 2, "Rotate about the &beam", degrees, this);
     layOutPairDialog(*this, grid, new RotationPicture(this));
     m_xEdit->Attach(&m_x, -kMaxRotationDegrees, kMaxRotationDegrees, kRotationStepDegrees, false);
     m_yEdit->Attach(&m_y, -kMaxRotationDegrees, kMaxRotationDegrees, kRotationStepDegrees, false);
+    // After X and Y, the crystal turns by this much about the beam, counter-clockwise as seen
+    // from the source.
+    m_psiEdit->Attach(&m_psi, -kMaxBeamTurnDegrees, kMaxBeamTurnDegrees, kRotationStepDegrees,
+                      false);
 }
 
 CCustomZoomDlg::CCustomZoomDlg(double percentage, QWidget* parent)

@@ -31,6 +31,8 @@ inline constexpr double kMinDistanceCm = kDistanceCmField.min,
                         kMaxDistanceCm = kDistanceCmField.max;
 inline constexpr double kDistanceStepCm = 1.0;
 inline constexpr double kMaxRotationDegrees = kRotationDegreesField.max, kRotationStepDegrees = 1.0;
+// A turn about the beam needs no more than half a turn either way.
+inline constexpr double kMaxBeamTurnDegrees = 180.0;
 inline constexpr double kMinCalibrationMm = 20.0, kMaxCalibrationMm = 500.0;
 inline constexpr double kMinSaturationPercent = kSaturationPercentField.min;
 inline constexpr double kMaxSaturationPercent = kSaturationPercentField.max;
@@ -102,14 +104,17 @@ class CRotateCrystalDlg : public StepEditDialog {
     Q_OBJECT
 public:
     explicit CRotateCrystalDlg(RotationAngles start, QWidget* parent = nullptr);
-    RotationAngles angles() const { return {m_x, m_y}; }
+    RotationAngles angles() const { return {m_x, m_y, m_psi}; }
     CStepEdit* xEdit() const { return m_xEdit; }
     CStepEdit* yEdit() const { return m_yEdit; }
+    CStepEdit* psiEdit() const { return m_psiEdit; }
 
 private:
     double m_x, m_y;
+    double m_psi = 0.0; // the turn about the beam starts at none each time
     CStepEdit* m_xEdit;
     CStepEdit* m_yEdit;
+    CStepEdit* m_psiEdit;
 };
 
 // "Custom Zoom": the view zoom in percent.

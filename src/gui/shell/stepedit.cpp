@@ -69,12 +69,19 @@ void CStepEdit::Attach(double* value, double minimum, double maximum, double ste
 void CStepEdit::Refresh() {
     const double shown = stepEditShownValue(*m_value, m_range);
     *m_value = shown;
-    m_edit->setText(fromCp1252(stepEditText(shown, toCp1252(m_suffix))));
+    const std::string suffix = toCp1252(m_suffix);
+    m_edit->setText(
+        fromCp1252(m_allDigits ? stepEditExactText(shown, suffix) : stepEditText(shown, suffix)));
     if (!m_hasShown || shown != m_lastShown) {
         m_hasShown = true;
         m_lastShown = shown;
         emit valueChanged(shown);
     }
+}
+
+void CStepEdit::showAllDigits() {
+    m_allDigits = true;
+    Refresh();
 }
 
 void CStepEdit::commit() {

@@ -24,6 +24,8 @@ public:
     // Reads the typed text into the bound value and shows it, as losing the focus does; dialogs
     // call it before they read the value on OK.
     void commit();
+    // Shows every digit the value needs to be read back unchanged, rather than "%g"'s six.
+    void showAllDigits();
     // One arrow step up or down, as a click on an arrow.
     void stepBy(bool up);
 
@@ -47,6 +49,7 @@ private:
     double* m_value = &m_ownValue;
     StepEditRange m_range;
     QString m_suffix;
+    bool m_allDigits = false;
     bool m_hasShown = false;
     double m_lastShown = 0.0;
 };

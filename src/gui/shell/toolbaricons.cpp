@@ -152,6 +152,40 @@ void drawRotation(QPainter& p, const QString& axis, bool positive) {
     p.drawText(QRectF(3, 3, 9, 9), Qt::AlignCenter, axis + (positive ? "+" : "-"));
 }
 
+// A turn about the beam: the beam seen end-on (a dot in a ring) inside an arrowed arc, the
+// arrow counter-clockwise for a positive turn.
+void drawBeamRotation(QPainter& p, bool positive) {
+    const QColor blue(30, 60, 150);
+    p.setPen(QPen(blue, 1.4));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(1.5, 1.5, 12, 12), 120 * 16, 300 * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(blue);
+    if (positive)
+        p.drawPolygon(QPolygonF({{1.0, 3.2}, {6.2, 1.0}, {5.0, 5.8}}));
+    else
+        p.drawPolygon(QPolygonF({{13.8, 3.2}, {8.6, 1.0}, {9.8, 5.8}}));
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(7.5, 7.5), 2.5, 2.5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kInk);
+    p.drawEllipse(QPointF(7.5, 7.5), 1.0, 1.0);
+}
+
+// Marking measured spots: a spot with a mark circle around it and a pointer tip.
+void drawMarkSpots(QPainter& p) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawRect(QRectF(4, 4, 4, 4));
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(230, 0, 200), 1.3));
+    p.drawEllipse(QPointF(6, 6), 4.5, 4.5);
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(Qt::white);
+    p.drawPolygon(QPolygonF({{9, 8}, {15, 12}, {12.3, 12.4}, {11, 14.8}}));
+}
+
 void drawPrinter(QPainter& p) {
     p.setPen(QPen(kInk, 1));
     p.setBrush(Qt::white);
@@ -204,6 +238,12 @@ QIcon toolBarIcon(int commandId) {
         return paintedIcon([](QPainter& p) { drawRotation(p, "Y", true); });
     case ID_ROTATE_Y_MINUS:
         return paintedIcon([](QPainter& p) { drawRotation(p, "Y", false); });
+    case ID_ROTATE_PSI_PLUS:
+        return paintedIcon([](QPainter& p) { drawBeamRotation(p, true); });
+    case ID_ROTATE_PSI_MINUS:
+        return paintedIcon([](QPainter& p) { drawBeamRotation(p, false); });
+    case ID_VIEW_MARK_SPOTS:
+        return paintedIcon(drawMarkSpots);
     case ID_FILE_PRINT:
         return paintedIcon(drawPrinter);
     case ID_HELP_FINDER:

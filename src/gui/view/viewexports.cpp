@@ -7,6 +7,7 @@
 #include "gui/view/viewhost.h"
 #include "render/pictureexport.h"
 #include "render/qt/qtpicturefile.h"
+#include "render/shownpattern.h"
 
 #include <QCursor>
 #include <QDir>
@@ -146,8 +147,8 @@ bool exportPicture(const CXtalspDoc& doc, const ViewDrawingOptions& options, Vie
     const std::string bytes = filePathBytes(path);
     ExportPrompt prompt(host.prompt(), {bytes});
     WaitCursor wait;
-    return exportPatternPicture(pictureFormatFor(bytes), bytes, patternContent(doc), options,
-                                prompt);
+    const ShownPattern shown(doc, options.gnomonic);
+    return exportPatternPicture(pictureFormatFor(bytes), bytes, shown.content(), options, prompt);
 }
 
 bool mergePattern(QWidget* parent, const CXtalspDoc& doc, const ViewDrawingOptions& options,
@@ -158,7 +159,8 @@ bool mergePattern(QWidget* parent, const CXtalspDoc& doc, const ViewDrawingOptio
         return false;
     ExportPrompt prompt(host.prompt(), {request->outputPath, request->file1, request->file2});
     WaitCursor wait;
-    return mergePatternPicture(pictureFormatFor(request->outputPath), *request, patternContent(doc),
+    const ShownPattern shown(doc, options.gnomonic);
+    return mergePatternPicture(pictureFormatFor(request->outputPath), *request, shown.content(),
                                options, prompt);
 }
 

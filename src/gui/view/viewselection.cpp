@@ -5,6 +5,7 @@
 #include "core/document/spotdetails.h"
 #include "gui/view/viewkeys.h"
 #include "gui/view/viewmetrics.h"
+#include "render/shownpattern.h"
 #include "render/spotselection.h"
 
 #include <QKeyEvent>
@@ -24,7 +25,8 @@ int CXtalspView::spotUnder(QPointF viewportPosition) const {
     const double deviceX = std::floor(viewportPosition.x()) + scrolled.x() + 0.5;
     const double deviceY = std::floor(viewportPosition.y()) + scrolled.y() + 0.5;
     const DrawingPoint point{deviceX / pixelsPerUnit, -deviceY / pixelsPerUnit};
-    return hitSpot(patternContent(m_doc), drawingOptions(), point);
+    const ShownPattern shown(m_doc, m_gnomonic);
+    return shown.documentIndex(hitSpot(shown.content(), drawingOptions(), point));
 }
 
 void CXtalspView::selectSpotAt(QPointF viewportPosition) {
@@ -44,6 +46,11 @@ void CXtalspView::showSpotDetails() {
 }
 
 void CXtalspView::mousePressEvent(QMouseEvent* event) {
+    if (m_marking && event->button() == Qt::LeftButton) {
+        markAt(event->position());
+        event->accept();
+        return;
+    }
     if (event->button() != Qt::RightButton) {
         QAbstractScrollArea::mousePressEvent(event);
         return;

@@ -4,6 +4,7 @@
 #include "core/computation/filmunits.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbertext.h"
+#include "gui/orientation/fitorientationdlg.h"
 #include "gui/shell/commandids.h"
 #include "gui/view/viewexports.h"
 #include "gui/view/viewmetrics.h"
@@ -61,6 +62,8 @@ CXtalspView::CXtalspView(CXtalspDoc& doc, ViewHost& host, QWidget* parent)
     viewport()->setAutoFillBackground(false);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     addSplitBoxes();
+    m_marks = new SpotMarks(this);
+    connect(m_marks, &SpotMarks::changed, viewport(), qOverload<>(&QWidget::update));
     m_doc.addObserver(this);
 }
 
@@ -159,6 +162,7 @@ ViewDrawingOptions CXtalspView::drawingOptions() const {
     options.showIndex = m_showIndex;
     options.grayscaleSpots = m_grayscaleSpots;
     options.activeView = m_host.isActiveView(this);
+    options.gnomonic = m_gnomonic;
     return options;
 }
 
@@ -176,6 +180,7 @@ void CXtalspView::paintEvent(QPaintEvent*) {
     const QPoint scrolled = scrollPosition();
     painter.translate(-scrolled.x(), -scrolled.y());
     showPatternStatus(drawOn(painter, screenDpi(), true));
+    drawMarks(painter);
 }
 
 bool CXtalspView::paintPage(QPrinter& printer) {
@@ -259,7 +264,7 @@ bool CXtalspView::handlesCommand(int id) const {
     case ID_MERGE_PATTERN:
         return true;
     default:
-        return false;
+        return handlesOrientationCommand(id);
     }
 }
 
@@ -299,6 +304,8 @@ CommandState CXtalspView::commandState(int id) const {
         state.enabled = hasSpots;
         break;
     default:
+        if (handlesOrientationCommand(id))
+            state = orientationCommandState(id);
         break;
     }
     return state;
@@ -351,6 +358,7 @@ void CXtalspView::executeCommand(int id) {
         mergePattern(this, m_doc, drawingOptions(), m_host);
         break;
     default:
+        executeOrientationCommand(id);
         break;
     }
 }

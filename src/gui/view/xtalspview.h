@@ -3,6 +3,8 @@
 #pragma once
 
 #include "core/document/xtalspdoc.h"
+#include "core/orientation/orientation.h"
+#include "gui/orientation/spotmarks.h"
 #include "gui/shell/commandtarget.h"
 #include "gui/view/viewhost.h"
 #include "render/patterndrawing.h"
@@ -12,6 +14,7 @@
 #include <QPointF>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,6 +22,8 @@ class QPainter;
 class QPrinter;
 
 namespace xtalsp::gui {
+
+class OrientationDialogs;
 
 class CXtalspView : public QAbstractScrollArea, public CommandTarget, private DocumentObserver {
     Q_OBJECT
@@ -48,6 +53,14 @@ public:
     bool showCrossline() const { return m_showCrossline; }
     bool showIndex() const { return m_showIndex; }
     bool grayscaleSpots() const { return m_grayscaleSpots; }
+    bool showsGnomonic() const { return m_gnomonic; }
+    bool isMarking() const { return m_marking; }
+
+    // The measured spots marked in this view: its own, or those of its window when shared.
+    SpotMarks& spotMarks() const { return *m_marks; }
+    void useSpotMarks(SpotMarks& marks);
+    // Replaces the fit dialog (tests script it).
+    void setOrientationDialogs(std::unique_ptr<OrientationDialogs> dialogs);
 
     // The scroll bars' positions, in device pixels.
     QPoint scrollPosition() const;
@@ -81,6 +94,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Ctrl+wheel zooms about the point under the pointer.
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void computationStarted(const CXtalspDoc& doc) override;
@@ -115,6 +130,20 @@ private:
     void showSpotDetails();
     bool drawingExceedsViewport(Qt::Orientation orientation) const;
 
+    // Orientation tools (vieworientation.cpp).
+    bool handlesOrientationCommand(int id) const;
+    CommandState orientationCommandState(int id) const;
+    void executeOrientationCommand(int id);
+    void zoomAbout(double zoom, QPointF anchor);
+    void fitInWindow();
+    std::optional<FilmPosition> filmPositionAt(QPointF viewportPosition) const;
+    QPointF viewportPointOf(FilmPosition position) const;
+    void markAt(QPointF viewportPosition);
+    void drawMarks(QPainter& painter) const;
+    void importMarks();
+    void runOrientationFit();
+    void alignSelectedSpot();
+
     CXtalspDoc& m_doc;
     ViewHost& m_host;
     double m_zoom = 1.0;
@@ -124,6 +153,10 @@ private:
     bool m_showCrossline = true, m_showIndex = false, m_grayscaleSpots = true;
     double m_savedZoom = 0.0; // the zoom to return to after printing; 0 = nothing saved
     QPoint m_savedScrollPosition;
+    SpotMarks* m_marks = nullptr;
+    bool m_marking = false;  // a left click marks or unmarks a measured spot
+    bool m_gnomonic = false; // spots shown in gnomonic projection
+    std::unique_ptr<OrientationDialogs> m_orientationDialogs;
 };
 
 } // namespace xtalsp::gui

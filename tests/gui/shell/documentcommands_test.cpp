@@ -127,6 +127,40 @@ TEST_F(DocumentCommandsTest, RotationStepsTurnTheirAxisAndStopShortOfNinetyDegre
     EXPECT_EQ(doc.settings().rotationX, 89.9999);
 }
 
+// A turn about the beam moves the planes, not the tilts; turning back restores the spots, and
+// the settings dialog hands the real-valued planes back exactly rather than rounded for show.
+TEST_F(DocumentCommandsTest, BeamTurnsFoldIntoPlanesThatTheSettingsDialogKeeps) {
+    establishSilicon();
+    test::editInputs(doc, [](PatternInputs& in) {
+        in.settings.rotationX = 3.0;
+        in.settings.rotationY = -2.0;
+    });
+    doc.computeSpots();
+    const std::vector<LaueSpot> before = doc.spots();
+    const DiffractionSettings start = doc.settings();
+
+    commands.executeCommand(ID_ROTATE_PSI_PLUS_FINE);
+    EXPECT_EQ(doc.settings().rotationX, 3.0);
+    EXPECT_EQ(doc.settings().rotationY, -2.0);
+    EXPECT_NE(doc.settings().sidePlane, start.sidePlane);
+    EXPECT_TRUE(doc.isModified());
+
+    CDiffractionSettingsDlg dialog(doc, prompt);
+    dialog.accept();
+    ASSERT_TRUE(dialog.acceptedSettings().has_value());
+    EXPECT_EQ(dialog.acceptedSettings()->surfacePlane, doc.settings().surfacePlane);
+    EXPECT_EQ(dialog.acceptedSettings()->sidePlane, doc.settings().sidePlane);
+
+    commands.executeCommand(ID_ROTATE_PSI_PLUS);
+    commands.executeCommand(ID_ROTATE_PSI_MINUS);
+    commands.executeCommand(ID_ROTATE_PSI_MINUS_FINE);
+    ASSERT_EQ(doc.spots().size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_NEAR(doc.spots()[i].x, before[i].x, 1e-6);
+        EXPECT_NEAR(doc.spots()[i].y, before[i].y, 1e-6);
+    }
+}
+
 TEST_F(DocumentCommandsTest, DistanceStepsMoveTheFilmWithinItsLimits) {
     establishSilicon();
     const std::pair<int, double> steps[] = {{ID_DISTANCE_PLUS_MM, 1010},
