@@ -119,7 +119,14 @@ CXtalspView* CChildFrame::createView() {
     connect(view, &CXtalspView::rowSplitRequested, this, &CChildFrame::splitRows);
     connect(view, &CXtalspView::columnSplitRequested, this, &CChildFrame::splitColumns);
     view->InitFromDocument();
+    view->setImageLayer(m_imageLayer);
     return view;
+}
+
+void CChildFrame::setImageLayer(PatternImageLayer* layer) {
+    m_imageLayer = layer;
+    for (CXtalspView* view : views())
+        view->setImageLayer(layer);
 }
 
 void CChildFrame::addRow() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/document/xtalspdoc.h"
+#include "gui/image/imagedisplay.h"
 #include "gui/shell/commandtarget.h"
 #include "gui/view/viewhost.h"
 #include "render/patterndrawing.h"
@@ -12,6 +13,7 @@
 #include <QPointF>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,6 +21,8 @@ class QPainter;
 class QPrinter;
 
 namespace xtalsp::gui {
+
+class PatternImageLayer;
 
 class CXtalspView : public QAbstractScrollArea, public CommandTarget, private DocumentObserver {
     Q_OBJECT
@@ -64,6 +68,15 @@ public:
     CommandState commandState(int id) const override;
     void executeCommand(int id) override;
 
+    // The measured image of the pattern, drawn under the film (viewimage.cpp). The layer must
+    // outlive the view or be unset first.
+    void setImageLayer(PatternImageLayer* layer);
+    bool showsImage() const;
+    // The film point (mm from the beam centre, y up) under a viewport position.
+    FilmPoint filmPointAt(QPointF viewportPosition) const;
+    // The status text for the pointer at a viewport position: film position and pixel value.
+    QString imagePointText(QPointF viewportPosition) const;
+
 signals:
     // The view gained the keyboard focus: it is now the active view of its frame.
     void activated(xtalsp::gui::CXtalspView* view);
@@ -81,6 +94,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void computationStarted(const CXtalspDoc& doc) override;
@@ -115,6 +129,13 @@ private:
     void showSpotDetails();
     bool drawingExceedsViewport(Qt::Orientation orientation) const;
 
+    // The image under the film (viewimage.cpp).
+    FilmPlacement screenFilmPlacement() const;
+    void applyImageDrawingOptions(ViewDrawingOptions& options) const;
+    std::optional<std::string> drawOverImage(QPainter& painter, double dotsPerInch);
+    void paintImageGround(QPainter& painter, const CanvasRect& film);
+    void paintPeakCrosses(QPainter& painter);
+
     CXtalspDoc& m_doc;
     ViewHost& m_host;
     double m_zoom = 1.0;
@@ -124,6 +145,8 @@ private:
     bool m_showCrossline = true, m_showIndex = false, m_grayscaleSpots = true;
     double m_savedZoom = 0.0; // the zoom to return to after printing; 0 = nothing saved
     QPoint m_savedScrollPosition;
+    PatternImageLayer* m_imageLayer = nullptr;
+    std::unique_ptr<ImageRegionCache> m_imageCache;
 };
 
 } // namespace xtalsp::gui
