@@ -73,8 +73,9 @@ TEST_F(ImageWindow, CalibratedImageMapsPointerToFilmAndFitsTheFilm) {
     view.resize(600, 600);
     const QSize content = view.contentSize();
     const double pixelsPerMm = view.scale() * 10.0 * view.logicalDpiX() / 254.0;
-    const QPointF pointer = QPointF(content.width() * 0.5, content.height() * 0.5 + 2.0 * pixelsPerMm) -
-                            QPointF(view.scrollPosition());
+    const QPointF pointer =
+        QPointF(content.width() * 0.5, content.height() * 0.5 + 2.0 * pixelsPerMm) -
+        QPointF(view.scrollPosition());
     QMouseEvent move(QEvent::MouseMove, pointer, view.viewport()->mapToGlobal(pointer),
                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(view.viewport(), &move);
@@ -137,9 +138,10 @@ TEST_F(ImageWindow, FindPeaksFindsTheGeneratedSpots) {
     ASSERT_EQ(peaks.size(), spots.size());
     for (const test::SyntheticSpot& spot : spots) {
         const double x = 0.1 * (spot.column - 100.0), y = -0.1 * (spot.row - 100.0);
-        EXPECT_TRUE(std::any_of(peaks.begin(), peaks.end(), [&](const FilmPeak& peak) {
-            return std::hypot(peak.xMm - x, peak.yMm - y) < 0.05;
-        })) << x << ", " << y;
+        EXPECT_TRUE(std::any_of(
+            peaks.begin(), peaks.end(),
+            [&](const FilmPeak& peak) { return std::hypot(peak.xMm - x, peak.yMm - y) < 0.05; }))
+            << x << ", " << y;
     }
 }
 
@@ -151,8 +153,8 @@ TEST(ImageDisplay, RegionFollowsTheCalibrationAndTheContrastTable) {
     // 1 mm pixels, 10 device pixels a mm: the bright pixel covers a 10 x 10 block.
     const ImageCalibration calibration{1.0, 1.0, 3.0, 3.0, ImageFlip::Vertical, 270};
     const FilmPlacement placement{QPointF(100.0, 100.0), 10.0};
-    const QImage picture =
-        renderImageRegion(pyramid, calibration, GreyMap(contrast), placement, QRect(0, 0, 200, 200));
+    const QImage picture = renderImageRegion(pyramid, calibration, GreyMap(contrast), placement,
+                                             QRect(0, 0, 200, 200));
     // (6 - 3, -(2 - 3)) = (3, 1), flipped (3, -1), turned 270: (-1, -3) mm.
     EXPECT_EQ(qGray(picture.pixel(100 - 10, 100 + 30)), 255);
     EXPECT_EQ(qGray(picture.pixel(100, 100 + 30)), 0);
