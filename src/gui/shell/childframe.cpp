@@ -120,7 +120,14 @@ CXtalspView* CChildFrame::createView() {
     connect(view, &CXtalspView::columnSplitRequested, this, &CChildFrame::splitColumns);
     view->useSpotMarks(m_marks);
     view->InitFromDocument();
+    view->setImageLayer(m_imageLayer);
     return view;
+}
+
+void CChildFrame::setImageLayer(PatternImageLayer* layer) {
+    m_imageLayer = layer;
+    for (CXtalspView* view : views())
+        view->setImageLayer(layer);
 }
 
 void CChildFrame::addRow() {

@@ -17,6 +17,7 @@ class QSplitter;
 namespace xtalsp::gui {
 
 class CXtalspView;
+class PatternImageLayer;
 class ViewHost;
 
 // Where the child frame with the given cascade index goes in a main window client area of the
@@ -65,6 +66,11 @@ public:
     // The pane that last had the focus (the first pane until one gets it).
     CXtalspView* activeView() const { return m_activeView; }
 
+    // The measured image of the pattern, shared by every window on it; every view of the frame
+    // draws it. The layer must outlive the frame.
+    void setImageLayer(PatternImageLayer* layer);
+    PatternImageLayer* imageLayer() const { return m_imageLayer; }
+
     // Adds a second row or column of views; false when there already is one.
     bool splitRows();
     bool splitColumns();
@@ -90,6 +96,7 @@ private:
     int m_cascadeIndex = 0;
     QSplitter* m_rows = nullptr; // vertical: one horizontal splitter per row
     CXtalspView* m_activeView = nullptr;
+    PatternImageLayer* m_imageLayer = nullptr;
 };
 
 } // namespace xtalsp::gui

@@ -92,6 +92,14 @@ const std::map<int, CommandTexts>& commandTexts() {
         {ID_FIT_ORIENTATION, {"Fit the orientation to the marked spots", ""}},
         {ID_ALIGN_SELECTED_SPOT, {"Turn the selected spot's plane normal onto the beam", ""}},
         {ID_VIEW_GNOMONIC, {"Show the spots in gnomonic projection", ""}},
+        {ID_IMAGE_OPEN, {"Open a measured image to show under the active pattern", ""}},
+        {ID_IMAGE_CLOSE, {"Close the measured image of the active pattern", ""}},
+        {ID_IMAGE_CALIBRATE,
+         {"Set the pixel size, beam centre, flip and rotation of the image", ""}},
+        {ID_IMAGE_CONTRAST, {"Change the image contrast and the opacity of the spots", ""}},
+        {ID_IMAGE_FIT_FILM, {"Make the film cover the whole image", ""}},
+        {ID_IMAGE_FIND_PEAKS, {"Find the measured spots in the image", ""}},
+        {ID_IMAGE_PEAK_LIST, {"List the peaks found in the image", ""}},
         {ID_FILE_NEW, {"Create a new pattern", "New"}},
         {ID_FILE_OPEN, {"Open an existing pattern file", "Open"}},
         {ID_FILE_CLOSE, {"Close the active pattern file", "Close"}},
@@ -148,7 +156,7 @@ CMainFrame::CMainFrame(SettingsStore& settings, UserPrompt& prompt, FileChooser&
                        ViewDialogs& viewDialogs, DocumentDialogs& documentDialogs,
                        const QString& applicationDirectory)
     : m_settings(settings), m_prompt(prompt), m_chooser(chooser), m_viewDialogs(viewDialogs),
-      m_documentCommands(documentDialogs, applicationDirectory) {
+      m_documentCommands(documentDialogs, applicationDirectory), m_imageCommands(prompt, chooser) {
     setWindowTitle("Xtalspotter");
     setAcceptDrops(true);
     m_mdiArea = new QMdiArea(this);
@@ -245,6 +253,13 @@ void CMainFrame::createActions() {
         {ID_HELP_FINDER, "&Help Topics"},
         {ID_HELP_ACCELERATORS, "A&ccelerators...           "},
         {ID_APP_ABOUT, "&About Xtalspotter..."},
+        {ID_IMAGE_OPEN, "Open &Image..."},
+        {ID_IMAGE_CLOSE, "Close I&mage"},
+        {ID_IMAGE_CALIBRATE, "&Calibrate Image..."},
+        {ID_IMAGE_CONTRAST, "C&ontrast..."},
+        {ID_IMAGE_FIT_FILM, "&Fit Film to Image"},
+        {ID_IMAGE_FIND_PEAKS, "Find &Peaks"},
+        {ID_IMAGE_PEAK_LIST, "Peak &List..."},
         {ID_ROTATE_X_PLUS, "Rotate X+ (1\u00B0)"},
         {ID_ROTATE_X_MINUS, "Rotate X- (1\u00B0)"},
         {ID_ROTATE_Y_PLUS, "Rotate Y+ (1\u00B0)"},
@@ -284,6 +299,9 @@ QMenu* CMainFrame::fileMenu(bool pattern) {
     if (pattern) {
         for (const int id : {ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS})
             menu->addAction(m_actions[id]);
+        menu->addSeparator();
+        menu->addAction(m_actions[ID_IMAGE_OPEN]);
+        menu->addAction(m_actions[ID_IMAGE_CLOSE]);
         menu->addSeparator();
         for (const int id :
              {ID_EXPORT_METAFILE, ID_EXPORT_MERGING, ID_MERGE_PATTERN, ID_EXPORT_TEXTFILE})
@@ -367,7 +385,7 @@ void CMainFrame::createMenus() {
     help->addAction(m_actions[ID_HELP_ACCELERATORS]);
     help->addSeparator();
     help->addAction(m_actions[ID_APP_ABOUT]);
-    m_patternMenus = {fileMenu(true), setting, intensity, view, window, help};
+    m_patternMenus = {fileMenu(true), setting, intensity, view, imageMenu(), window, help};
 
     for (QMenu* menu : m_shortMenus)
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateCommandUi);
@@ -375,6 +393,17 @@ void CMainFrame::createMenus() {
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateCommandUi);
     m_patternMenusShown = true; // forces the first switch
     showMenuBar(false);
+}
+
+QMenu* CMainFrame::imageMenu() {
+    auto* menu = new QMenu("I&mage", this);
+    menu->addAction(m_actions[ID_IMAGE_CALIBRATE]);
+    menu->addAction(m_actions[ID_IMAGE_CONTRAST]);
+    menu->addAction(m_actions[ID_IMAGE_FIT_FILM]);
+    menu->addSeparator();
+    menu->addAction(m_actions[ID_IMAGE_FIND_PEAKS]);
+    menu->addAction(m_actions[ID_IMAGE_PEAK_LIST]);
+    return menu;
 }
 
 void CMainFrame::showMenuBar(bool pattern) {
@@ -522,6 +551,13 @@ CommandTarget* CMainFrame::targetFor(int id) const {
                                        frame != nullptr && frame->isMinimized());
         return &m_documentCommands;
     }
+    if (m_imageCommands.handlesCommand(id)) {
+        CChildFrame* frame = activeChildFrame();
+        m_imageCommands.setTarget(frame != nullptr ? &frame->document() : nullptr,
+                                  frame != nullptr ? frame->imageLayer() : nullptr,
+                                  const_cast<CMainFrame*>(this));
+        return &m_imageCommands;
+    }
     if (m_applicationTarget != nullptr && m_applicationTarget->handlesCommand(id))
         return m_applicationTarget;
     if (handlesCommand(id))
@@ -635,6 +671,13 @@ void CMainFrame::showPatternStatus(const QString& text) {
 
 void CMainFrame::showGeometryStatus(const QString& text) {
     m_panes[GeometryPane]->setText(text);
+}
+
+void CMainFrame::showPointerStatus(const QString& text) {
+    if (text.isEmpty())
+        statusBar()->clearMessage();
+    else
+        statusBar()->showMessage(text);
 }
 
 bool CMainFrame::isActiveView(const CXtalspView* view) const {

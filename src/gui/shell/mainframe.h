@@ -2,6 +2,7 @@
 // multi-document area holding the pattern windows, and its remembered placement.
 #pragma once
 
+#include "gui/image/imagecommands.h"
 #include "gui/shell/childframe.h"
 #include "gui/shell/commandtarget.h"
 #include "gui/shell/documentcommands.h"
@@ -79,6 +80,7 @@ public:
     void showPatternStatus(const QString& text) override;
     void showGeometryStatus(const QString& text) override;
     bool isActiveView(const CXtalspView* view) const override;
+    void showPointerStatus(const QString& text) override;
     UserPrompt& prompt() override { return m_prompt; }
     FileChooser& fileChooser() override { return m_chooser; }
     ViewDialogs& viewDialogs() override { return m_viewDialogs; }
@@ -112,6 +114,7 @@ private:
     void addOrientationItems(QMenu& setting);
     void addMarkingItems(QMenu& view);
     void syncToolBarButton(QAction& button) const;
+    QMenu* imageMenu();
     void createToolBar();
     void createZoomBox();
     void createStatusBar();
@@ -135,6 +138,8 @@ private:
     ChildFrameCounters m_counters;
     // The settings commands of whichever pattern is active; pointed at it before each use.
     mutable DocumentCommands m_documentCommands;
+    // The image commands of whichever pattern is active, pointed at it the same way.
+    mutable ImageCommands m_imageCommands;
     CommandTarget* m_applicationTarget = nullptr;
     QMdiArea* m_mdiArea = nullptr;
     QToolBar* m_toolBar = nullptr;

@@ -5,6 +5,8 @@
 #include "core/io/filebytes.h"
 #include "core/spectrum/startupspectrum.h"
 #include "core/structure/samplestructure.h"
+#include "gui/image/imagecommands.h"
+#include "gui/image/patternimagelayer.h"
 #include "gui/shell/childframe.h"
 #include "gui/shell/commandids.h"
 #include "gui/shell/infodialogs.h"
@@ -20,6 +22,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QSignalBlocker>
 #include <cstdio>
 
 namespace xtalsp::gui {
@@ -215,17 +218,28 @@ CXtalspDoc* CXtalspApp::activeDocument() const {
 }
 
 CXtalspDoc* CXtalspApp::addDocument(std::unique_ptr<CXtalspDoc> doc, QString path, QString title) {
-    m_patterns.push_back({std::move(doc), std::move(path), std::move(title)});
+    m_patterns.push_back(
+        {std::move(doc), std::move(path), std::move(title), std::make_unique<PatternImageLayer>()});
     CXtalspDoc* added = m_patterns.back().doc.get();
+    // The image's settings are saved with the pattern: changing them asks about saving before
+    // the pattern closes.
+    connect(m_patterns.back().image.get(), &PatternImageLayer::changed, this,
+            [added] { added->setModified(true); });
     createChildFrame(*added);
     return added;
 }
 
 void CXtalspApp::createChildFrame(CXtalspDoc& doc) {
     auto* frame = new CChildFrame(doc, *m_frame, m_frame->childFrameCounters());
+    frame->setImageLayer(imageLayer(doc));
     frame->installEventFilter(this);
     m_frame->addChildFrame(frame);
     updateTitles();
+}
+
+PatternImageLayer* CXtalspApp::imageLayer(const CXtalspDoc& doc) const {
+    const OpenPattern* pattern = find(doc);
+    return pattern != nullptr ? pattern->image.get() : nullptr;
 }
 
 void CXtalspApp::openNewWindow(CXtalspDoc& doc) {
@@ -253,7 +267,40 @@ CXtalspDoc* CXtalspApp::OpenDocumentFile(const QString& path) {
 }
 
 CXtalspDoc* CXtalspApp::openDroppedFile(const QString& path) {
+    if (isPatternImageFile(path) && activeDocument() != nullptr) {
+        // An image dropped on the window goes under the active pattern.
+        openDroppedImage(path);
+        return activeDocument();
+    }
     return openFile(path, true);
+}
+
+bool CXtalspApp::openDroppedImage(const QString& path) {
+    PatternImageLayer* layer = imageLayer(*activeDocument());
+    return layer != nullptr && openImageFile(*layer, path, m_prompt);
+}
+
+void CXtalspApp::loadImageSettings(CXtalspDoc& doc, const QString& patternPath) {
+    PatternImageLayer* layer = imageLayer(doc);
+    if (layer == nullptr)
+        return;
+    std::vector<Message> messages;
+    {
+        // What the file holds is no change of the pattern; the new windows paint it anyway.
+        const QSignalBlocker quiet(layer);
+        messages = loadPatternImage(*layer, QFile::encodeName(patternPath).toStdString());
+    }
+    for (const Message& message : messages)
+        m_prompt.show(message);
+}
+
+void CXtalspApp::saveImageSettings(CXtalspDoc& doc, const QString& patternPath) {
+    PatternImageLayer* layer = imageLayer(doc);
+    if (layer == nullptr)
+        return;
+    if (const std::optional<Message> failure =
+            savePatternImage(*layer, QFile::encodeName(patternPath).toStdString()))
+        m_prompt.show(*failure);
 }
 
 CXtalspDoc* CXtalspApp::openFile(const QString& path, bool patternsOnly) {
@@ -291,6 +338,7 @@ CXtalspDoc* CXtalspApp::openFile(const QString& path, bool patternsOnly) {
     }
     addRecentFile(absolute);
     CXtalspDoc* added = addDocument(std::move(doc), absolute, QFileInfo(absolute).fileName());
+    loadImageSettings(*added, absolute);
     applyFirstPatternRule(previous);
     return added;
 }
@@ -332,6 +380,7 @@ bool CXtalspApp::saveDocument(CXtalspDoc& doc, bool askForName) {
         m_prompt.show(patternWriteFailure(written.failure(), nativePath));
         return false;
     }
+    saveImageSettings(doc, path);
     doc.setModified(false);
     pattern->path = path;
     pattern->title = QFileInfo(path).fileName();

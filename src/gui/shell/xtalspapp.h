@@ -20,6 +20,7 @@ namespace xtalsp::gui {
 
 class CChildFrame;
 class CMainFrame;
+class PatternImageLayer;
 class ViewDialogs;
 class DocumentDialogs;
 
@@ -78,6 +79,8 @@ public:
     std::vector<CXtalspDoc*> documents() const;
     QStringList recentFiles() const { return m_recentFiles; }
     void openNewWindow(CXtalspDoc& doc);
+    // The measured image shown under the pattern (one per pattern, shared by its windows).
+    PatternImageLayer* imageLayer(const CXtalspDoc& doc) const;
 
     // CommandTarget
     bool handlesCommand(int id) const override;
@@ -92,6 +95,7 @@ private:
         std::unique_ptr<CXtalspDoc> doc;
         QString path;
         QString title;
+        std::unique_ptr<PatternImageLayer> image;
     };
 
     DocumentServices documentServices();
@@ -108,6 +112,10 @@ private:
     void updateTitles();
     bool printFromCommandLine(const QString& path);
     void openFromDialog();
+    // The pattern's NAME.ptn.image: read after the pattern, written after it (xtalspapp.cpp).
+    void loadImageSettings(CXtalspDoc& doc, const QString& patternPath);
+    void saveImageSettings(CXtalspDoc& doc, const QString& patternPath);
+    bool openDroppedImage(const QString& path);
 
     SettingsStore& m_settings;
     UserPrompt& m_prompt;

@@ -24,6 +24,9 @@ public:
     virtual void showGeometryStatus(const QString& text) = 0;
     // Only the active view of the active child frame draws the selection and sets pane 1.
     virtual bool isActiveView(const CXtalspView* view) const = 0;
+    // The film position and pixel value under the pointer while an image is shown; empty when
+    // the pointer leaves.
+    virtual void showPointerStatus(const QString&) {}
     virtual UserPrompt& prompt() = 0;
     virtual FileChooser& fileChooser() = 0;
     // The view's own dialogs: custom zoom, spot size, print and print preview.

@@ -5,6 +5,7 @@
 #include "core/text/cp1252.h"
 #include "core/text/numbertext.h"
 #include "gui/orientation/fitorientationdlg.h"
+#include "gui/image/patternimagelayer.h"
 #include "gui/shell/commandids.h"
 #include "gui/view/viewexports.h"
 #include "gui/view/viewmetrics.h"
@@ -168,6 +169,8 @@ ViewDrawingOptions CXtalspView::drawingOptions() const {
 
 std::optional<std::string> CXtalspView::drawOn(QPainter& painter, double dotsPerInch,
                                                bool display) {
+    if (display && showsImage())
+        return drawOverImage(painter, dotsPerInch);
     QPainterCanvas canvas(painter, dotsPerInch, display);
     return drawPattern(canvas, m_doc, drawingOptions());
 }

@@ -5,6 +5,7 @@
 #include "core/document/xtalspdoc.h"
 #include "core/orientation/orientation.h"
 #include "gui/orientation/spotmarks.h"
+#include "gui/image/imagedisplay.h"
 #include "gui/shell/commandtarget.h"
 #include "gui/view/viewhost.h"
 #include "render/patterndrawing.h"
@@ -24,6 +25,7 @@ class QPrinter;
 namespace xtalsp::gui {
 
 class OrientationDialogs;
+class PatternImageLayer;
 
 class CXtalspView : public QAbstractScrollArea, public CommandTarget, private DocumentObserver {
     Q_OBJECT
@@ -77,6 +79,15 @@ public:
     CommandState commandState(int id) const override;
     void executeCommand(int id) override;
 
+    // The measured image of the pattern, drawn under the film (viewimage.cpp). The layer must
+    // outlive the view or be unset first.
+    void setImageLayer(PatternImageLayer* layer);
+    bool showsImage() const;
+    // The film point (mm from the beam centre, y up) under a viewport position.
+    FilmPoint filmPointAt(QPointF viewportPosition) const;
+    // The status text for the pointer at a viewport position: film position and pixel value.
+    QString imagePointText(QPointF viewportPosition) const;
+
 signals:
     // The view gained the keyboard focus: it is now the active view of its frame.
     void activated(xtalsp::gui::CXtalspView* view);
@@ -96,6 +107,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     // Ctrl+wheel zooms about the point under the pointer.
     void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void computationStarted(const CXtalspDoc& doc) override;
@@ -143,6 +155,12 @@ private:
     void importMarks();
     void runOrientationFit();
     void alignSelectedSpot();
+    // The image under the film (viewimage.cpp).
+    FilmPlacement screenFilmPlacement() const;
+    void applyImageDrawingOptions(ViewDrawingOptions& options) const;
+    std::optional<std::string> drawOverImage(QPainter& painter, double dotsPerInch);
+    void paintImageGround(QPainter& painter, const CanvasRect& film);
+    void paintPeakCrosses(QPainter& painter);
 
     CXtalspDoc& m_doc;
     ViewHost& m_host;
@@ -157,6 +175,8 @@ private:
     bool m_marking = false;  // a left click marks or unmarks a measured spot
     bool m_gnomonic = false; // spots shown in gnomonic projection
     std::unique_ptr<OrientationDialogs> m_orientationDialogs;
+    PatternImageLayer* m_imageLayer = nullptr;
+    std::unique_ptr<ImageRegionCache> m_imageCache;
 };
 
 } // namespace xtalsp::gui

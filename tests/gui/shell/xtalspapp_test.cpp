@@ -133,8 +133,8 @@ TEST_F(Application, StartsWithANewPatternShowingTheWholeFilm) {
     EXPECT_EQ(dir.read("Sample.struct").size(), 713u);
     EXPECT_EQ(dir.read("Default.Spectrum").size(), 2429u);
     ASSERT_EQ(prompt.messages.size(), 1u); // the new default spectrum is announced
-    EXPECT_EQ(menuTitles(),
-              (QStringList{"&File", "&Setting", "&Intensity", "&View", "&Window", "&Help"}));
+    EXPECT_EQ(menuTitles(), (QStringList{"&File", "&Setting", "&Intensity", "&View", "I&mage",
+                                         "&Window", "&Help"}));
     EXPECT_EQ(frame().paneText(PatternPane), "Define or import a structure to continue...");
     EXPECT_EQ(frame().zoomBox()->currentText(), "100%");
 }
@@ -196,11 +196,27 @@ TEST_F(Application, ModifiedFirstPatternIsKeptWhenAFileOpens) {
 
 TEST_F(Application, MenusFollowTheOpenPatterns) {
     ASSERT_TRUE(app.InitInstance({}));
-    EXPECT_EQ(itemTexts(0),
-              (QStringList{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Close", "&Save\tCtrl+S",
-                           "Save &As...", "-", "&Export Metafile...", "Export &Merging File...",
-                           "Mer&ge Pattern...", "Export &Textfile...", "-", "&Print...\tCtrl+P",
-                           "Print Pre&view", "P&rint Setup...", "-", "Recent File", "-", "E&xit"}));
+    EXPECT_EQ(itemTexts(0), (QStringList{"&New\tCtrl+N",
+                                         "&Open...\tCtrl+O",
+                                         "&Close",
+                                         "&Save\tCtrl+S",
+                                         "Save &As...",
+                                         "-",
+                                         "Open &Image...",
+                                         "Close I&mage",
+                                         "-",
+                                         "&Export Metafile...",
+                                         "Export &Merging File...",
+                                         "Mer&ge Pattern...",
+                                         "Export &Textfile...",
+                                         "-",
+                                         "&Print...\tCtrl+P",
+                                         "Print Pre&view",
+                                         "P&rint Setup...",
+                                         "-",
+                                         "Recent File",
+                                         "-",
+                                         "E&xit"}));
     frame().updateCommandUi();
     // Grey levels are on, so the command offers dark spots.
     EXPECT_EQ(itemTexts(2),
@@ -361,7 +377,7 @@ TEST_F(Application, WindowShellDetails) {
     frame().show();
     app.newDocument();
     // The Window menu lists the pattern windows; picking one activates it.
-    QMenu* windowMenu = frame().menuBar()->actions()[4]->menu();
+    QMenu* windowMenu = frame().menuBar()->actions()[5]->menu();
     emit windowMenu->aboutToShow();
     QList<QAction*> listed;
     for (QAction* item : windowMenu->actions()) {
