@@ -2,6 +2,7 @@
 #include "cli/qt/cliimageformats.h"
 
 #include "cli/pictureformats.h"
+#include "render/qt/qtimagereader.h"
 #include "render/qt/qtpicturefile.h"
 
 #include <QGuiApplication>
@@ -37,14 +38,15 @@ void ensureGuiApplication() {
 } // namespace
 
 void installQtImageFormats() {
-    setImageFormatProvider([](ImageKind kind, double dpi) {
-        PictureFormat format = xtalsp::imageFormat(kind, dpi);
+    setImageFormatProvider([](ImageKind kind, double dpi, double scale) {
+        PictureFormat format = xtalsp::imageFormat(kind, dpi, scale);
         format.open = [open = std::move(format.open)](const PictureExtent& frame) {
             ensureGuiApplication();
             return open(frame);
         };
         return format;
     });
+    setImageFileReader(readAnyImage);
 }
 
 } // namespace xtalsp::cli

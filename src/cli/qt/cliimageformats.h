@@ -3,7 +3,7 @@
 
 namespace xtalsp::cli {
 
-// Installs the image formats. Qt starts on its offscreen platform the first time an image is
+// Installs the image formats, and the reader of PNG and JPEG images beside TIFF and CBF. Qt starts on its offscreen platform the first time an image is
 // opened, so the tool never needs a display.
 void installQtImageFormats();
 
