@@ -9,9 +9,9 @@
 #include "core/image/calibration.h"
 #include "core/image/detectorimage.h"
 #include "core/image/filmraster.h"
-#include "core/platform/settingsstore.h"
 #include "core/image/peaklist.h"
 #include "core/image/peaksearch.h"
+#include "core/platform/settingsstore.h"
 
 #include <ostream>
 

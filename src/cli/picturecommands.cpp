@@ -96,7 +96,7 @@ std::string unavailable(const std::string& option) {
 
 const std::vector<OptionSpec>& pictureOutputOptions() {
     static const std::vector<OptionSpec> specs = {
-        {"--emf", 1}, {"--svg", 1},    {"--pdf", 1},       {"--png", 1},
+        {"--emf", 1}, {"--svg", 1},   {"--pdf", 1},    {"--png", 1},
         {"--dpi", 1}, {"--scale", 1}, {"--labels", 1}, {"--crossline", 1}};
     return specs;
 }
@@ -211,8 +211,8 @@ int merge(const ParsedArguments& parsed, std::ostream& out, std::ostream& err) {
 
 int runMergeCommand(const std::vector<std::string>& arguments, std::ostream& out,
                     std::ostream& err) {
-    const std::vector<OptionSpec> specs = {{"--pattern", 1}, {"--out", 1},      {"--file1", 1},
-                                           {"--color1", 1},  {"--file2", 1},    {"--color2", 1},
+    const std::vector<OptionSpec> specs = {{"--pattern", 1}, {"--out", 1},       {"--file1", 1},
+                                           {"--color1", 1},  {"--file2", 1},     {"--color2", 1},
                                            {"--dpi", 1},     {"--crossline", 1}, {"--scale", 1}};
     ParsedArguments parsed;
     int status = kExitSuccess;

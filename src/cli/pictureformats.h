@@ -11,8 +11,7 @@
 
 namespace xtalsp::cli {
 
-using ImageFormatProvider =
-    std::function<PictureFormat(ImageKind kind, double dpi, double scale)>;
+using ImageFormatProvider = std::function<PictureFormat(ImageKind kind, double dpi, double scale)>;
 
 // Installed once by main() before any command runs.
 void setImageFormatProvider(ImageFormatProvider provider);

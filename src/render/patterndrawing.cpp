@@ -242,10 +242,14 @@ std::optional<std::string> drawPattern(Canvas& canvas, const PatternContent& con
     if (options.showCrossline)
         drawViewCrossline(canvas, extent);
     canvas.fillRect(spotTemplate, kRed); // the beam centre
-    canvas.setOpacity(options.spotOpacity);
+    // Spots over an image may let it show through; opaque spots leave the canvas as it was.
+    const bool translucent = options.spotOpacity < 1.0;
+    if (translucent)
+        canvas.setOpacity(options.spotOpacity);
     drawViewSpots(canvas, content, options, spotTemplate,
                   display ? std::nullopt : std::optional<CanvasRect>(film));
-    canvas.setOpacity(1.0);
+    if (translucent)
+        canvas.setOpacity(1.0);
     if (options.showIndex) {
         if (display)
             drawScreenLabels(canvas, content, options, spotTemplate);

@@ -103,9 +103,13 @@ bool drawPicture(Canvas& canvas, const PatternContent& content, const ViewDrawin
     if (options.showCrossline)
         drawPictureCrossline(canvas, extent);
     canvas.fillRect(spotTemplate, pictureOptions.centreMarkColour);
-    canvas.setOpacity(options.spotOpacity);
+    // Spots over an image may let it show through; opaque spots leave the canvas as it was.
+    const bool translucent = options.spotOpacity < 1.0;
+    if (translucent)
+        canvas.setOpacity(options.spotOpacity);
     drawPictureSpots(canvas, content, options, spotTemplate);
-    canvas.setOpacity(1.0);
+    if (translucent)
+        canvas.setOpacity(1.0);
     bool fontMade = true;
     if (options.showIndex && pictureOptions.drawLabels)
         fontMade = drawPictureLabels(canvas, content, extent);

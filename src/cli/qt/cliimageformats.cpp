@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <string>
 
 namespace xtalsp::cli {
 
@@ -46,7 +47,11 @@ void installQtImageFormats() {
         };
         return format;
     });
-    setImageFileReader(readAnyImage);
+    // Qt finds its JPEG reader among its plugins, which it looks for once an application exists.
+    setImageFileReader([](const std::string& path) {
+        ensureGuiApplication();
+        return readAnyImage(path);
+    });
 }
 
 } // namespace xtalsp::cli

@@ -12,9 +12,8 @@ namespace {
 FilmRect coveredFilm(const DetectorImage& image, const ImageCalibration& calibration) {
     const double lastColumn = image.width - 0.5, lastRow = image.height - 0.5;
     FilmRect film{INFINITY, INFINITY, -INFINITY, -INFINITY};
-    for (const PixelPoint corner :
-         {PixelPoint{-0.5, -0.5}, PixelPoint{lastColumn, -0.5}, PixelPoint{-0.5, lastRow},
-          PixelPoint{lastColumn, lastRow}}) {
+    for (const PixelPoint corner : {PixelPoint{-0.5, -0.5}, PixelPoint{lastColumn, -0.5},
+                                    PixelPoint{-0.5, lastRow}, PixelPoint{lastColumn, lastRow}}) {
         const FilmPoint p = pixelToFilm(calibration, corner);
         film.leftMm = std::min(film.leftMm, p.xMm);
         film.rightMm = std::max(film.rightMm, p.xMm);
@@ -41,9 +40,8 @@ ImageUnderlay filmRaster(const DetectorImage& image, const ImageCalibration& cal
     GreyRaster& raster = underlay.raster;
     raster.width = quarterTurned ? image.height : image.width;
     raster.height = quarterTurned ? image.width : image.height;
-    raster.pixels.assign(static_cast<std::size_t>(raster.width) *
-                             static_cast<std::size_t>(raster.height),
-                         0);
+    raster.pixels.assign(
+        static_cast<std::size_t>(raster.width) * static_cast<std::size_t>(raster.height), 0);
     underlay.film = coveredFilm(image, calibration);
     const double pitchX = quarterTurned ? calibration.rowPitchMm : calibration.columnPitchMm;
     const double pitchY = quarterTurned ? calibration.columnPitchMm : calibration.rowPitchMm;

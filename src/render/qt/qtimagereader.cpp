@@ -34,8 +34,8 @@ void fillPixels(const QImage& read, DetectorImage& image) {
         for (int row = 0; row < image.height; ++row) {
             const auto* line = reinterpret_cast<const QRgba64*>(wide.constScanLine(row));
             for (int column = 0; column < image.width; ++column, ++i)
-                image.pixels[i] = luminance(line[column].red(), line[column].green(),
-                                            line[column].blue());
+                image.pixels[i] =
+                    luminance(line[column].red(), line[column].green(), line[column].blue());
         }
         return;
     }

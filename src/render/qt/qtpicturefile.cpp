@@ -107,10 +107,10 @@ public:
             return false;
         m_writer.setResolution(kPdfDpi);
         const double mmPerUnit = magnification / 100.0;
-        m_writer.setPageLayout(QPageLayout(
-            QPageSize(QSizeF(frame.width * mmPerUnit, frame.height * mmPerUnit),
-                      QPageSize::Millimeter),
-            QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        m_writer.setPageLayout(
+            QPageLayout(QPageSize(QSizeF(frame.width * mmPerUnit, frame.height * mmPerUnit),
+                                  QPageSize::Millimeter),
+                        QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         return begin(m_writer, kPdfDpi * magnification);
     }
 
@@ -127,8 +127,8 @@ public:
     ~PngPictureFile() override { endPainting(); }
     bool open(const PictureExtent& frame, double dpi, double magnification) {
         const double pixelsDpi = dpi * magnification; // device pixels per inch of picture units
-        m_image = QImage(devicePixels(frame.width, pixelsDpi), devicePixels(frame.height, pixelsDpi),
-                         QImage::Format_RGB32);
+        m_image = QImage(devicePixels(frame.width, pixelsDpi),
+                         devicePixels(frame.height, pixelsDpi), QImage::Format_RGB32);
         if (m_image.isNull())
             return false;
         const int dotsPerMetre = static_cast<int>(std::lround(dpi / 0.0254));
