@@ -26,6 +26,8 @@ constexpr std::string_view kUsage =
     "                                 overlay merging files on a pattern's picture\n"
     "  peaks IMAGE --pixel-mm P --centre X Y ...\n"
     "                                 find the spots in a detector image, as CSV\n"
+    "  overlay --pattern FILE.ptn --image IMAGE --pixel-mm P --centre X Y ...\n"
+    "                                 draw a pattern over a detector image or scan\n"
     "  align --pattern FILE.ptn --hkl H K L [--ptn OUT]\n"
     "                                 tilt the normal of a plane onto the beam\n"
     "  fit --pattern START.ptn --spots MEASURED.csv ...\n"
@@ -46,6 +48,7 @@ const std::map<std::string, Command>& commands() {
         {"sf", runStructureFactorCommand},
         {"merge", runMergeCommand},
         {"peaks", runPeaksCommand},
+        {"overlay", runOverlayCommand},
         {"align", runAlignCommand},
         {"fit", runFitCommand},
         {"index", runIndexCommand},

@@ -3,6 +3,8 @@
 
 #include "cli/argumentparser.h"
 #include "core/document/xtalspdoc.h"
+#include "core/image/calibration.h"
+#include "core/image/filmraster.h"
 #include "core/platform/userprompt.h"
 
 #include <iosfwd>
@@ -39,15 +41,22 @@ DocumentServices documentServices(CliPrompt& prompt, SettingsStore& settings, Pr
 // Opens a pattern file as the program does, computing its spots again. Failures are reported.
 bool loadPatternFile(CXtalspDoc& doc, const std::string& path, std::ostream& err);
 
-// The picture outputs of simulate and pattern: --emf, --svg, --pdf, --png, --dpi, --labels,
-// --crossline.
+// The picture outputs of simulate and pattern: --emf, --svg, --pdf, --png, --dpi, --scale,
+// --labels, --crossline.
 const std::vector<OptionSpec>& pictureOutputOptions();
 bool hasPictureOutput(const ParsedArguments& parsed);
 // The first problem of the picture options, before anything is computed.
 std::optional<std::string> checkPictureOptions(const ParsedArguments& parsed);
-// Writes the requested pictures of the document as its view would draw them.
+// Writes the requested pictures of the document as its view would draw them; over the image
+// of `underlay` when one is given, the spots then drawn as outlines.
 bool writePictureOutputs(const CXtalspDoc& doc, const ParsedArguments& parsed, std::ostream& out,
-                         std::ostream& err);
+                         std::ostream& err, const ImageUnderlay* underlay = nullptr);
+
+// The image calibration options shared by the image commands: --pixel-mm, --pixel-mm-y,
+// --centre, --flip, --rotate.
+const std::vector<OptionSpec>& imageCalibrationOptions();
+// The calibration they give; throws a UsageError for a missing or wrong one.
+ImageCalibration readImageCalibration(const ParsedArguments& parsed);
 
 // A spectrum from --spectrum (a tube name, a .Spectrum file or wavelength/intensity text),
 // normalised as the spectrum editor hands it back. Failures are reported.
@@ -80,6 +89,8 @@ int runStructureFactorCommand(const std::vector<std::string>& arguments, std::os
                               std::ostream& err);
 int runMergeCommand(const std::vector<std::string>& arguments, std::ostream& out,
                     std::ostream& err);
+int runOverlayCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                      std::ostream& err);
 int runPeaksCommand(const std::vector<std::string>& arguments, std::ostream& out,
                     std::ostream& err);
 int runAlignCommand(const std::vector<std::string>& arguments, std::ostream& out,

@@ -11,6 +11,7 @@
 #include "core/document/fieldranges.h"
 #include "core/document/mergingfile.h"
 #include "core/document/patternstorable.h"
+#include "core/document/spotcsv.h"
 #include "core/document/textexport.h"
 #include "core/document/xtalspdoc.h"
 #include "core/io/filebytes.h"
@@ -58,23 +59,28 @@ constexpr std::string_view kSimulateUsage =
     "  --text OUT               write the text listing (- for standard output)\n"
     "  --ptn OUT                write the pattern file\n"
     "  --mrg OUT                write the merging file\n"
+    "  --csv OUT                write the spots as CSV (h,k,l,x_mm,y_mm,wavelength,\n"
+    "                           intensity,percent; - for standard output)\n"
     "  --emf OUT                write the picture as an enhanced metafile (half size)\n"
     "  --svg OUT, --pdf OUT     write the picture as an SVG or PDF vector picture\n"
     "  --png OUT                write the picture as a PNG image\n"
     "  --dpi N                  resolution of a PNG picture, 10 to 1200 (default 300)\n"
+    "  --scale S                size of SVG, PDF and PNG pictures: 0.5 half the film's size\n"
+    "                           (default), 1 true size; 0.1 to 2\n"
     "  --labels 0|1             index labels in pictures (default 0)\n"
     "  --crossline 0|1          crossline in pictures (default 1)\n";
 
 constexpr std::string_view kPatternUsage =
-    "usage: xtalsp-cli pattern FILE.ptn [--text OUT] [--mrg OUT] [--ptn OUT]\n"
+    "usage: xtalsp-cli pattern FILE.ptn [--text OUT] [--mrg OUT] [--ptn OUT] [--csv OUT]\n"
     "                          [--emf OUT] [--svg OUT] [--pdf OUT] [--png OUT [--dpi N]]\n"
-    "                          [--labels 0|1] [--crossline 0|1]\n"
+    "                          [--scale S] [--labels 0|1] [--crossline 0|1]\n"
     "\n"
     "Opens a pattern file as the program does, computing its spots again, and writes the\n"
     "requested outputs (- for standard output; pictures only to files). Without an output\n"
     "option the text listing goes to standard output. Pictures show the crossline, labels,\n"
     "spot size and grey levels stored in the pattern unless --labels or --crossline say\n"
-    "otherwise.\n";
+    "otherwise. --csv writes the spots as CSV; --scale 1 draws SVG, PDF and PNG pictures\n"
+    "at the film's true size (default 0.5, half size).\n";
 
 constexpr std::string_view kSfUsage =
     "usage: xtalsp-cli sf --structure FILE [--block NAME] H K L\n"
@@ -82,7 +88,8 @@ constexpr std::string_view kSfUsage =
     "Prints |F|, the phase and the d-spacing of reflection (H K L), one a line, as the\n"
     "structure factor calculator shows them.\n";
 
-const std::vector<OptionSpec> kOutputOptions = {{"--text", 1}, {"--ptn", 1}, {"--mrg", 1}};
+const std::vector<OptionSpec> kOutputOptions = {
+    {"--text", 1}, {"--ptn", 1}, {"--mrg", 1}, {"--csv", 1}};
 
 std::array<double, 3> triple(const ParsedArguments& parsed, const std::string& option,
                              const FieldRange& range) {
@@ -244,7 +251,7 @@ DiffractionSettingsEditor commandLineSettings(const SimulateRequest& request, Cl
 bool writeDocumentOutputs(const CXtalspDoc& doc, const ParsedArguments& parsed, std::ostream& out,
                           std::ostream& err) {
     const bool any = parsed.has("--text") || parsed.has("--ptn") || parsed.has("--mrg") ||
-                     hasPictureOutput(parsed);
+                     parsed.has("--csv") || hasPictureOutput(parsed);
     const PatternListingInput listing{doc.structure().name, doc.settings(),
                                       doc.intensityScale().saturationIntensity, &doc.spots()};
     // The listing a person reads on the terminal is UTF-8; asked for as a file, even as "-",
@@ -276,6 +283,11 @@ bool writeDocumentOutputs(const CXtalspDoc& doc, const ParsedArguments& parsed, 
         if (!writeOutput(parsed.value("--mrg"), bytes, out, err))
             return false;
     }
+    if (parsed.has("--csv") &&
+        !writeOutput(parsed.value("--csv"),
+                     formatSpotCsv(doc.spots(), doc.intensityScale().saturationIntensity), out,
+                     err))
+        return false;
     return writePictureOutputs(doc, parsed, out, err);
 }
 

@@ -1,12 +1,17 @@
-// The peaks command: the measured spots of a detector image or scanned film as CSV.
+// The image commands: the measured spots of a detector image or scanned film as CSV, and a
+// pattern's picture drawn over the image.
 #include "cli/clicommands.h"
 #include "cli/clisupport.h"
 #include "cli/numberoptions.h"
+#include "cli/pictureformats.h"
+#include "cli/progressline.h"
 
 #include "core/image/calibration.h"
 #include "core/image/detectorimage.h"
+#include "core/image/filmraster.h"
 #include "core/image/peaklist.h"
 #include "core/image/peaksearch.h"
+#include "core/platform/settingsstore.h"
 
 #include <ostream>
 
@@ -19,7 +24,7 @@ constexpr std::string_view kPeaksUsage =
     "                        [--flip h|v|hv] [--rotate 90|180|270] [--threshold SIGMA]\n"
     "                        [--csv OUT]\n"
     "\n"
-    "Finds the spots in a TIFF or CBF image and writes them as CSV (header\n"
+    "Finds the spots in a TIFF, CBF, PNG or JPEG image and writes them as CSV (header\n"
     "x_mm,y_mm,intensity): positions in mm from the beam centre on the film, x to the\n"
     "right and y up as seen from the source; intensity is the background-subtracted\n"
     "sum over the spot.\n"
@@ -38,7 +43,15 @@ constexpr FieldRange kPixelMmField{1e-4, 100.0, false};
 constexpr FieldRange kCentrePixelField{-1e6, 1e6, false};
 constexpr FieldRange kThresholdSigmaField{1.0, 1000.0, false};
 
-ImageCalibration readCalibration(const ParsedArguments& parsed) {
+} // namespace
+
+const std::vector<OptionSpec>& imageCalibrationOptions() {
+    static const std::vector<OptionSpec> specs = {
+        {"--pixel-mm", 1}, {"--pixel-mm-y", 1}, {"--centre", 2}, {"--flip", 1}, {"--rotate", 1}};
+    return specs;
+}
+
+ImageCalibration readImageCalibration(const ParsedArguments& parsed) {
     for (const char* required : {"--pixel-mm", "--centre"})
         if (!parsed.has(required))
             throw UsageError{std::string("missing ") + required};
@@ -65,6 +78,8 @@ ImageCalibration readCalibration(const ParsedArguments& parsed) {
     return calibration;
 }
 
+namespace {
+
 PeakSearchSettings readSearchSettings(const ParsedArguments& parsed) {
     PeakSearchSettings settings;
     if (parsed.has("--threshold"))
@@ -76,9 +91,8 @@ PeakSearchSettings readSearchSettings(const ParsedArguments& parsed) {
 
 int runPeaksCommand(const std::vector<std::string>& arguments, std::ostream& out,
                     std::ostream& err) {
-    const std::vector<OptionSpec> specs = {
-        {"--pixel-mm", 1}, {"--pixel-mm-y", 1}, {"--centre", 2}, {"--flip", 1},
-        {"--rotate", 1},   {"--threshold", 1},  {"--csv", 1}};
+    std::vector<OptionSpec> specs = imageCalibrationOptions();
+    specs.insert(specs.end(), {{"--threshold", 1}, {"--csv", 1}});
     ParsedArguments parsed;
     int status = kExitSuccess;
     if (!parseCommandLine(arguments, specs, kPeaksUsage, out, err, parsed, status))
@@ -88,13 +102,13 @@ int runPeaksCommand(const std::vector<std::string>& arguments, std::ostream& out
     try {
         if (parsed.positional.size() != 1)
             throw UsageError{"expected exactly one IMAGE"};
-        calibration = readCalibration(parsed);
+        calibration = readImageCalibration(parsed);
         search = readSearchSettings(parsed);
     } catch (const UsageError& error) {
         err << "xtalsp-cli: " << error.text << "\n" << kPeaksUsage;
         return kExitUsageError;
     }
-    const Result<DetectorImage> image = readDetectorImage(parsed.positional.front());
+    const Result<DetectorImage> image = readImageFile(parsed.positional.front());
     if (!image.ok()) {
         reportMessage(err, image.failure());
         return kExitFileError;
@@ -103,6 +117,81 @@ int runPeaksCommand(const std::vector<std::string>& arguments, std::ostream& out
         formatPeaksCsv(peaksOnFilm(findPeaks(image.value(), search), calibration));
     const std::string target = parsed.has("--csv") ? parsed.value("--csv") : "-";
     return writeOutput(target, csv, out, err) ? kExitSuccess : kExitFileError;
+}
+
+namespace {
+
+constexpr std::string_view kOverlayUsage =
+    "usage: xtalsp-cli overlay --pattern FILE.ptn --image IMAGE --pixel-mm P [--pixel-mm-y P2]\n"
+    "                          --centre X Y [--flip h|v|hv] [--rotate 90|180|270]\n"
+    "                          [--png OUT] [--pdf OUT] [--svg OUT] [--scale S] [--dpi N]\n"
+    "                          [--labels 0|1] [--crossline 0|1]\n"
+    "\n"
+    "Draws the pattern of FILE.ptn (computed again) over a TIFF, CBF, PNG or JPEG image of\n"
+    "the film, placed by the calibration as in the peaks command, the simulated spots as red\n"
+    "outlines. The image's grey levels run linearly between its 0.5 % and 99.5 % percentiles.\n"
+    "\n"
+    "  --png OUT, --pdf OUT, --svg OUT  the pictures to write (at least one)\n"
+    "  --scale S                0.5 half the film's size (default), 1 true size; 0.1 to 2\n"
+    "  --dpi N                  resolution of a PNG picture, 10 to 1200 (default 300)\n";
+
+void checkOverlayRequest(const ParsedArguments& parsed) {
+    if (!parsed.positional.empty())
+        throw UsageError{"unexpected argument '" + parsed.positional.front() + "'"};
+    for (const char* option : {"--pattern", "--image"})
+        if (!parsed.has(option))
+            throw UsageError{std::string("missing ") + option};
+    if (!hasPictureOutput(parsed))
+        throw UsageError{"give at least one of --png, --pdf and --svg"};
+    if (const auto problem = checkPictureOptions(parsed))
+        throw UsageError{*problem};
+}
+
+int overlay(const ParsedArguments& parsed, const ImageCalibration& calibration, std::ostream& out,
+            std::ostream& err) {
+    const Result<DetectorImage> image = readImageFile(parsed.value("--image"));
+    if (!image.ok()) {
+        reportMessage(err, image.failure());
+        return kExitFileError;
+    }
+    CliPrompt prompt(err);
+    MemorySettingsStore settings;
+    ProgressLine progressLine(err);
+    CXtalspDoc doc(documentServices(prompt, settings, progressLine));
+    if (!loadPatternFile(doc, parsed.value("--pattern"), err))
+        return kExitFileError;
+    const ImageUnderlay underlay =
+        filmRaster(image.value(), calibration, proposedContrast(image.value()));
+    return writePictureOutputs(doc, parsed, out, err, &underlay) ? kExitSuccess : kExitFileError;
+}
+
+} // namespace
+
+int runOverlayCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                      std::ostream& err) {
+    std::vector<OptionSpec> specs = imageCalibrationOptions();
+    specs.insert(specs.end(), {{"--pattern", 1},
+                               {"--image", 1},
+                               {"--png", 1},
+                               {"--pdf", 1},
+                               {"--svg", 1},
+                               {"--scale", 1},
+                               {"--dpi", 1},
+                               {"--labels", 1},
+                               {"--crossline", 1}});
+    ParsedArguments parsed;
+    int status = kExitSuccess;
+    if (!parseCommandLine(arguments, specs, kOverlayUsage, out, err, parsed, status))
+        return status;
+    ImageCalibration calibration;
+    try {
+        checkOverlayRequest(parsed);
+        calibration = readImageCalibration(parsed);
+    } catch (const UsageError& error) {
+        err << "xtalsp-cli: " << error.text << "\n" << kOverlayUsage;
+        return kExitUsageError;
+    }
+    return overlay(parsed, calibration, out, err);
 }
 
 } // namespace xtalsp::cli

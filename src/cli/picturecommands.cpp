@@ -20,6 +20,7 @@ namespace xtalsp::cli {
 namespace {
 
 constexpr FieldRange kDpiField{kMinPictureDpi, kMaxPictureDpi, false};
+constexpr FieldRange kScaleField{kMinPictureScale, kMaxPictureScale, false};
 
 constexpr std::string_view kMergeUsage =
     "usage: xtalsp-cli merge --pattern FILE.ptn --out OUT.wmf --file1 A.mrg\n"
@@ -32,7 +33,9 @@ constexpr std::string_view kMergeUsage =
     "  --color1, --color2 C     gray (grey levels or black, the default), red or blue; with\n"
     "                           blue the beam-centre mark is drawn green\n"
     "  --crossline 0|1          override the pattern's crossline\n"
-    "  --dpi N                  resolution of a PNG picture, 10 to 1200 (default 300)\n";
+    "  --dpi N                  resolution of a PNG picture, 10 to 1200 (default 300)\n"
+    "  --scale S                size of an SVG, PDF or PNG picture: 0.5 half the film's size\n"
+    "                           (default), 1 true size; 0.1 to 2\n";
 
 bool flagOption(const ParsedArguments& parsed, const std::string& option, bool current) {
     if (!parsed.has(option))
@@ -45,6 +48,11 @@ bool flagOption(const ParsedArguments& parsed, const std::string& option, bool c
 
 double dpiOption(const ParsedArguments& parsed) {
     return parsed.has("--dpi") ? optionNumber(parsed, "--dpi", kDpiField) : kDefaultPictureDpi;
+}
+
+double scaleOption(const ParsedArguments& parsed) {
+    return parsed.has("--scale") ? optionNumber(parsed, "--scale", kScaleField)
+                                 : kDefaultPictureScale;
 }
 
 // The drawing options of a freshly opened view of the document.
@@ -74,10 +82,10 @@ const std::array<PictureOutput, 4> kPictureOutputs = {{{"--emf", std::nullopt},
                                                        {"--pdf", ImageKind::Pdf},
                                                        {"--png", ImageKind::Png}}};
 
-std::optional<PictureFormat> formatOf(const PictureOutput& output, double dpi) {
+std::optional<PictureFormat> formatOf(const PictureOutput& output, double dpi, double scale) {
     if (!output.kind)
         return metafileFormat();
-    return imageFormat(*output.kind, dpi);
+    return imageFormat(*output.kind, dpi, scale);
 }
 
 std::string unavailable(const std::string& option) {
@@ -87,9 +95,9 @@ std::string unavailable(const std::string& option) {
 } // namespace
 
 const std::vector<OptionSpec>& pictureOutputOptions() {
-    static const std::vector<OptionSpec> specs = {{"--emf", 1},      {"--svg", 1}, {"--pdf", 1},
-                                                  {"--png", 1},      {"--dpi", 1}, {"--labels", 1},
-                                                  {"--crossline", 1}};
+    static const std::vector<OptionSpec> specs = {
+        {"--emf", 1}, {"--svg", 1},   {"--pdf", 1},    {"--png", 1},
+        {"--dpi", 1}, {"--scale", 1}, {"--labels", 1}, {"--crossline", 1}};
     return specs;
 }
 
@@ -104,13 +112,14 @@ bool hasPictureOutput(const ParsedArguments& parsed) {
 std::optional<std::string> checkPictureOptions(const ParsedArguments& parsed) {
     try {
         dpiOption(parsed);
+        scaleOption(parsed);
         flagOption(parsed, "--crossline", true);
         flagOption(parsed, "--labels", true);
         for (const PictureOutput& output : kPictureOutputs) {
             if (!parsed.has(output.option))
                 continue;
             requireFilePath(output.option, parsed.value(output.option));
-            if (!formatOf(output, kDefaultPictureDpi))
+            if (!formatOf(output, kDefaultPictureDpi, kDefaultPictureScale))
                 return unavailable(output.option);
         }
     } catch (const UsageError& error) {
@@ -120,14 +129,19 @@ std::optional<std::string> checkPictureOptions(const ParsedArguments& parsed) {
 }
 
 bool writePictureOutputs(const CXtalspDoc& doc, const ParsedArguments& parsed, std::ostream& out,
-                         std::ostream& err) {
-    const ViewDrawingOptions options = pictureOptions(doc, parsed);
+                         std::ostream& err, const ImageUnderlay* underlay) {
+    ViewDrawingOptions options = pictureOptions(doc, parsed);
+    if (underlay) {
+        options.underlay = underlay;
+        options.spotOutlines = true; // the measured spots stay visible under the simulated ones
+    }
     const double dpi = dpiOption(parsed);
+    const double scale = scaleOption(parsed);
     CliPrompt prompt(err, &out);
     for (const PictureOutput& output : kPictureOutputs) {
         if (!parsed.has(output.option))
             continue;
-        const std::optional<PictureFormat> format = formatOf(output, dpi);
+        const std::optional<PictureFormat> format = formatOf(output, dpi, scale);
         if (!format || !exportPatternPicture(*format, parsed.value(output.option),
                                              patternContent(doc), options, prompt))
             return false;
@@ -177,7 +191,8 @@ int merge(const ParsedArguments& parsed, std::ostream& out, std::ostream& err) {
     if (mergeOutputIsAnInput(request))
         throw UsageError{differentOutputMessage().text};
     const double dpi = dpiOption(parsed);
-    const std::optional<PictureFormat> format = pictureFormatForPath(request.outputPath, dpi);
+    const std::optional<PictureFormat> format =
+        pictureFormatForPath(request.outputPath, dpi, scaleOption(parsed));
     if (!format)
         throw UsageError{unavailable("an SVG, PDF or PNG picture")};
     CliPrompt prompt(err, &out);
@@ -196,9 +211,9 @@ int merge(const ParsedArguments& parsed, std::ostream& out, std::ostream& err) {
 
 int runMergeCommand(const std::vector<std::string>& arguments, std::ostream& out,
                     std::ostream& err) {
-    const std::vector<OptionSpec> specs = {{"--pattern", 1}, {"--out", 1},      {"--file1", 1},
-                                           {"--color1", 1},  {"--file2", 1},    {"--color2", 1},
-                                           {"--dpi", 1},     {"--crossline", 1}};
+    const std::vector<OptionSpec> specs = {{"--pattern", 1}, {"--out", 1},       {"--file1", 1},
+                                           {"--color1", 1},  {"--file2", 1},     {"--color2", 1},
+                                           {"--dpi", 1},     {"--crossline", 1}, {"--scale", 1}};
     ParsedArguments parsed;
     int status = kExitSuccess;
     if (!parseCommandLine(arguments, specs, kMergeUsage, out, err, parsed, status))

@@ -18,16 +18,36 @@ void setImageFormatProvider(ImageFormatProvider imageFormats) {
     provider() = std::move(imageFormats);
 }
 
-std::optional<PictureFormat> imageFormat(ImageKind kind, double dpi) {
+std::optional<PictureFormat> imageFormat(ImageKind kind, double dpi, double scale) {
     if (!provider())
         return std::nullopt;
-    return provider()(kind, dpi);
+    return provider()(kind, dpi, scale);
 }
 
-std::optional<PictureFormat> pictureFormatForPath(const std::string& path, double dpi) {
+std::optional<PictureFormat> pictureFormatForPath(const std::string& path, double dpi,
+                                                  double scale) {
     if (const std::optional<ImageKind> kind = imageKindOfPath(path))
-        return imageFormat(*kind, dpi);
+        return imageFormat(*kind, dpi, scale);
     return metafileFormat();
+}
+
+namespace {
+
+ImageReader& installedReader() {
+    static ImageReader reader;
+    return reader;
+}
+
+} // namespace
+
+void setImageFileReader(ImageReader reader) {
+    installedReader() = std::move(reader);
+}
+
+Result<DetectorImage> readImageFile(const std::string& path) {
+    if (installedReader())
+        return installedReader()(path);
+    return readDetectorImage(path);
 }
 
 } // namespace xtalsp::cli

@@ -2,6 +2,8 @@
 // metafile and image exports. Coordinates are integer drawing units, y growing upwards.
 #pragma once
 
+#include "core/image/filmraster.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -62,6 +64,13 @@ public:
                                TextAlignment alignment) = 0;
     // Width and height of the text in the selected font, in drawing units.
     virtual TextExtent textExtent(std::string_view text) = 0;
+    // The raster stretched over the target (its first row along the target's top edge), only
+    // inside the clip rectangle. A canvas that cannot show images leaves it out.
+    virtual void drawGreyRaster(const CanvasRect& /*target*/, const GreyRaster& /*raster*/,
+                                const CanvasRect& /*clip*/) {}
+    // The opacity (0 to 1) of what is drawn from now on; a canvas without transparency draws
+    // everything opaque.
+    virtual void setOpacity(double /*opacity*/) {}
 };
 
 } // namespace xtalsp

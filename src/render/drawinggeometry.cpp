@@ -38,4 +38,33 @@ void drawOutline(Canvas& canvas, const CanvasRect& box) {
                     0, Rgb{0, 0, 0});
 }
 
+void drawUnderlay(Canvas& canvas, const ImageUnderlay& underlay, const FilmPlacement& placement,
+                  const CanvasRect& film) {
+    if (underlay.raster.width <= 0 || underlay.raster.height <= 0)
+        return;
+    const auto x = [&](double mm) {
+        return drawingCoordinate(placement.centreX + mm * placement.unitsPerMm);
+    };
+    const auto y = [&](double mm) {
+        return drawingCoordinate(placement.centreY + mm * placement.unitsPerMm);
+    };
+    const FilmRect& f = underlay.film;
+    canvas.drawGreyRaster({x(f.leftMm), y(f.topMm), x(f.rightMm), y(f.bottomMm)}, underlay.raster,
+                          film);
+}
+
+void drawSpotShape(Canvas& canvas, const CanvasRect& rect, Rgb colour, bool outline,
+                   int outlineWidth) {
+    if (!outline) {
+        canvas.fillRect(rect, colour);
+        return;
+    }
+    canvas.polyline({{rect.left, rect.top},
+                     {rect.right, rect.top},
+                     {rect.right, rect.bottom},
+                     {rect.left, rect.bottom},
+                     {rect.left, rect.top}},
+                    outlineWidth, colour);
+}
+
 } // namespace xtalsp

@@ -47,6 +47,11 @@ struct ViewDrawingOptions {
     bool activeView = true; // only the active view draws the selection and sets pane 1
     // Spots drawn at their gnomonic points rather than their film positions.
     bool gnomonic = false;
+    // A measured image lying under the film's contents; not owned.
+    const ImageUnderlay* underlay = nullptr;
+    // Spots as outlines, so that a measured spot under a simulated one stays visible.
+    bool spotOutlines = false;
+    double spotOpacity = 1.0; // of the spots, 0 to 1
 };
 
 // What the drawing reads of a document. The spots are borrowed: the content must not outlive

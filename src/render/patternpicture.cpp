@@ -1,5 +1,6 @@
 // The fixed-scale picture of a pattern (0.01 mm units, half true size) for the metafile export
 // and merged pictures.
+#include "core/computation/filmunits.h"
 #include "render/drawinggeometry.h"
 #include "render/patterndrawing.h"
 #include "render/shownpattern.h"
@@ -19,6 +20,7 @@ constexpr int kPictureCrosslineWidth = 30; // 0.3 mm
 constexpr int kPictureLabelHeight = 190;
 constexpr int kPictureLabelLeft = -150, kPictureLabelTop = 250;
 constexpr int kLabelWeight = 100;
+constexpr int kPictureOutlineWidth = 20; // 0.2 mm
 
 CanvasRect pictureFilmBox(const PictureExtent& extent) {
     return {kPictureMargin, -kPictureMargin, extent.width - kPictureMargin,
@@ -40,7 +42,10 @@ void drawPictureSpots(Canvas& canvas, const PatternContent& content,
         const LaueSpot& spot = content.spots[i];
         const int level =
             greyLevel(spot.intensity, content.saturationIntensity, options.grayscaleSpots);
-        canvas.fillRect(pictureSpotRect(spotTemplate, spot.x, spot.y), spotColour(level));
+        // Red outlines stand out on every grey of an image under them.
+        drawSpotShape(canvas, pictureSpotRect(spotTemplate, spot.x, spot.y),
+                      options.spotOutlines ? kRed : spotColour(level), options.spotOutlines,
+                      kPictureOutlineWidth);
     }
 }
 
@@ -92,10 +97,20 @@ bool drawPicture(Canvas& canvas, const PatternContent& content, const ViewDrawin
     const CanvasRect spotTemplate =
         pictureSpotTemplate(extent, options.spotWidth, options.spotHeight);
 
+    if (options.underlay)
+        drawUnderlay(canvas, *options.underlay,
+                     {extent.width / 2.0, -extent.height / 2.0, kFilmUnitsPerMm * kPictureScale},
+                     pictureFilmBox(extent));
     if (options.showCrossline)
         drawPictureCrossline(canvas, extent);
     canvas.fillRect(spotTemplate, pictureOptions.centreMarkColour);
+    // Spots over an image may let it show through; opaque spots leave the canvas as it was.
+    const bool translucent = options.spotOpacity < 1.0;
+    if (translucent)
+        canvas.setOpacity(options.spotOpacity);
     drawPictureSpots(canvas, content, options, spotTemplate);
+    if (translucent)
+        canvas.setOpacity(1.0);
     bool fontMade = true;
     if (options.showIndex && pictureOptions.drawLabels)
         fontMade = drawPictureLabels(canvas, content, extent);

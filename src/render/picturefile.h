@@ -39,6 +39,12 @@ inline constexpr double kDefaultPictureDpi = 300.0;
 // The range of raster resolutions: a 20 x 15 cm film at 1200 dpi is a 4818 x 3638 image.
 inline constexpr double kMinPictureDpi = 10.0, kMaxPictureDpi = 1200.0;
 
+// The size of SVG, PDF and PNG pictures: 0.5 draws the film at half its size (the picture's own
+// units), 1 at its true size, so that a printout can be laid over a film. Metafiles keep half
+// size.
+inline constexpr double kDefaultPictureScale = 0.5;
+inline constexpr double kMinPictureScale = 0.1, kMaxPictureScale = 2.0;
+
 // The image kind a file name asks for by its extension (".svg", ".pdf", ".png" in any letter
 // case); nothing for metafiles and every other name.
 std::optional<ImageKind> imageKindOfPath(const std::string& path);

@@ -7,9 +7,12 @@
 #include "testpaths.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <tuple>
 
 namespace xtalsp::cli {
 namespace {
@@ -329,6 +332,51 @@ TEST(CliSimulate, ListsAFractionalSurfacePlaneAsEntered) {
     const CliRun r = run(arguments);
     ASSERT_EQ(r.status, kExitSuccess) << r.err;
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "Silicon (1 1 1.5)");
+}
+
+} // namespace
+} // namespace xtalsp::cli
+
+namespace xtalsp::cli {
+namespace {
+
+// Every spot line of a listing ("  h k l: x=.., y=..; I=.., percent") against the CSV line at
+// the same place: same indices, and the listing's rounded numbers within their rounding.
+TEST(CliPattern, SpotCsvFollowsTheListingLineByLine) {
+    const std::string pattern = std::string(test::kExamplesDir) + "/silicon-back-111.ptn";
+    const CliRun listing = run({"pattern", pattern, "--text", "-"});
+    const CliRun csv = run({"pattern", pattern, "--csv", "-"});
+    ASSERT_EQ(csv.status, kExitSuccess);
+    std::istringstream csvLines(csv.out);
+    std::string line;
+    std::getline(csvLines, line);
+    EXPECT_EQ(line, "h,k,l,x_mm,y_mm,wavelength,intensity,percent");
+    std::istringstream listingLines(listing.out);
+    int spots = 0;
+    while (std::getline(listingLines, line)) {
+        int h = 0, k = 0, l = 0;
+        double x = 0, y = 0, intensity = 0, percent = 0;
+        if (std::sscanf(line.c_str(), "  %d %d %d: x=%lf, y=%lf; I=%lf, %lf", &h, &k, &l, &x, &y,
+                        &intensity, &percent) != 7)
+            continue;
+        std::string row;
+        ASSERT_TRUE(std::getline(csvLines, row)) << line;
+        int ch = 0, ck = 0, cl = 0;
+        double cx = 0, cy = 0, wavelength = 0, ci = 0, cp = 0;
+        ASSERT_EQ(std::sscanf(row.c_str(), "%d,%d,%d,%lf,%lf,%lf,%lf,%lf", &ch, &ck, &cl, &cx, &cy,
+                              &wavelength, &ci, &cp),
+                  8)
+            << row;
+        EXPECT_EQ(std::tie(ch, ck, cl), std::tie(h, k, l)) << row;
+        EXPECT_NEAR(cx, x, 1e-5 * std::max(1.0, std::abs(x))) << row;
+        EXPECT_NEAR(cy, y, 1e-5 * std::max(1.0, std::abs(y))) << row;
+        EXPECT_NEAR(ci, intensity, 1e-5 * intensity) << row;
+        EXPECT_NEAR(cp, percent, 1e-5 * std::max(1.0, percent)) << row;
+        EXPECT_GT(wavelength, 0.0);
+        ++spots;
+    }
+    EXPECT_GT(spots, 10);
+    EXPECT_FALSE(std::getline(csvLines, line)) << "more CSV lines than listed spots";
 }
 
 } // namespace

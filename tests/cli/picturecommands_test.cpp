@@ -3,6 +3,7 @@
 
 #include "core/io/filebytes.h"
 #include "support/tempdir.h"
+#include "support/testimages.h"
 #include "testpaths.h"
 
 #include <cstdint>
@@ -154,6 +155,50 @@ TEST(CliImages, SvgAndPngHaveThePicturesPhysicalSize) {
     EXPECT_EQ(pngBytes.substr(1, 3), "PNG");
     EXPECT_EQ(bigEndian32At(pngBytes, 16), 1020u); // 102 mm at 10 pixels per mm
     EXPECT_EQ(bigEndian32At(pngBytes, 20), 770u);
+}
+
+TEST(CliImages, ScaleOneDrawsThePictureAtTrueSize) {
+    test::TempDir dir;
+    const std::string half = dir.file("half.png"), full = dir.file("full.png");
+    const std::string command = std::string(test::kCliPath) + " pattern '" + kPattern +
+                                "' --png '" + half + "' --dpi 254 && " + test::kCliPath +
+                                " pattern '" + kPattern + "' --png '" + full +
+                                "' --dpi 254 --scale 1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(bigEndian32At(bytesOf(half), 16), 1020u);
+    EXPECT_EQ(bigEndian32At(bytesOf(full), 16), 2040u);
+    EXPECT_EQ(bigEndian32At(bytesOf(full), 20), 1540u);
+    EXPECT_EQ(run({"pattern", kPattern, "--png", full, "--scale", "3"}).status, kExitUsageError);
+}
+
+// A generated detector image under the pattern: the SVG embeds it, the PNG is drawn.
+TEST(CliImages, OverlayDrawsThePatternOverAGeneratedImage) {
+    test::TempDir dir;
+    const std::string tiff = dir.file("film.tif");
+    std::vector<std::uint16_t> pixels(200 * 100);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<std::uint16_t>(i % 200 * 100);
+    ASSERT_TRUE(test::writeTiff(tiff, 200, 100, pixels));
+    const std::string svg = dir.file("over.svg"), png = dir.file("over.png");
+    const std::string command =
+        std::string(test::kCliPath) + " overlay --pattern '" + kPattern + "' --image '" + tiff +
+        "' --pixel-mm 0.5 --centre 99.5 49.5 --flip v --rotate 180 --svg '" + svg + "' --png '" +
+        png + "' --scale 1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string svgText = bytesOf(svg);
+    EXPECT_NE(svgText.find("<image"), std::string::npos);
+    EXPECT_NE(svgText.find("width=\"204mm\""), std::string::npos);
+    EXPECT_EQ(bytesOf(png).substr(1, 3), "PNG");
+
+    const CliRun missing = run({"overlay", "--pattern", kPattern, "--pixel-mm", "0.5", "--centre",
+                                "1", "1", "--png", png});
+    EXPECT_EQ(missing.status, kExitUsageError);
+    const std::string errors = dir.file("errors.txt");
+    const std::string unreadable =
+        std::string(test::kCliPath) + " overlay --pattern '" + kPattern + "' --image '" + kPattern +
+        "' --pixel-mm 0.5 --centre 1 1 --png '" + png + "' 2>'" + errors + "'";
+    EXPECT_NE(std::system(unreadable.c_str()), 0);
+    EXPECT_NE(bytesOf(errors).find("Cannot read the image " + kPattern + ": "), std::string::npos);
 }
 
 // A Windows-1252 name is no valid UTF-8; it must name its own file, not the replacement

@@ -2,11 +2,13 @@
 #include "cli/qt/cliimageformats.h"
 
 #include "cli/pictureformats.h"
+#include "render/qt/qtimagereader.h"
 #include "render/qt/qtpicturefile.h"
 
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <string>
 
 namespace xtalsp::cli {
 
@@ -37,13 +39,18 @@ void ensureGuiApplication() {
 } // namespace
 
 void installQtImageFormats() {
-    setImageFormatProvider([](ImageKind kind, double dpi) {
-        PictureFormat format = xtalsp::imageFormat(kind, dpi);
+    setImageFormatProvider([](ImageKind kind, double dpi, double scale) {
+        PictureFormat format = xtalsp::imageFormat(kind, dpi, scale);
         format.open = [open = std::move(format.open)](const PictureExtent& frame) {
             ensureGuiApplication();
             return open(frame);
         };
         return format;
+    });
+    // Qt finds its JPEG reader among its plugins, which it looks for once an application exists.
+    setImageFileReader([](const std::string& path) {
+        ensureGuiApplication();
+        return readAnyImage(path);
     });
 }
 

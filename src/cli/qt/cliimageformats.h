@@ -3,8 +3,8 @@
 
 namespace xtalsp::cli {
 
-// Installs the image formats. Qt starts on its offscreen platform the first time an image is
-// opened, so the tool never needs a display.
+// Installs the image formats, and the reader of PNG and JPEG images beside TIFF and CBF. Qt starts
+// on its offscreen platform the first time an image is opened, so the tool never needs a display.
 void installQtImageFormats();
 
 } // namespace xtalsp::cli

@@ -505,6 +505,7 @@ void CMainFrame::createKeyboardTable() {
         {QKeySequence("Ctrl+O"), ID_FILE_OPEN},
         {QKeySequence("Ctrl+S"), ID_FILE_SAVE},
         {QKeySequence("Ctrl+P"), ID_FILE_PRINT},
+        {QKeySequence("Ctrl+C"), ID_EDIT_COPY},
         {QKeySequence("Ctrl+T"), ID_SETTING_STRUCTURE},
         {QKeySequence("Ctrl+D"), ID_SETTING_DIFFRACTION},
         {QKeySequence("Ctrl+R"), ID_SETTING_ROTATE},

@@ -9,13 +9,17 @@
 #include "render/qt/qtpicturefile.h"
 #include "render/shownpattern.h"
 
+#include <QClipboard>
 #include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
 
 #include <algorithm>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -148,7 +152,9 @@ bool exportPicture(const CXtalspDoc& doc, const ViewDrawingOptions& options, Vie
     ExportPrompt prompt(host.prompt(), {bytes});
     WaitCursor wait;
     const ShownPattern shown(doc, options.gnomonic);
-    return exportPatternPicture(pictureFormatFor(bytes), bytes, shown.content(), options, prompt);
+    return exportPatternPicture(
+        pictureFormatFor(bytes, kDefaultPictureDpi, pictureScale(host.settings())), bytes,
+        shown.content(), options, prompt);
 }
 
 bool mergePattern(QWidget* parent, const CXtalspDoc& doc, const ViewDrawingOptions& options,
@@ -160,8 +166,51 @@ bool mergePattern(QWidget* parent, const CXtalspDoc& doc, const ViewDrawingOptio
     ExportPrompt prompt(host.prompt(), {request->outputPath, request->file1, request->file2});
     WaitCursor wait;
     const ShownPattern shown(doc, options.gnomonic);
-    return mergePatternPicture(pictureFormatFor(request->outputPath), *request, shown.content(),
-                               options, prompt);
+    return mergePatternPicture(
+        pictureFormatFor(request->outputPath, kDefaultPictureDpi, pictureScale(host.settings())),
+        *request, shown.content(), options, prompt);
+}
+
+double pictureScale(const SettingsStore& settings) {
+    const std::optional<int> percent = settings.readInt(kSettingsSection, "PictureScale");
+    if (!percent)
+        return kDefaultPictureScale;
+    return std::clamp(*percent / 100.0, kMinPictureScale, kMaxPictureScale);
+}
+
+namespace {
+
+// The picture drawn into a file format in memory; nothing when it cannot be made.
+std::optional<std::string> pictureBytes(ImageKind kind, const CXtalspDoc& doc,
+                                        const ViewDrawingOptions& options) {
+    const ShownPattern shown(doc, options.gnomonic);
+    const PatternContent content = shown.content();
+    const std::unique_ptr<PictureFile> file =
+        imageFormat(kind).open(pictureExtent(content.filmWidth, content.filmHeight));
+    if (!file)
+        return std::nullopt;
+    drawPicture(file->canvas(), content, options);
+    return file->finish();
+}
+
+QByteArray toByteArray(const std::string& bytes) {
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+} // namespace
+
+bool copyPicture(const CXtalspDoc& doc, const ViewDrawingOptions& options) {
+    WaitCursor wait;
+    const std::optional<std::string> svg = pictureBytes(ImageKind::Svg, doc, options);
+    const std::optional<std::string> png = pictureBytes(ImageKind::Png, doc, options);
+    const QImage image = png ? QImage::fromData(toByteArray(*png), "PNG") : QImage();
+    if (!svg || image.isNull())
+        return false;
+    auto* data = new QMimeData; // the clipboard takes it
+    data->setImageData(image);
+    data->setData(QStringLiteral("image/svg+xml"), toByteArray(*svg));
+    QGuiApplication::clipboard()->setMimeData(data);
+    return true;
 }
 
 } // namespace xtalsp::gui

@@ -167,12 +167,27 @@ ViewDrawingOptions CXtalspView::drawingOptions() const {
     return options;
 }
 
+ViewDrawingOptions CXtalspView::pictureDrawingOptions() const {
+    ViewDrawingOptions options = drawingOptions();
+    if (m_pictureUnderlay) {
+        options.underlay = m_pictureUnderlay;
+        options.spotOutlines = true;
+        options.spotOpacity = m_pictureSpotOpacity;
+    }
+    return options;
+}
+
+void CXtalspView::setPictureUnderlay(const ImageUnderlay* underlay, double spotOpacity) {
+    m_pictureUnderlay = underlay;
+    m_pictureSpotOpacity = spotOpacity;
+}
+
 std::optional<std::string> CXtalspView::drawOn(QPainter& painter, double dotsPerInch,
                                                bool display) {
     if (display && showsImage())
         return drawOverImage(painter, dotsPerInch);
     QPainterCanvas canvas(painter, dotsPerInch, display);
-    return drawPattern(canvas, m_doc, drawingOptions());
+    return drawPattern(canvas, m_doc, display ? drawingOptions() : pictureDrawingOptions());
 }
 
 void CXtalspView::paintEvent(QPaintEvent*) {
@@ -260,6 +275,7 @@ bool CXtalspView::handlesCommand(int id) const {
     case ID_SETTING_SPOT_SIZE:
     case ID_FILE_PRINT:
     case ID_FILE_PRINT_PREVIEW:
+    case ID_EDIT_COPY:
     case ID_VIEW_SELECTED_SPOT:
     case ID_EXPORT_TEXTFILE:
     case ID_EXPORT_MERGING:
@@ -295,6 +311,7 @@ CommandState CXtalspView::commandState(int id) const {
     case ID_ZOOM_CUSTOM:
     case ID_SETTING_SPOT_SIZE:
     case ID_FILE_PRINT_PREVIEW:
+    case ID_EDIT_COPY:
         state.enabled = !minimised;
         break;
     case ID_VIEW_SELECTED_SPOT:
@@ -355,10 +372,13 @@ void CXtalspView::executeCommand(int id) {
         exportMergingFile(m_doc, m_host);
         break;
     case ID_EXPORT_METAFILE:
-        exportPicture(m_doc, drawingOptions(), m_host);
+        exportPicture(m_doc, pictureDrawingOptions(), m_host);
         break;
     case ID_MERGE_PATTERN:
-        mergePattern(this, m_doc, drawingOptions(), m_host);
+        mergePattern(this, m_doc, pictureDrawingOptions(), m_host);
+        break;
+    case ID_EDIT_COPY:
+        copyPicture(m_doc, pictureDrawingOptions());
         break;
     default:
         executeOrientationCommand(id);

@@ -75,6 +75,11 @@ public:
     // command line), and restores the screen zoom afterwards.
     bool printWithoutDialog(QPrinter& printer);
 
+    // A measured image to lie under printed, exported and copied pictures (the screen paints its
+    // own), with the spots drawn as outlines of the given opacity; nullptr: none. Not owned: it
+    // must stay alive while set.
+    void setPictureUnderlay(const ImageUnderlay* underlay, double spotOpacity = 1.0);
+
     bool handlesCommand(int id) const override;
     CommandState commandState(int id) const override;
     void executeCommand(int id) override;
@@ -118,6 +123,8 @@ private:
 
     void addSplitBoxes();
     ViewDrawingOptions drawingOptions() const;
+    // The drawing options of paper and pictures: the screen's, with the image under them.
+    ViewDrawingOptions pictureDrawingOptions() const;
     std::optional<std::string> drawOn(QPainter& painter, double dotsPerInch, bool display);
     double screenDpi() const;
     void showPatternStatus(const std::optional<std::string>& text);
@@ -169,6 +176,8 @@ private:
     DrawingExtent m_extent;
     double m_spotWidth = kDefaultSpotSize, m_spotHeight = kDefaultSpotSize;
     bool m_showCrossline = true, m_showIndex = false, m_grayscaleSpots = true;
+    const ImageUnderlay* m_pictureUnderlay = nullptr;
+    double m_pictureSpotOpacity = 1.0;
     double m_savedZoom = 0.0; // the zoom to return to after printing; 0 = nothing saved
     QPoint m_savedScrollPosition;
     SpotMarks* m_marks = nullptr;

@@ -5,6 +5,7 @@
 
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPainter>
 #include <QPen>
 #include <QPolygonF>
@@ -128,6 +129,28 @@ TextExtent QPainterCanvas::textExtent(std::string_view text) {
     const QFontMetricsF metrics(m_font, m_painter.device());
     return {extentUnits(metrics.horizontalAdvance(toQString(text)), m_pixelsPerUnit),
             extentUnits(metrics.height(), m_pixelsPerUnit)};
+}
+
+void QPainterCanvas::drawGreyRaster(const CanvasRect& target, const GreyRaster& raster,
+                                    const CanvasRect& clip) {
+    if (raster.width <= 0 || raster.height <= 0 ||
+        raster.pixels.size() != static_cast<std::size_t>(raster.width) * raster.height)
+        return;
+    // A view of the raster's bytes: no copy of a detector-sized image per paint.
+    const QImage image(raster.pixels.data(), raster.width, raster.height, raster.width,
+                       QImage::Format_Grayscale8);
+    // Drawn in device coordinates, where the image's first row is at the top.
+    const QRectF area(toDevice({target.left, target.top}), toDevice({target.right, target.bottom}));
+    const QRectF visible(toDevice({clip.left, clip.top}), toDevice({clip.right, clip.bottom}));
+    m_painter.save();
+    m_painter.setTransform(m_deviceTransform);
+    m_painter.setClipRect(visible.normalized(), Qt::IntersectClip);
+    m_painter.drawImage(area.normalized(), image);
+    m_painter.restore();
+}
+
+void QPainterCanvas::setOpacity(double opacity) {
+    m_painter.setOpacity(std::clamp(opacity, 0.0, 1.0));
 }
 
 QPointF QPainterCanvas::toDevice(CanvasPoint point) const {

@@ -31,6 +31,9 @@ public:
     void drawTextInBox(const CanvasRect& box, std::string_view text,
                        TextAlignment alignment) override;
     TextExtent textExtent(std::string_view text) override;
+    void drawGreyRaster(const CanvasRect& target, const GreyRaster& raster,
+                        const CanvasRect& clip) override;
+    void setOpacity(double opacity) override;
 
     // Device pixels per drawing unit.
     double pixelsPerUnit() const { return m_pixelsPerUnit; }

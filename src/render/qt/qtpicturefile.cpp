@@ -33,6 +33,13 @@ int devicePixels(int pictureUnits, double dpi) {
     return std::max(1, static_cast<int>(std::lround(pictureUnits * dpi / kPictureUnitsPerInch)));
 }
 
+// How much larger than the picture's own (half) size the file shows it.
+double magnificationOf(double scale) {
+    if (!(scale > 0))
+        return 1.0;
+    return std::clamp(scale, kMinPictureScale, kMaxPictureScale) / kDefaultPictureScale;
+}
+
 std::string bufferBytes(const QBuffer& buffer) {
     return std::string(buffer.data().constData(), static_cast<std::size_t>(buffer.data().size()));
 }
@@ -71,12 +78,14 @@ private:
 class SvgPictureFile : public QtPictureFile {
 public:
     ~SvgPictureFile() override { endPainting(); }
-    bool open(const PictureExtent& frame) {
+    // The painter draws in picture units (the view box); the size in mm carries the scale.
+    bool open(const PictureExtent& frame, double magnification) {
         if (!m_buffer.open(QIODevice::WriteOnly))
             return false;
         m_generator.setOutputDevice(&m_buffer);
         m_generator.setResolution(kSvgDpi);
-        m_generator.setSize(QSize(frame.width, frame.height));
+        m_generator.setSize(QSize(static_cast<int>(std::lround(frame.width * magnification)),
+                                  static_cast<int>(std::lround(frame.height * magnification))));
         m_generator.setViewBox(QRect(0, 0, frame.width, frame.height));
         m_generator.setTitle(QStringLiteral("Laue pattern"));
         return begin(m_generator, kSvgDpi);
@@ -93,14 +102,16 @@ class PdfPictureFile : public QtPictureFile {
 public:
     PdfPictureFile() : m_writer(&m_buffer) {}
     ~PdfPictureFile() override { endPainting(); }
-    bool open(const PictureExtent& frame) {
+    bool open(const PictureExtent& frame, double magnification) {
         if (!m_buffer.open(QIODevice::WriteOnly))
             return false;
         m_writer.setResolution(kPdfDpi);
-        m_writer.setPageLayout(QPageLayout(
-            QPageSize(QSizeF(frame.width / 100.0, frame.height / 100.0), QPageSize::Millimeter),
-            QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        return begin(m_writer, kPdfDpi);
+        const double mmPerUnit = magnification / 100.0;
+        m_writer.setPageLayout(
+            QPageLayout(QPageSize(QSizeF(frame.width * mmPerUnit, frame.height * mmPerUnit),
+                                  QPageSize::Millimeter),
+                        QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        return begin(m_writer, kPdfDpi * magnification);
     }
 
 private:
@@ -114,16 +125,17 @@ private:
 class PngPictureFile : public QtPictureFile {
 public:
     ~PngPictureFile() override { endPainting(); }
-    bool open(const PictureExtent& frame, double dpi) {
-        m_image = QImage(devicePixels(frame.width, dpi), devicePixels(frame.height, dpi),
-                         QImage::Format_RGB32);
+    bool open(const PictureExtent& frame, double dpi, double magnification) {
+        const double pixelsDpi = dpi * magnification; // device pixels per inch of picture units
+        m_image = QImage(devicePixels(frame.width, pixelsDpi),
+                         devicePixels(frame.height, pixelsDpi), QImage::Format_RGB32);
         if (m_image.isNull())
             return false;
         const int dotsPerMetre = static_cast<int>(std::lround(dpi / 0.0254));
         m_image.setDotsPerMeterX(dotsPerMetre);
         m_image.setDotsPerMeterY(dotsPerMetre);
         m_image.fill(Qt::white);
-        return begin(m_image, dpi);
+        return begin(m_image, pixelsDpi);
     }
 
 private:
@@ -137,19 +149,20 @@ private:
     QImage m_image;
 };
 
-std::unique_ptr<PictureFile> openImage(ImageKind kind, double dpi, const PictureExtent& frame) {
+std::unique_ptr<PictureFile> openImage(ImageKind kind, double dpi, double magnification,
+                                       const PictureExtent& frame) {
     switch (kind) {
     case ImageKind::Svg: {
         auto file = std::make_unique<SvgPictureFile>();
-        return file->open(frame) ? std::move(file) : nullptr;
+        return file->open(frame, magnification) ? std::move(file) : nullptr;
     }
     case ImageKind::Pdf: {
         auto file = std::make_unique<PdfPictureFile>();
-        return file->open(frame) ? std::move(file) : nullptr;
+        return file->open(frame, magnification) ? std::move(file) : nullptr;
     }
     case ImageKind::Png: {
         auto file = std::make_unique<PngPictureFile>();
-        return file->open(frame, dpi) ? std::move(file) : nullptr;
+        return file->open(frame, dpi, magnification) ? std::move(file) : nullptr;
     }
     }
     return nullptr;
@@ -169,16 +182,18 @@ std::string creationFailure(ImageKind kind) {
 
 } // namespace
 
-PictureFormat imageFormat(ImageKind kind, double dpi) {
+PictureFormat imageFormat(ImageKind kind, double dpi, double scale) {
     const double clampedDpi = std::clamp(dpi, kMinPictureDpi, kMaxPictureDpi);
-    return PictureFormat{creationFailure(kind), [kind, clampedDpi](const PictureExtent& frame) {
-                             return openImage(kind, clampedDpi, frame);
+    const double magnification = magnificationOf(scale);
+    return PictureFormat{creationFailure(kind),
+                         [kind, clampedDpi, magnification](const PictureExtent& frame) {
+                             return openImage(kind, clampedDpi, magnification, frame);
                          }};
 }
 
-PictureFormat pictureFormatFor(const std::string& path, double dpi) {
+PictureFormat pictureFormatFor(const std::string& path, double dpi, double scale) {
     if (const std::optional<ImageKind> kind = imageKindOfPath(path))
-        return imageFormat(*kind, dpi);
+        return imageFormat(*kind, dpi, scale);
     return metafileFormat();
 }
 

@@ -54,6 +54,29 @@ TEST(QtPictureFiles, EachFormatHasThePicturesPhysicalSize) {
     EXPECT_EQ(readFileBytes(pdf).value().substr(0, 5), "%PDF-");
 }
 
+// A mid-grey image 120 mm square under the film's centre, spots as outlines over it.
+TEST(QtPictureFiles, AnImageUnderTheFilmShowsInsideItsRectangleAndThroughSpotOutlines) {
+    test::TempDir dir;
+    test::RecordingPrompt prompt;
+    ImageUnderlay underlay;
+    underlay.raster = GreyRaster{2, 2, std::vector<std::uint8_t>(4, 128)};
+    underlay.film = FilmRect{-60.0, -60.0, 60.0, 60.0};
+    ViewDrawingOptions options;
+    options.underlay = &underlay;
+    options.spotOutlines = true;
+    const std::string png = dir.file("u.png"), svg = dir.file("u.svg");
+    for (const std::string& path : {png, svg})
+        ASSERT_TRUE(exportPatternPicture(pictureFormatFor(path, 254), path,
+                                         test::filmContent(kSpots), options, prompt));
+    const QImage image(QString::fromStdString(png));
+    ASSERT_EQ(image.size(), QSize(1020, 770));
+    EXPECT_EQ(image.pixel(660, 235), qRgb(128, 128, 128)); // film (30, 30) mm
+    EXPECT_EQ(image.pixel(910, 285), qRgb(255, 255, 255)); // film (80, 20) mm: beyond the image
+    EXPECT_EQ(image.pixel(760, 235), qRgb(128, 128, 128)); // inside the outlined spot
+    EXPECT_EQ(image.pixel(755, 235), qRgb(255, 0, 0));     // its outline
+    EXPECT_NE(readFileBytes(svg).bytes.find("<image"), std::string::npos);
+}
+
 TEST(QtPictureFiles, OtherNamesAreMetafilesAndBadPathsAreReported) {
     test::TempDir dir;
     test::RecordingPrompt prompt;

@@ -5,6 +5,10 @@
 #include "gui/view/xtalspview.h"
 #include "support/tempdir.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -109,6 +113,22 @@ TEST_F(PatternExports, MergingFileHoldsTheDocumentsSpotsAndGreyLevels) {
     ASSERT_EQ(host.recordingPrompt.messages.size(), 1u);
     EXPECT_EQ(host.recordingPrompt.messages[0],
               (Message{"Cannot open the file!", "", MessageIcon::Stop}));
+}
+
+// Copy puts the picture on the clipboard as an image and as SVG; the PictureScale setting
+// draws exported pictures at true size.
+TEST_F(PatternExports, CopyAndTrueSizePictures) {
+    view->executeCommand(gui::ID_EDIT_COPY);
+    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    EXPECT_TRUE(copied->hasImage());
+    EXPECT_EQ(qvariant_cast<QImage>(copied->imageData()).width(), 1205); // 102 mm at 300 dpi
+    EXPECT_TRUE(copied->data(QStringLiteral("image/svg+xml")).startsWith("<?xml"));
+
+    host.settings().writeInt(kSettingsSection, "PictureScale", 100);
+    runWithFile(gui::ID_EXPORT_METAFILE, files.file("true.svg"));
+    EXPECT_NE(files.read("true.svg").find("width=\"204mm\""), std::string::npos);
+    EXPECT_TRUE(host.recordingPrompt.messages.empty());
 }
 
 TEST_F(PatternExports, PictureIsAMetafileUnlessTheNameSaysOtherwise) {
