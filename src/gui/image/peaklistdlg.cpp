@@ -29,10 +29,9 @@ QTableWidgetItem* numberItem(double value, int decimals) {
 
 } // namespace
 
-std::optional<Message> writePeaksCsv(const std::vector<FilmPeak>& peaks, const QString& path) {
-    if (writeFileAtomically(QFile::encodeName(path).toStdString(), formatPeaksCsv(peaks)) ==
-        FileWriteError::None)
-        return std::nullopt;
+Status writePeaksCsv(const std::vector<FilmPeak>& peaks, const QString& path) {
+    if (writeFileAtomically(QFile::encodeName(path).toStdString(), formatPeaksCsv(peaks)).ok())
+        return Status::success();
     return Message{path.toStdString() + " could not be written.",
                    "",
                    MessageIcon::Exclamation,
@@ -97,8 +96,8 @@ void PeakListDlg::exportCsv() {
         {"Export Peaks", "CSV Files (*.csv);;All Files (*)", "csv", {}, true});
     if (path.isEmpty())
         return;
-    if (const std::optional<Message> failure = writePeaksCsv(m_layer.settings().peaks, path))
-        m_prompt.show(*failure);
+    if (const Status written = writePeaksCsv(m_layer.settings().peaks, path); !written.ok())
+        m_prompt.show(written.failure());
 }
 
 void showPeakWindow(PatternImageLayer& layer, FileChooser& chooser, UserPrompt& prompt,

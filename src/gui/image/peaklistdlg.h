@@ -5,6 +5,7 @@
 #include "gui/image/patternimagelayer.h"
 #include "gui/shell/filechooser.h"
 
+#include "core/platform/result.h"
 #include "core/platform/userprompt.h"
 
 #include <QDialog>
@@ -39,7 +40,7 @@ private:
 };
 
 // Writes the peaks as CSV; the failure message, if any.
-std::optional<Message> writePeaksCsv(const std::vector<FilmPeak>& peaks, const QString& path);
+Status writePeaksCsv(const std::vector<FilmPeak>& peaks, const QString& path);
 
 // Shows the layer's peak list, making it the first time.
 void showPeakWindow(PatternImageLayer& layer, FileChooser& chooser, UserPrompt& prompt,

@@ -252,7 +252,7 @@ void CXtalspView::importMarks() {
             {"Cannot read the file " + pathBytes + ".", "", MessageIcon::Exclamation});
         return;
     }
-    const Result<std::vector<FilmPeak>> spots = readMeasuredSpotsCsv(file.bytes);
+    const Result<std::vector<FilmPeak>> spots = readMeasuredSpotsCsv(file.value());
     if (!spots.ok()) {
         m_host.prompt().show(spots.failure());
         return;

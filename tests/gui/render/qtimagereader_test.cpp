@@ -65,7 +65,7 @@ TEST(QtImageReader, ATruncatedImageGivesTheReadersMessage) {
     for (int row = 0; row < 64; ++row)
         for (int column = 0; column < 64; ++column)
             grey.setPixel(column, row, qRgb(row * 4, column * 4, 0));
-    const std::string whole = readFileBytes(saved(grey, dir.file("whole.png"), "PNG")).bytes;
+    const std::string whole = readFileBytes(saved(grey, dir.file("whole.png"), "PNG")).value();
     const std::string cut = dir.write("cut.png", whole.substr(0, whole.size() / 2));
     const Result<DetectorImage> image = readAnyImage(cut);
     ASSERT_FALSE(image.ok());

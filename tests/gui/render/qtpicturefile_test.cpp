@@ -74,7 +74,7 @@ TEST(QtPictureFiles, AnImageUnderTheFilmShowsInsideItsRectangleAndThroughSpotOut
     EXPECT_EQ(image.pixel(910, 285), qRgb(255, 255, 255)); // film (80, 20) mm: beyond the image
     EXPECT_EQ(image.pixel(760, 235), qRgb(128, 128, 128)); // inside the outlined spot
     EXPECT_EQ(image.pixel(755, 235), qRgb(255, 0, 0));     // its outline
-    EXPECT_NE(readFileBytes(svg).bytes.find("<image"), std::string::npos);
+    EXPECT_NE(readFileBytes(svg).value().find("<image"), std::string::npos);
 }
 
 TEST(QtPictureFiles, OtherNamesAreMetafilesAndBadPathsAreReported) {
