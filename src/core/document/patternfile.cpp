@@ -54,13 +54,13 @@ PatternInputs inputsFrom(PatternContent c, bool resetSaturation) {
 } // namespace
 
 std::string CXtalspDoc::serialize() const {
-    return encodePattern(contentOf(m_inputs));
+    return encodePattern(contentOf(completedInputs()));
 }
 
 bool CXtalspDoc::deserialize(std::string_view bytes) {
     // An empty file opens as a new pattern without a word.
     if (bytes.empty()) {
-        m_modified = false;
+        setModified(false);
         return true;
     }
     Result<PatternContent> read = decodePattern(bytes);
@@ -70,7 +70,7 @@ bool CXtalspDoc::deserialize(std::string_view bytes) {
         if (wrongSignature)
             prompt().show(read.failure());
         ResetToNewDocument();
-        m_modified = false;
+        setModified(false);
         if (!wrongSignature)
             prompt().show(read.failure());
         return false;
@@ -79,7 +79,7 @@ bool CXtalspDoc::deserialize(std::string_view bytes) {
     restoreInputs(inputsFrom(std::move(read.value()), m_inputs.intensityScale.resetSaturation));
     if (hasEstablishedSettings())
         computeSpots();
-    m_modified = false;
+    setModified(false);
     return true;
 }
 
