@@ -44,6 +44,12 @@ void CXtalspView::showSpotDetails() {
 }
 
 void CXtalspView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        // The left button turns the crystal once the pointer moves; a click alone does nothing.
+        beginCrystalDrag(event->position());
+        event->accept();
+        return;
+    }
     if (event->button() != Qt::RightButton) {
         QAbstractScrollArea::mousePressEvent(event);
         return;
