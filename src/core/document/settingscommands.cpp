@@ -85,6 +85,8 @@ void CXtalspDoc::takeStructure(const FlatStructure& edited,
     m_inputs.intensityScale.saturationIntensity = 0.0;
     m_inputs.intensityScale.saturationFraction = 1.0;
     m_inputs.intensityScale.resetSaturation = true;
+    // A walk still running for the old cell must not bring its spots back.
+    stopBackgroundRun();
     clearSpots();
     m_selectedSpot = -1;
     for (DocumentObserver* observer : m_observers)

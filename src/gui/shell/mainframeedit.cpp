@@ -50,8 +50,9 @@ void CMainFrame::createComputationStatus() {
     m_cancelComputation->setToolTip(commandPrompt(ID_CANCEL_COMPUTATION) + " (Esc)");
     connect(m_cancelComputation, &QPushButton::clicked, this,
             [this] { runCommand(ID_CANCEL_COMPUTATION); });
-    statusBar()->insertPermanentWidget(0, m_computationProgress);
-    statusBar()->insertPermanentWidget(1, m_cancelComputation);
+    // Before the pattern panes; the message area ("Ready") is the one item ahead of them.
+    statusBar()->insertPermanentWidget(1, m_computationProgress);
+    statusBar()->insertPermanentWidget(2, m_cancelComputation);
     m_computationProgress->hide();
     m_cancelComputation->hide();
     // The worker only stores its progress; the window reads it at its own pace.
