@@ -47,6 +47,7 @@ TEST(CrystalDrag, ADragTurnsTheCrystalInTheBackgroundAndUndoesInOneStep) {
     app.setComputesInBackground(true);
     ASSERT_TRUE(app.InitInstance(
         {QString::fromUtf8(test::kExamplesDir) + "/silicon-transmission-001.ptn"}));
+    prompt.messages.clear(); // the new default spectrum is announced
     gui::CMainFrame& frame = *app.mainFrame();
     frame.show();
     gui::CXtalspView* view = frame.activeView();
