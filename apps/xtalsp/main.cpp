@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     xtalsp::gui::CXtalspApp app(settings, prompt, chooser, viewDialogs, documentDialogs,
                                 QApplication::applicationDirPath(),
                                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    app.setComputesInBackground(true);
     if (!app.InitInstance(QApplication::arguments().mid(1)))
         return app.exitStatus();
     prompt.setParent(app.mainFrame());

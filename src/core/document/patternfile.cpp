@@ -54,13 +54,13 @@ PatternInputs inputsFrom(PatternContent c, bool resetSaturation) {
 } // namespace
 
 std::string CXtalspDoc::serialize() const {
-    return encodePattern(contentOf(m_inputs));
+    return encodePattern(contentOf(completedInputs()));
 }
 
 Status CXtalspDoc::deserialize(std::string_view bytes) {
     // An empty file opens as a new pattern without a word.
     if (bytes.empty()) {
-        m_modified = false;
+        setModified(false);
         return Status::success();
     }
     Result<PatternContent> read = decodePattern(bytes);
@@ -70,7 +70,7 @@ Status CXtalspDoc::deserialize(std::string_view bytes) {
     restoreInputs(inputsFrom(std::move(read.value()), m_inputs.intensityScale.resetSaturation));
     if (hasEstablishedSettings())
         computeSpots();
-    m_modified = false;
+    setModified(false);
     return Status::success();
 }
 

@@ -36,14 +36,15 @@ bool settingsAreFinite(const DiffractionSettings& d) {
 } // namespace
 
 Status unstorablePattern(const CXtalspDoc& doc) {
-    bool finite = structureIsFinite(doc.structure()) && settingsAreFinite(doc.settings());
-    for (const double sample : doc.spectrum().intensity)
+    // What a save writes: the inputs of the spots on show.
+    const PatternInputs in = doc.completedInputs();
+    bool finite = structureIsFinite(in.structure) && settingsAreFinite(in.settings);
+    for (const double sample : in.spectrum.intensity)
         finite = finite && std::isfinite(sample);
-    const IntensityScale& scale = doc.intensityScale();
-    finite =
-        finite && allFinite({doc.filmWidth(), doc.filmHeight(), doc.spotWidth(), doc.spotHeight(),
-                             scale.saturationIntensity, scale.strongestIntensity,
-                             scale.saturationFraction, scale.minimumIntensity, doc.zoom()});
+    const IntensityScale& scale = in.intensityScale;
+    finite = finite && allFinite({in.filmWidth, in.filmHeight, in.spotWidth, in.spotHeight,
+                                  scale.saturationIntensity, scale.strongestIntensity,
+                                  scale.saturationFraction, scale.minimumIntensity, in.zoom});
     if (finite)
         return Status::success();
     return Message{"The pattern holds a number that is not finite; it was not saved.", "",

@@ -42,6 +42,7 @@ void CXtalspDoc::writeSetting(const char* key, const std::string& value) {
 }
 
 void CXtalspDoc::takeSpectrum(const Spectrum& edited) {
+    const CommandScope scope(*this);
     bool changed = false;
     for (std::size_t i = 0; i < kSpectrumSize; ++i) {
         if (m_inputs.spectrum.intensity[i] != edited.intensity[i]) {
@@ -58,6 +59,7 @@ void CXtalspDoc::takeSpectrum(const Spectrum& edited) {
 
 void CXtalspDoc::takeStructure(const FlatStructure& edited,
                                const DiffractionSettingsEditor& editor) {
+    const CommandScope scope(*this);
     const bool latticeChanged = latticeDiffers(m_inputs.structure, edited);
     CrystalStructure taken = fromFlatStructure(edited);
     // Only a lattice change renames the crystal.
@@ -83,6 +85,8 @@ void CXtalspDoc::takeStructure(const FlatStructure& edited,
     m_inputs.intensityScale.saturationIntensity = 0.0;
     m_inputs.intensityScale.saturationFraction = 1.0;
     m_inputs.intensityScale.resetSaturation = true;
+    // A walk still running for the old cell must not bring its spots back.
+    stopBackgroundRun();
     clearSpots();
     m_selectedSpot = -1;
     for (DocumentObserver* observer : m_observers)
@@ -109,6 +113,7 @@ void CXtalspDoc::takeStructure(const FlatStructure& edited,
 }
 
 bool CXtalspDoc::runDiffractionSetting(const DiffractionSettingsEditor& editor) {
+    const CommandScope scope(*this);
     if (!editor)
         return false;
     const std::optional<DiffractionSettings> accepted = editor(*this);
@@ -119,6 +124,7 @@ bool CXtalspDoc::runDiffractionSetting(const DiffractionSettingsEditor& editor) 
 }
 
 void CXtalspDoc::takeDiffractionSettings(const DiffractionSettings& accepted) {
+    const CommandScope scope(*this);
     m_inputs.settings.geometry = accepted.geometry;
     if (m_services.settings != nullptr)
         m_services.settings->writeInt(kSettingsSection, "TransOrBack",
@@ -134,6 +140,7 @@ void CXtalspDoc::takeDiffractionSettings(const DiffractionSettings& accepted) {
 }
 
 bool CXtalspDoc::takeRefinedSettings(const DiffractionSettings& refined) {
+    const CommandScope scope(*this);
     m_inputs.settings = refined;
     const bool computed = computeSpots();
     notifyGeometryStatus();
@@ -141,6 +148,7 @@ bool CXtalspDoc::takeRefinedSettings(const DiffractionSettings& refined) {
 }
 
 void CXtalspDoc::takeRotation(double rotationX, double rotationY) {
+    const CommandScope scope(*this);
     m_inputs.settings.rotationX = rotationX;
     m_inputs.settings.rotationY = rotationY;
     notifyGeometryStatus();
@@ -148,6 +156,7 @@ void CXtalspDoc::takeRotation(double rotationX, double rotationY) {
 }
 
 void CXtalspDoc::turnAboutBeam(double psi) {
+    const CommandScope scope(*this);
     if (!isCrystalDefined() || psi == 0.0) {
         return;
     }
@@ -157,6 +166,7 @@ void CXtalspDoc::turnAboutBeam(double psi) {
 }
 
 void CXtalspDoc::stepRotation(RotationAxis axis, double step) {
+    const CommandScope scope(*this);
     double& angle =
         axis == RotationAxis::X ? m_inputs.settings.rotationX : m_inputs.settings.rotationY;
     if (step > 0.0 && angle < kRotationStepGuard) {
@@ -171,12 +181,14 @@ void CXtalspDoc::stepRotation(RotationAxis axis, double step) {
 }
 
 void CXtalspDoc::takeImagingDistance(double centimetres) {
+    const CommandScope scope(*this);
     m_inputs.settings.distance = filmUnitsFromCm(centimetres);
     computeSpots();
     notifyGeometryStatus();
 }
 
 void CXtalspDoc::stepDistance(double step) {
+    const CommandScope scope(*this);
     if (step > 0.0 && m_inputs.settings.distance < kMaxDistance) {
         m_inputs.settings.distance = std::min(m_inputs.settings.distance + step, kMaxDistance);
     } else if (step < 0.0 && m_inputs.settings.distance > 1.0) {
@@ -192,6 +204,7 @@ void CXtalspDoc::stepDistance(double step) {
 }
 
 void CXtalspDoc::takeIntensityAdjustment(double saturationPercent, double minimumIntensity) {
+    const CommandScope scope(*this);
     IntensityScale& scale = m_inputs.intensityScale;
     scale.saturationFraction = saturationPercent * 0.01;
     scale.saturationIntensity = scale.saturationFraction * scale.strongestIntensity;
@@ -204,12 +217,14 @@ void CXtalspDoc::takeIntensityAdjustment(double saturationPercent, double minimu
 }
 
 void CXtalspDoc::normalizeIntensity() {
+    const CommandScope scope(*this);
     m_inputs.intensityScale.saturationFraction = 1.0;
     m_inputs.intensityScale.saturationIntensity = m_inputs.intensityScale.strongestIntensity;
     computeSpots();
 }
 
 void CXtalspDoc::takePatternSize(double widthCentimetres, double heightCentimetres) {
+    const CommandScope scope(*this);
     m_inputs.filmWidth = filmUnitsFromCm(widthCentimetres);
     m_inputs.filmHeight = filmUnitsFromCm(heightCentimetres);
     writeSetting("FilmWidth", formatG(m_inputs.filmWidth));

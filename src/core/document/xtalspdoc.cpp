@@ -89,13 +89,39 @@ void CXtalspDoc::ResetToNewDocument() {
     m_selectedSpot = -1;
     m_spots.clear();
     m_computedInputs = currentInputs();
+    stopBackgroundRun();
+    clearHistory();
 }
 
 void CXtalspDoc::restoreInputs(PatternInputs inputs) {
+    stopBackgroundRun();
     m_inputs = std::move(inputs);
     m_selectedSpot = -1;
     m_spots.clear();
     m_computedInputs = currentInputs();
+    clearHistory();
+}
+
+void CXtalspDoc::setModified(bool modified) {
+    m_modified = modified;
+    if (!modified)
+        m_savedStateId = m_stateId;
+    else if (m_savedStateId == m_stateId)
+        m_savedStateId = -1; // changed in a way the history does not know
+}
+
+PatternInputs CXtalspDoc::completedInputs() const {
+    PatternInputs completed = m_inputs;
+    if (m_busy && m_computedInputs) {
+        const ComputedInputs& shown = *m_computedInputs;
+        completed.spectrum = shown.spectrum;
+        completed.structure = shown.structure;
+        completed.settings = shown.settings;
+        completed.intensityScale = shown.intensityScale;
+        completed.filmWidth = shown.filmWidth;
+        completed.filmHeight = shown.filmHeight;
+    }
+    return completed;
 }
 
 void CXtalspDoc::setZoom(double zoom) {
@@ -121,8 +147,11 @@ Message tooManySpotsMessage(std::size_t limit) {
 } // namespace
 
 CXtalspDoc::ComputedInputs CXtalspDoc::currentInputs() const {
-    return {m_inputs.spectrum,       m_inputs.structure, m_inputs.settings,
-            m_inputs.intensityScale, m_inputs.filmWidth, m_inputs.filmHeight};
+    return computedPartOf(m_inputs);
+}
+
+CXtalspDoc::ComputedInputs CXtalspDoc::computedPartOf(const PatternInputs& in) {
+    return {in.spectrum, in.structure, in.settings, in.intensityScale, in.filmWidth, in.filmHeight};
 }
 
 void CXtalspDoc::returnToComputedInputs(const ComputedInputs& inputs) {
@@ -158,17 +187,23 @@ std::optional<SpotComputationResult> CXtalspDoc::runComputation() const {
     return std::nullopt;
 }
 
+void CXtalspDoc::takeSpots(SpotComputationResult& result) {
+    m_spots = std::move(result.spots);
+    m_selectedSpot = -1;
+    m_inputs.intensityScale.strongestIntensity = result.strongestIntensity;
+    updateSaturation(m_inputs.intensityScale);
+    m_computedInputs = currentInputs();
+}
+
 bool CXtalspDoc::computeSpots() {
+    if (computesInBackground())
+        return computeInBackground();
     for (DocumentObserver* observer : m_observers)
         observer->computationStarted(*this);
     std::optional<SpotComputationResult> result = runComputation();
     if (result) {
-        m_spots = std::move(result->spots);
+        takeSpots(*result);
         m_modified = true;
-        m_selectedSpot = -1;
-        m_inputs.intensityScale.strongestIntensity = result->strongestIntensity;
-        updateSaturation(m_inputs.intensityScale);
-        m_computedInputs = currentInputs();
     } else if (m_computedInputs) {
         // The spots on show still belong to the inputs they were computed from.
         returnToComputedInputs(*m_computedInputs);

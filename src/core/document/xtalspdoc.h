@@ -13,8 +13,10 @@
 #include "core/spectrum/spectrum.h"
 #include "core/structure/crystalstructure.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +25,10 @@
 namespace xtalsp {
 
 class CXtalspDoc;
+
+// Hands a task to the thread the document lives on (its event loop). Called from a worker
+// thread, so it must be safe to call from any thread.
+using DocumentThreadPoster = std::function<void(std::function<void()> task)>;
 
 // What a document needs from its host.
 struct DocumentServices {
@@ -42,6 +48,10 @@ struct DocumentServices {
     // Shared by the documents of a run, so that falling back to the built-in spectrum is told
     // once; none: told every time.
     bool* spectrumFallbackTold = nullptr;
+    // With a poster, spot computations run on a worker thread and their results come back
+    // through it; without one they run in the calling thread and block it (the command-line
+    // tool works so).
+    DocumentThreadPoster backgroundPoster = {};
 };
 
 // Views and hosts learn of changes through this interface.
@@ -80,6 +90,8 @@ struct PatternInputs {
 class CXtalspDoc {
 public:
     explicit CXtalspDoc(DocumentServices services);
+    // Stops a running computation and waits for its worker.
+    ~CXtalspDoc();
     CXtalspDoc(const CXtalspDoc&) = delete;
     CXtalspDoc& operator=(const CXtalspDoc&) = delete;
 
@@ -112,7 +124,35 @@ public:
     const LaueSpot* spotAt(int index) const;
 
     bool isModified() const { return m_modified; }
-    void setModified(bool modified) { m_modified = modified; }
+    // Clearing the flag marks the current settings as the saved ones: undoing back to them
+    // clears it again.
+    void setModified(bool modified);
+
+    // The inputs of the spots on show: while a computation runs, those of the last one that
+    // finished (the view options are the current ones). Saving and the exports take these.
+    PatternInputs completedInputs() const;
+
+    // Background computations (with DocumentServices::backgroundPoster). A command that arrives
+    // while one runs supersedes it: the running walk is stopped and the latest settings are
+    // computed next. Inside a gesture the running walk is let finish and shown first, so that
+    // the pattern follows a drag however long one walk takes.
+    bool computesInBackground() const { return static_cast<bool>(m_services.backgroundPoster); }
+    bool isComputing() const { return m_busy; }
+    double computationProgress() const; // 0 to 1 of the running walk
+    double computationSeconds() const;  // since the settings on show were left
+    // Stops the computation and returns to the spots and settings from before the first
+    // command that has not finished computing, with the undo history as it was then.
+    void cancelComputation();
+
+    // Undo and redo of the pattern's settings (not its view options). Every command below goes
+    // through one funnel that records the settings it changed.
+    bool canUndo() const { return !m_undo.empty(); }
+    bool canRedo() const { return !m_redo.empty(); }
+    void undo();
+    void redo();
+    // The commands between these two are one undoable change (a drag of the crystal).
+    void beginGesture();
+    void endGesture();
 
     void addObserver(DocumentObserver* observer);
     void removeObserver(DocumentObserver* observer);
@@ -126,11 +166,12 @@ public:
     // Recomputes the spot list from the inputs, updates the saturation and asks for a repaint.
     // A spot list beyond kMaxSpotCount or one that does not fit in memory is not taken: the
     // message says so, and the spots and their inputs stay those of the last computation.
-    // Returns whether the new spots were taken.
+    // Returns whether the new spots were taken. In the background it returns at once, true, and
+    // the spots (or the message, and the return) follow when the walk ends.
     bool computeSpots();
     void clearSpots();
 
-    // The pattern file.
+    // The pattern file, of the completed inputs.
     std::string serialize() const;
     // Reads a pattern file into this document, as opening a file does, and computes its spots.
     // A wrong signature or a damaged file leaves the document as it was and gives the message
@@ -170,6 +211,50 @@ public:
     std::string minimumIntensityText() const;
 
 private:
+    struct BackgroundJob;
+    // One state of the settings in the undo history, with the number that names it.
+    struct HistoryEntry {
+        std::shared_ptr<const PatternInputs> inputs;
+        long long stateId = 0;
+    };
+    struct History {
+        std::vector<HistoryEntry> undo, redo;
+    };
+    // What a command or a run of computations returns to when it is cancelled.
+    struct CommandStart {
+        PatternInputs inputs;
+        History history;
+        bool modified = false;
+        long long stateId = 0;
+    };
+    // The funnel: every command opens one for its duration; the outermost records the change.
+    class CommandScope {
+    public:
+        explicit CommandScope(CXtalspDoc& doc) : m_doc(doc) { m_doc.beginCommand(); }
+        ~CommandScope() { m_doc.endCommand(); }
+        CommandScope(const CommandScope&) = delete;
+        CommandScope& operator=(const CommandScope&) = delete;
+
+    private:
+        CXtalspDoc& m_doc;
+    };
+    void beginCommand();
+    void endCommand();
+    CommandStart commandStart() const;
+    void returnTo(const CommandStart& start);
+    void stepHistory(std::vector<HistoryEntry>& from, std::vector<HistoryEntry>& to);
+    void clearHistory();
+
+    bool computeInBackground();
+    void startBackgroundJob();
+    // The worker's part: reads only the job, and posts its end to the document's thread.
+    static void runJob(const std::shared_ptr<BackgroundJob>& job,
+                       const std::weak_ptr<CXtalspDoc*>& owner);
+    void backgroundJobEnded();
+    void failBackgroundRun();
+    void stopBackgroundRun();
+    void takeSpots(SpotComputationResult& result);
+
     void readStoredDefaults();
 
     // What a spot list was computed from, to return to when a computation fails.
@@ -181,6 +266,7 @@ private:
         double filmWidth, filmHeight;
     };
     ComputedInputs currentInputs() const;
+    static ComputedInputs computedPartOf(const PatternInputs& inputs);
     void returnToComputedInputs(const ComputedInputs& inputs);
     std::optional<SpotComputationResult> runComputation() const;
     void notifyGeometryStatus();
@@ -195,6 +281,20 @@ private:
     std::vector<DocumentObserver*> m_observers;
     std::optional<ComputedInputs> m_computedInputs;
     bool m_modified = false;
+
+    std::vector<HistoryEntry> m_undo, m_redo;
+    long long m_stateId = 0, m_lastStateId = 0, m_savedStateId = 0;
+    int m_commandDepth = 0, m_gestureDepth = 0;
+    std::optional<CommandStart> m_commandStart;
+
+    // The background run: the walk on its worker, whether newer settings wait for the next
+    // walk, and what a cancel returns to.
+    std::shared_ptr<BackgroundJob> m_job;
+    bool m_busy = false, m_recomputeWanted = false;
+    std::optional<CommandStart> m_runStart;
+    std::chrono::steady_clock::time_point m_busySince;
+    // Posted results hold a weak reference: a document closed meanwhile is not touched.
+    std::shared_ptr<CXtalspDoc*> m_self = std::make_shared<CXtalspDoc*>(this);
 };
 
 } // namespace xtalsp

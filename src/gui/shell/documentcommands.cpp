@@ -93,6 +93,9 @@ enum class Requirement {
     DefinedCrystal, // ... and it has a unit cell
     Established,    // ... and its settings have been accepted once
     CrystalOnly,    // a unit cell, whatever the window
+    Undoable,       // a change to undo
+    Redoable,       // an undone change to redo
+    Computing,      // a computation runs
     Never,          // offered in the menu, not available
 };
 
@@ -119,6 +122,12 @@ std::optional<Requirement> requirementOf(int id) {
         return Requirement::CrystalOnly;
     case ID_INTENSITY_DYNAMICAL:
         return Requirement::Never;
+    case ID_EDIT_UNDO:
+        return Requirement::Undoable;
+    case ID_EDIT_REDO:
+        return Requirement::Redoable;
+    case ID_CANCEL_COMPUTATION:
+        return Requirement::Computing;
     default:
         return std::nullopt;
     }
@@ -226,6 +235,15 @@ CommandState DocumentCommands::commandState(int id) const {
     case Requirement::Never:
         state.enabled = false;
         break;
+    case Requirement::Undoable:
+        state.enabled = m_doc->canUndo();
+        break;
+    case Requirement::Redoable:
+        state.enabled = m_doc->canRedo();
+        break;
+    case Requirement::Computing:
+        state.enabled = m_doc->isComputing();
+        break;
     }
     return state;
 }
@@ -281,6 +299,15 @@ void DocumentCommands::executeCommand(int id) {
         break;
     case ID_INTENSITY_KINEMATIC:
         m_dialogs.intensityEquation(m_parent);
+        break;
+    case ID_EDIT_UNDO:
+        doc.undo();
+        break;
+    case ID_EDIT_REDO:
+        doc.redo();
+        break;
+    case ID_CANCEL_COMPUTATION:
+        doc.cancelComputation();
         break;
     default:
         break;

@@ -10,6 +10,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <iterator>
+
 namespace xtalsp::gui {
 
 void ClickToCloseDialog::mousePressEvent(QMouseEvent* event) {
@@ -73,11 +75,14 @@ CAcceleratorsDlg::CAcceleratorsDlg(QWidget* parent) : ClickToCloseDialog(parent)
         {"   -", "Reduce the imaging distance by 1 mm"},
         {"   Alt+  =", "Increase the imaging distance by 1 cm"},
         {"   Alt+  -", "Reduce the imaging distance by 1 cm"},
+        {"   Ctrl+Z, Alt+Backspace", "Undo the last change of the pattern"},
+        {"   Ctrl+Y, Ctrl+Shift+Z", "Redo the change undone last"},
+        {"   Esc", "Stop the computation running"},
     };
     int row = 0;
-    for (std::size_t i = 0; i < std::size(rows); ++i) {
-        if (i == 6) {
-            // A thin line between the rotation keys and the distance keys.
+    for (int i = 0; i < static_cast<int>(std::size(rows)); ++i) {
+        if (i == 6 || i == 10) {
+            // Thin lines between the rotation, distance and editing keys.
             auto* line = new QFrame(this);
             line->setFrameShape(QFrame::HLine);
             line->setFrameShadow(QFrame::Sunken);

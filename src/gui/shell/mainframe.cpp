@@ -119,6 +119,9 @@ const std::map<int, CommandTexts>& commandTexts() {
         {ID_VIEW_STATUS_BAR, {"Show or hide the status bar", "Toggle StatusBar"}},
         {ID_ZOOM_CHANGED, {"Zoom value in the Toolbar Combox changed.", "Zoom Changed"}},
         {ID_ZOOM_BOX, {"Change the zoom value", "Zoom"}},
+        {ID_EDIT_UNDO, {"Undo the last change of the pattern", "Undo"}},
+        {ID_EDIT_REDO, {"Redo the change undone last", "Redo"}},
+        {ID_CANCEL_COMPUTATION, {"Stop the computation and keep the pattern as it was", ""}},
     };
     return texts;
 }
@@ -167,6 +170,7 @@ CMainFrame::CMainFrame(SettingsStore& settings, UserPrompt& prompt, FileChooser&
     createMenus();
     createToolBar();
     createStatusBar();
+    createComputationStatus();
     createKeyboardTable();
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
         if (window != nullptr && !window->isMinimized())
@@ -385,7 +389,7 @@ void CMainFrame::createMenus() {
     help->addAction(m_actions[ID_HELP_ACCELERATORS]);
     help->addSeparator();
     help->addAction(m_actions[ID_APP_ABOUT]);
-    m_patternMenus = {fileMenu(true), setting, intensity, view, imageMenu(), window, help};
+    m_patternMenus = {fileMenu(true), editMenu(), setting, intensity, view, imageMenu(), window, help};
 
     for (QMenu* menu : m_shortMenus)
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateCommandUi);
@@ -528,18 +532,23 @@ void CMainFrame::createKeyboardTable() {
         {QKeySequence(Qt::ALT | Qt::Key_Minus), ID_DISTANCE_MINUS_CM},
         {QKeySequence(Qt::ALT | Qt::Key_Equal), ID_DISTANCE_PLUS_CM},
     };
-    for (const auto& [sequence, id] : keys) {
-        auto* key = new QAction(this);
-        key->setShortcut(sequence);
-        key->setShortcutContext(Qt::WindowShortcut);
-        key->setData(id);
-        connect(key, &QAction::triggered, this, [this, id = id] {
-            // Keys of disabled commands do nothing, as their menu items would.
-            if (CommandTarget* target = targetFor(id); target && target->commandState(id).enabled)
-                runCommand(id);
-        });
-        addAction(key);
-    }
+    for (const auto& [sequence, id] : keys)
+        addCommandKey(sequence, id);
+    createEditKeys();
+}
+
+QAction* CMainFrame::addCommandKey(const QKeySequence& sequence, int id) {
+    auto* key = new QAction(this);
+    key->setShortcut(sequence);
+    key->setShortcutContext(Qt::WindowShortcut);
+    key->setData(id);
+    connect(key, &QAction::triggered, this, [this, id] {
+        // Keys of disabled commands do nothing, as their menu items would.
+        if (CommandTarget* target = targetFor(id); target && target->commandState(id).enabled)
+            runCommand(id);
+    });
+    addAction(key);
+    return key;
 }
 
 CommandTarget* CMainFrame::targetFor(int id) const {

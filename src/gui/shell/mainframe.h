@@ -20,6 +20,8 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QProgressBar;
+class QPushButton;
 class QToolBar;
 
 namespace xtalsp::gui {
@@ -119,6 +121,12 @@ private:
     void createZoomBox();
     void createStatusBar();
     void createKeyboardTable();
+    QAction* addCommandKey(const QKeySequence& sequence, int id);
+    // The Edit menu, its keys, and the progress of a long computation (mainframeedit.cpp).
+    QMenu* editMenu();
+    void createEditKeys();
+    void createComputationStatus();
+    void updateComputationStatus();
     QAction* action(int id, const QString& text);
     QMenu* fileMenu(bool pattern);
     void showMenuBar(bool pattern);
@@ -154,6 +162,9 @@ private:
     bool m_entering = false, m_selecting = false;
     bool m_placementStored = false;
     std::vector<QAction*> m_windowListActions;
+    QProgressBar* m_computationProgress = nullptr;
+    QPushButton* m_cancelComputation = nullptr;
+    QAction* m_cancelKey = nullptr;
     // The first start's pattern window and the size it takes once the main window has grown.
     std::pair<QMdiSubWindow*, QSize> m_pendingFirstChild{nullptr, QSize()};
 };

@@ -184,6 +184,13 @@ DocumentServices CXtalspApp::documentServices() {
         services.userDataDirectory = fileSystemPath(m_userDataDirectory);
     services.applicationDirectoryWritable = m_applicationDirectoryWritable;
     services.spectrumFallbackTold = &m_spectrumFallbackTold;
+    if (m_computesInBackground) {
+        // The end of a walk comes back through the event loop of the application's thread.
+        services.backgroundPoster = [](std::function<void()> task) {
+            QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(task),
+                                      Qt::QueuedConnection);
+        };
+    }
     return services;
 }
 
@@ -515,6 +522,8 @@ bool CXtalspApp::printFromCommandLine(const QString& path) {
     CXtalspDoc* doc = OpenDocumentFile(path);
     if (doc == nullptr || documentPath(*doc).isEmpty())
         return false; // no pattern to print: the message has been shown
+    while (doc->isComputing())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     QPrinter printer(QPrinter::HighResolution);
     if (QPrinterInfo::availablePrinterNames().isEmpty()) {
         m_prompt.show({"No printer is installed.", "", MessageIcon::Exclamation});

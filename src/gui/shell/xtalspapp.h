@@ -48,6 +48,10 @@ public:
                std::optional<bool> applicationDirectoryWritable = std::nullopt);
     ~CXtalspApp() override;
 
+    // Patterns compute on a worker thread and the window stays responsive (the program does
+    // so); without it they compute in the event loop's thread, as the tests expect.
+    void setComputesInBackground(bool background) { m_computesInBackground = background; }
+
     // Start-up in its order; false ends the program (also after printing from the command line)
     // with exitStatus().
     bool InitInstance(const QStringList& arguments);
@@ -126,6 +130,7 @@ private:
     QString m_userDataDirectory;
     bool m_applicationDirectoryWritable = true;
     bool m_spectrumFallbackTold = false;
+    bool m_computesInBackground = false;
     ReadablePathPrompt m_documentPrompt;
     int m_exitStatus = 0;
     HelpViewer m_help;

@@ -117,8 +117,11 @@ bool exportTextFile(const CXtalspDoc& doc, ViewHost& host) {
         return false;
     const std::string bytes = filePathBytes(path);
     ExportPrompt prompt(host.prompt(), {bytes});
-    const PatternListingInput listing{doc.structure().name, doc.settings(),
-                                      doc.intensityScale().saturationIntensity, &doc.spots()};
+    // The spots on show with the settings they were computed from, also while a newer
+    // computation runs.
+    const PatternInputs completed = doc.completedInputs();
+    const PatternListingInput listing{completed.structure.name, completed.settings,
+                                      completed.intensityScale.saturationIntensity, &doc.spots()};
     Status failure = Status::success();
     {
         WaitCursor wait;
@@ -137,8 +140,9 @@ bool exportMergingFile(const CXtalspDoc& doc, ViewHost& host) {
     Status failure = Status::success();
     {
         WaitCursor wait;
-        failure = writeMergingFile(bytes, doc.spotWidth(), doc.spotHeight(), doc.grayscaleSpots(),
-                                   doc.intensityScale().saturationIntensity, doc.spots());
+        failure =
+            writeMergingFile(bytes, doc.spotWidth(), doc.spotHeight(), doc.grayscaleSpots(),
+                             doc.completedInputs().intensityScale.saturationIntensity, doc.spots());
     }
     return reportFailure(failure, prompt);
 }

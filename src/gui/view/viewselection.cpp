@@ -51,6 +51,12 @@ void CXtalspView::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
+    if (event->button() == Qt::LeftButton) {
+        // The left button turns the crystal once the pointer moves; a click alone does nothing.
+        beginCrystalDrag(event->position());
+        event->accept();
+        return;
+    }
     if (event->button() != Qt::RightButton) {
         QAbstractScrollArea::mousePressEvent(event);
         return;

@@ -69,6 +69,7 @@ CXtalspView::CXtalspView(CXtalspDoc& doc, ViewHost& host, QWidget* parent)
 }
 
 CXtalspView::~CXtalspView() {
+    endCrystalDrag();
     m_doc.removeObserver(this);
 }
 
@@ -230,16 +231,19 @@ void CXtalspView::focusInEvent(QFocusEvent* event) {
     showGeometryStatus();
 }
 
-void CXtalspView::computationStarted(const CXtalspDoc&) {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+void CXtalspView::computationStarted(const CXtalspDoc& doc) {
+    // A walk in the background leaves the window at work: the status bar shows its progress.
+    if (!doc.computesInBackground())
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
 void CXtalspView::spotsChanged(const CXtalspDoc&) {
     viewport()->update();
 }
 
-void CXtalspView::computationFinished(const CXtalspDoc&) {
-    QGuiApplication::restoreOverrideCursor();
+void CXtalspView::computationFinished(const CXtalspDoc& doc) {
+    if (!doc.computesInBackground())
+        QGuiApplication::restoreOverrideCursor();
 }
 
 void CXtalspView::geometryStatusChanged(const CXtalspDoc&) {

@@ -109,6 +109,9 @@ protected:
     // the paging, Home/End and arrow keys scroll a drawing larger than the window.
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // A left drag on the pattern turns the crystal (viewdrag.cpp).
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     // Ctrl+wheel zooms about the point under the pointer.
     void wheelEvent(QWheelEvent* event) override;
@@ -168,6 +171,15 @@ private:
     std::optional<std::string> drawOverImage(QPainter& painter, double dotsPerInch);
     void paintImageGround(QPainter& painter, const CanvasRect& film);
     void paintPeakCrosses(QPainter& painter);
+    // Turning the crystal with the mouse: one drag is one undoable change (viewdrag.cpp).
+    void beginCrystalDrag(QPointF viewportPosition);
+    void followCrystalDrag(QPointF viewportPosition, Qt::KeyboardModifiers modifiers);
+    void endCrystalDrag();
+    struct CrystalDrag {
+        QPointF start, last;
+        bool turning = false; // past the drag distance: the gesture has begun
+    };
+    std::optional<CrystalDrag> m_drag;
 
     CXtalspDoc& m_doc;
     ViewHost& m_host;

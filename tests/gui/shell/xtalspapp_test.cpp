@@ -133,8 +133,8 @@ TEST_F(Application, StartsWithANewPatternShowingTheWholeFilm) {
     EXPECT_EQ(dir.read("Sample.struct").size(), 713u);
     EXPECT_EQ(dir.read("Default.Spectrum").size(), 2429u);
     ASSERT_EQ(prompt.messages.size(), 1u); // the new default spectrum is announced
-    EXPECT_EQ(menuTitles(), (QStringList{"&File", "&Setting", "&Intensity", "&View", "I&mage",
-                                         "&Window", "&Help"}));
+    EXPECT_EQ(menuTitles(), (QStringList{"&File", "&Edit", "&Setting", "&Intensity", "&View",
+                                         "I&mage", "&Window", "&Help"}));
     EXPECT_EQ(frame().paneText(PatternPane), "Define or import a structure to continue...");
     EXPECT_EQ(frame().zoomBox()->currentText(), "100%");
 }
@@ -219,7 +219,7 @@ TEST_F(Application, MenusFollowTheOpenPatterns) {
                                          "E&xit"}));
     frame().updateCommandUi();
     // Grey levels are on, so the command offers dark spots.
-    EXPECT_EQ(itemTexts(2),
+    EXPECT_EQ(itemTexts(3),
               (QStringList{"&Kinematic Model", "&Dynamical Model   \t  ", "-", "Dark &Spots\tF2",
                            "&Adjust Intensity...\tF3", "&Normalize Intensity\tF4", "-",
                            "Structure &Factor... "}));
@@ -377,7 +377,7 @@ TEST_F(Application, WindowShellDetails) {
     frame().show();
     app.newDocument();
     // The Window menu lists the pattern windows; picking one activates it.
-    QMenu* windowMenu = frame().menuBar()->actions()[5]->menu();
+    QMenu* windowMenu = frame().menuBar()->actions()[6]->menu();
     emit windowMenu->aboutToShow();
     QList<QAction*> listed;
     for (QAction* item : windowMenu->actions()) {
