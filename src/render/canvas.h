@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,10 @@ public:
                                TextAlignment alignment) = 0;
     // Width and height of the text in the selected font, in drawing units.
     virtual TextExtent textExtent(std::string_view text) = 0;
+    // The part of a screen that can still change, in drawing units and with some room to spare:
+    // a drawing may skip what lies wholly outside it. Nothing (the default) means everything
+    // drawn may show, as on paper and in pictures.
+    virtual std::optional<CanvasRect> visibleArea() const { return std::nullopt; }
 };
 
 } // namespace xtalsp

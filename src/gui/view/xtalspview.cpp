@@ -5,6 +5,7 @@
 #include "core/text/cp1252.h"
 #include "core/text/numbertext.h"
 #include "gui/shell/commandids.h"
+#include "gui/view/patterntiles.h"
 #include "gui/view/viewexports.h"
 #include "gui/view/viewmetrics.h"
 #include "render/qt/qpaintercanvas.h"
@@ -12,12 +13,14 @@
 #include <QGuiApplication>
 #include <QMdiSubWindow>
 #include <QPageLayout>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
 #include <QToolButton>
 
 #include <array>
+#include <memory>
 #include <utility>
 
 namespace xtalsp::gui {
@@ -54,7 +57,8 @@ QString displayText(const std::string& cp1252) {
 } // namespace
 
 CXtalspView::CXtalspView(CXtalspDoc& doc, ViewHost& host, QWidget* parent)
-    : QAbstractScrollArea(parent), m_doc(doc), m_host(host) {
+    : QAbstractScrollArea(parent), m_doc(doc), m_host(host),
+      m_tiles(std::make_unique<PatternTiles>()) {
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(10, 10);
     // Every paint covers the whole viewport, so the platform need not erase it first.
@@ -168,14 +172,21 @@ std::optional<std::string> CXtalspView::drawOn(QPainter& painter, double dotsPer
     return drawPattern(canvas, m_doc, drawingOptions());
 }
 
-void CXtalspView::paintEvent(QPaintEvent*) {
+void CXtalspView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     // The surround of the drawing reaches 2 m; a larger scaled film or a window beyond it still
     // shows the surround's grey rather than stale pixels.
     painter.fillRect(viewport()->rect(), kSurroundGrey);
     const QPoint scrolled = scrollPosition();
+    // The drawing comes from tiles drawn once for the current zoom and options; the selection
+    // and pane 1 are drawn live over them.
+    const PatternContent content = patternContent(m_doc);
+    const ViewDrawingOptions options = drawingOptions();
+    m_tiles->paint(painter, event->rect(), scrolled, QRect(QPoint(0, 0), contentSize()), content,
+                   options, screenDpi(), viewport()->devicePixelRatioF());
     painter.translate(-scrolled.x(), -scrolled.y());
-    showPatternStatus(drawOn(painter, screenDpi(), true));
+    QPainterCanvas canvas(painter, screenDpi(), true);
+    showPatternStatus(drawActiveViewMarks(canvas, content, options));
 }
 
 bool CXtalspView::paintPage(QPrinter& printer) {
@@ -212,6 +223,7 @@ void CXtalspView::computationStarted(const CXtalspDoc&) {
 }
 
 void CXtalspView::spotsChanged(const CXtalspDoc&) {
+    m_tiles->invalidate(); // a new list may sit where the old one was
     viewport()->update();
 }
 

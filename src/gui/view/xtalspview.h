@@ -12,6 +12,7 @@
 #include <QPointF>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,8 @@ class QPainter;
 class QPrinter;
 
 namespace xtalsp::gui {
+
+class PatternTiles;
 
 class CXtalspView : public QAbstractScrollArea, public CommandTarget, private DocumentObserver {
     Q_OBJECT
@@ -124,6 +127,7 @@ private:
     bool m_showCrossline = true, m_showIndex = false, m_grayscaleSpots = true;
     double m_savedZoom = 0.0; // the zoom to return to after printing; 0 = nothing saved
     QPoint m_savedScrollPosition;
+    std::unique_ptr<PatternTiles> m_tiles; // the screen drawing, cached
 };
 
 } // namespace xtalsp::gui

@@ -31,6 +31,8 @@ public:
     void drawTextInBox(const CanvasRect& box, std::string_view text,
                        TextAlignment alignment) override;
     TextExtent textExtent(std::string_view text) override;
+    // On screen: the painter's clip, or else its whole device.
+    std::optional<CanvasRect> visibleArea() const override;
 
     // Device pixels per drawing unit.
     double pixelsPerUnit() const { return m_pixelsPerUnit; }
