@@ -5,6 +5,7 @@
 #include "core/image/filmraster.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,6 +72,10 @@ public:
     // The opacity (0 to 1) of what is drawn from now on; a canvas without transparency draws
     // everything opaque.
     virtual void setOpacity(double /*opacity*/) {}
+    // The part of a screen that can still change, in drawing units and with some room to spare:
+    // a drawing may skip what lies wholly outside it. Nothing (the default) means everything
+    // drawn may show, as on paper and in pictures.
+    virtual std::optional<CanvasRect> visibleArea() const { return std::nullopt; }
 };
 
 } // namespace xtalsp

@@ -42,6 +42,20 @@ template <typename Visit> void forEachSpotFromLast(std::span<const LaueSpot> spo
         visit(spots[i]);
 }
 
+// The same walk over the spots a view draws on screen.
+template <typename Visit>
+void forEachDrawnSpotFromLast(const PatternContent& content, Visit visit) {
+    if (!content.drawnSpots) {
+        forEachSpotFromLast(content.spots, visit);
+        return;
+    }
+    const std::span<const std::uint32_t> drawn = *content.drawnSpots;
+    for (std::size_t i = drawn.size(); i-- > 0;) {
+        if (drawn[i] < content.spots.size())
+            visit(content.spots[drawn[i]]);
+    }
+}
+
 void drawViewCrossline(Canvas& canvas, const DrawingExtent& extent) {
     const int midY = -(extent.height / 2);
     // The vertical line sits one unit left of the centre, as the film marks have always been.
@@ -61,10 +75,18 @@ bool isEmpty(const CanvasRect& rect) {
     return rect.left >= rect.right || rect.top <= rect.bottom;
 }
 
+bool overlaps(const CanvasRect& a, const CanvasRect& b) {
+    return a.left < b.right && b.left < a.right && a.bottom < b.top && b.bottom < a.top;
+}
+
 void drawViewSpots(Canvas& canvas, const PatternContent& content, const ViewDrawingOptions& options,
                    const CanvasRect& spotTemplate, const std::optional<CanvasRect>& clip) {
-    forEachSpotFromLast(content.spots, [&](const LaueSpot& spot) {
+    // A big pattern on screen mostly lies outside the part being repainted.
+    const std::optional<CanvasRect> visible = canvas.visibleArea();
+    forEachDrawnSpotFromLast(content, [&](const LaueSpot& spot) {
         CanvasRect rect = viewSpotRect(spotTemplate, spot, options.scale);
+        if (visible && !overlaps(rect, *visible))
+            return;
         if (clip) {
             rect = clippedTo(rect, *clip);
             if (isEmpty(rect))
@@ -77,13 +99,30 @@ void drawViewSpots(Canvas& canvas, const PatternContent& content, const ViewDraw
     });
 }
 
+// A label runs right and down from its top-left corner. Its width is measured only when the
+// corner lies left of the visible area; the line height, once more, allows for glyphs that
+// reach past their advance.
+bool labelMayShow(Canvas& canvas, CanvasPoint topLeft, const LaueSpot& spot,
+                  const CanvasRect& visible, int lineHeight) {
+    if (topLeft.x >= visible.right || topLeft.y <= visible.bottom ||
+        topLeft.y - 2 * lineHeight >= visible.top)
+        return false;
+    if (topLeft.x >= visible.left)
+        return true;
+    return topLeft.x + canvas.textExtent(spotLabel(spot)).width + lineHeight > visible.left;
+}
+
 void drawScreenLabels(Canvas& canvas, const PatternContent& content,
                       const ViewDrawingOptions& options, const CanvasRect& spotTemplate) {
     canvas.selectFont(FontSpec{});
-    forEachSpotFromLast(content.spots, [&](const LaueSpot& spot) {
+    const std::optional<CanvasRect> visible = canvas.visibleArea();
+    const int lineHeight = visible ? canvas.textExtent("0").height : 0;
+    forEachDrawnSpotFromLast(content, [&](const LaueSpot& spot) {
         const CanvasRect rect = viewSpotRect(spotTemplate, spot, options.scale);
-        canvas.drawText({rect.left + kScreenLabelLeft, rect.top + kScreenLabelTop},
-                        spotLabel(spot));
+        const CanvasPoint topLeft{rect.left + kScreenLabelLeft, rect.top + kScreenLabelTop};
+        if (visible && !labelMayShow(canvas, topLeft, spot, *visible, lineHeight))
+            return;
+        canvas.drawText(topLeft, spotLabel(spot));
     });
 }
 
@@ -120,12 +159,15 @@ void drawPaperLabels(Canvas& canvas, const PatternContent& content,
     });
 }
 
+// The surround reaches at least to the far edges of the drawing: a scaled film wider or higher
+// than the reach must not turn the surround's rectangles back over the film.
 void drawSurround(Canvas& canvas, const DrawingExtent& extent) {
     const int w = extent.width, h = extent.height;
-    canvas.fillRect({0, 0, kViewMargin, -kSurroundReach}, kSurroundGrey);
-    canvas.fillRect({0, 0, kSurroundReach, -kViewMargin}, kSurroundGrey);
-    canvas.fillRect({0, kViewMargin - h, kSurroundReach, -kSurroundReach}, kSurroundGrey);
-    canvas.fillRect({w - kViewMargin, 0, kSurroundReach, -kSurroundReach}, kSurroundGrey);
+    const int reachX = std::max(kSurroundReach, w), reachY = -std::max(kSurroundReach, h);
+    canvas.fillRect({0, 0, kViewMargin, reachY}, kSurroundGrey);
+    canvas.fillRect({0, 0, reachX, -kViewMargin}, kSurroundGrey);
+    canvas.fillRect({0, kViewMargin - h, reachX, reachY}, kSurroundGrey);
+    canvas.fillRect({w - kViewMargin, 0, reachX, reachY}, kSurroundGrey);
 }
 
 const LaueSpot* selectedSpotOf(const PatternContent& content) {
@@ -276,6 +318,20 @@ std::optional<std::string> drawPattern(Canvas& canvas, const CXtalspDoc& doc,
                                        const ViewDrawingOptions& options) {
     const ShownPattern shown(doc, options.gnomonic);
     return drawPattern(canvas, shown.content(), options);
+}
+
+std::optional<std::string> drawActiveViewMarks(Canvas& canvas, const PatternContent& content,
+                                               const ViewDrawingOptions& options) {
+    if (!options.activeView)
+        return std::nullopt;
+    if (const LaueSpot* spot = selectedSpotOf(content)) {
+        const DrawingExtent extent =
+            viewExtent(content.filmWidth, content.filmHeight, options.scale);
+        const CanvasRect spotTemplate = viewSpotTemplate(extent, options);
+        drawSelection(canvas, viewSpotRect(spotTemplate, *spot, options.scale));
+        drawOutline(canvas, filmBox(extent));
+    }
+    return patternStatusText(content);
 }
 
 std::string geometryStatusText(double distance, double rotationX, double rotationY) {

@@ -9,6 +9,7 @@
 #include "render/canvas.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <span>
@@ -52,6 +53,8 @@ struct ViewDrawingOptions {
     // Spots as outlines, so that a measured spot under a simulated one stays visible.
     bool spotOutlines = false;
     double spotOpacity = 1.0; // of the spots, 0 to 1
+
+    bool operator==(const ViewDrawingOptions&) const = default;
 };
 
 // What the drawing reads of a document. The spots are borrowed: the content must not outlive
@@ -63,6 +66,9 @@ struct PatternContent {
     double distance = 0.0; // film units; below 1 while there is no diffraction geometry
     std::span<const LaueSpot> spots;
     int selectedSpot = -1; // -1 or any other index outside the list: nothing selected
+    // On screen, when set: the only spots drawn (with their labels), as increasing indices into
+    // the list; a part of a big pattern need not visit every spot.
+    std::optional<std::span<const std::uint32_t>> drawnSpots;
 };
 PatternContent patternContent(const CXtalspDoc& doc);
 
@@ -95,6 +101,11 @@ std::optional<std::string> drawPattern(Canvas& canvas, const PatternContent& con
                                        const ViewDrawingOptions& options);
 std::optional<std::string> drawPattern(Canvas& canvas, const CXtalspDoc& doc,
                                        const ViewDrawingOptions& options);
+// What the active view on screen adds to a drawing made as an inactive view's: the selected
+// spot's frame (under the film outline, as drawPattern leaves it) and the text of pane 1.
+// Nothing for an inactive view.
+std::optional<std::string> drawActiveViewMarks(Canvas& canvas, const PatternContent& content,
+                                               const ViewDrawingOptions& options);
 
 // Pane 2: distance (cm) and the two rotation angles, "%.2f" without trailing zeros, joined by
 // "; ".

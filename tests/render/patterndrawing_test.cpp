@@ -282,5 +282,28 @@ TEST(GeometryStatus, TwoDecimalsWithoutTrailingZeros) {
     EXPECT_EQ(geometryStatusText(0, -0.001, -0.0), "0; 0; 0");
 }
 
+// A 5 m film at 500 % is far wider than the surround's 2 m reach: the surround must still lie
+// wholly outside the film.
+TEST(ScreenDrawing, SurroundOfAHugeFilmLeavesTheFilmUncovered) {
+    const std::vector<LaueSpot> none;
+    PatternContent content = test::filmContent(none);
+    content.filmWidth = content.filmHeight = 50000;
+    ViewDrawingOptions options;
+    options.scale = 5.0;
+    RecordingCanvas canvas;
+    drawPattern(canvas, content, options);
+    const int far = 250000 + 20; // the film's far edges
+    for (const RecordedFill& fill : canvas.fills()) {
+        if (!(fill.colour == Rgb{235, 235, 235}))
+            continue;
+        const int left = std::min(fill.rect.left, fill.rect.right);
+        const int right = std::max(fill.rect.left, fill.rect.right);
+        const int top = std::max(fill.rect.top, fill.rect.bottom);
+        const int bottom = std::min(fill.rect.top, fill.rect.bottom);
+        const bool overlapsFilm = left < far && right > 20 && bottom < -20 && top > -far;
+        EXPECT_FALSE(overlapsFilm) << left << " " << top << " " << right << " " << bottom;
+    }
+}
+
 } // namespace
 } // namespace xtalsp

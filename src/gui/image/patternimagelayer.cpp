@@ -1,6 +1,8 @@
 // The image layer of a pattern: its state, the peak search on it, and its settings file.
 #include "gui/image/patternimagelayer.h"
 
+#include "render/qt/qtimagereader.h"
+
 #include "core/image/peaksearch.h"
 
 #include <QFileInfo>
@@ -42,11 +44,13 @@ ImageCalibration proposedCalibration(const DetectorImage& image) {
 } // namespace
 
 Result<DetectorImage> readImageForPattern(const std::string& path) {
-    return readDetectorImage(path);
+    return readAnyImage(path);
 }
 
 bool isPatternImageFile(const QString& path) {
-    return isCoreImageFile(QFileInfo(path).fileName().toStdString());
+    static const QStringList toolkitSuffixes{"png", "jpg", "jpeg"};
+    return isCoreImageFile(QFileInfo(path).fileName().toStdString()) ||
+           toolkitSuffixes.contains(QFileInfo(path).suffix().toLower());
 }
 
 PatternImageLayer::~PatternImageLayer() {

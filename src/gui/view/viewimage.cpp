@@ -2,6 +2,8 @@
 // peaks marked over the pattern, and the position and value under the pointer.
 #include "gui/view/xtalspview.h"
 
+#include "core/image/filmraster.h"
+
 #include "core/text/numbertext.h"
 #include "gui/image/patternimagelayer.h"
 #include "gui/view/viewmetrics.h"
@@ -76,11 +78,26 @@ FilmPoint CXtalspView::filmPointAt(QPointF viewportPosition) const {
 
 // Where the view's drawing options are filled while an image lies under the pattern: the
 // spots' look over an image belongs here.
-void CXtalspView::applyImageDrawingOptions(ViewDrawingOptions&) const {}
+void CXtalspView::applyImageDrawingOptions(ViewDrawingOptions& options) const {
+    options.spotOutlines = true;
+    options.spotOpacity = m_imageLayer->settings().spotOpacity;
+}
+
+const ImageUnderlay* CXtalspView::pictureUnderlay() const {
+    if (!showsImage()) {
+        m_pictureUnderlay.reset();
+        return nullptr;
+    }
+    if (!m_pictureUnderlay || m_pictureUnderlayRevision != m_imageLayer->revision()) {
+        const PatternImageSettings& settings = m_imageLayer->settings();
+        m_pictureUnderlay = filmRaster(*m_imageLayer->image(), settings.calibration, settings.contrast);
+        m_pictureUnderlayRevision = m_imageLayer->revision();
+    }
+    return &*m_pictureUnderlay;
+}
 
 std::optional<std::string> CXtalspView::drawOverImage(QPainter& painter, double dotsPerInch) {
     const QTransform device = painter.transform();
-    const double spotOpacity = m_imageLayer->settings().spotOpacity;
     ViewDrawingOptions options = drawingOptions();
     applyImageDrawingOptions(options);
     std::optional<std::string> paneText;
@@ -90,12 +107,9 @@ std::optional<std::string> CXtalspView::drawOverImage(QPainter& painter, double 
             painter.setTransform(device);
             paintImageGround(painter, film);
             painter.setTransform(drawing);
-            // What is drawn over the image lets it show through.
-            painter.setOpacity(spotOpacity);
         });
         paneText = drawPattern(canvas, m_doc, options);
     }
-    painter.setOpacity(1.0);
     paintPeakCrosses(painter);
     return paneText;
 }

@@ -7,19 +7,23 @@
 #include "gui/orientation/fitorientationdlg.h"
 #include "gui/image/patternimagelayer.h"
 #include "gui/shell/commandids.h"
+#include "gui/view/patterntiles.h"
 #include "gui/view/viewexports.h"
 #include "gui/view/viewmetrics.h"
 #include "render/qt/qpaintercanvas.h"
+#include "render/shownpattern.h"
 
 #include <QGuiApplication>
 #include <QMdiSubWindow>
 #include <QPageLayout>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
 #include <QToolButton>
 
 #include <array>
+#include <memory>
 #include <utility>
 
 namespace xtalsp::gui {
@@ -56,7 +60,8 @@ QString displayText(const std::string& cp1252) {
 } // namespace
 
 CXtalspView::CXtalspView(CXtalspDoc& doc, ViewHost& host, QWidget* parent)
-    : QAbstractScrollArea(parent), m_doc(doc), m_host(host) {
+    : QAbstractScrollArea(parent), m_doc(doc), m_host(host),
+      m_tiles(std::make_unique<PatternTiles>()) {
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(10, 10);
     // Every paint covers the whole viewport, so the platform need not erase it first.
@@ -170,17 +175,11 @@ ViewDrawingOptions CXtalspView::drawingOptions() const {
 
 ViewDrawingOptions CXtalspView::pictureDrawingOptions() const {
     ViewDrawingOptions options = drawingOptions();
-    if (m_pictureUnderlay) {
-        options.underlay = m_pictureUnderlay;
-        options.spotOutlines = true;
-        options.spotOpacity = m_pictureSpotOpacity;
+    if (const ImageUnderlay* underlay = pictureUnderlay()) {
+        options.underlay = underlay;
+        applyImageDrawingOptions(options);
     }
     return options;
-}
-
-void CXtalspView::setPictureUnderlay(const ImageUnderlay* underlay, double spotOpacity) {
-    m_pictureUnderlay = underlay;
-    m_pictureSpotOpacity = spotOpacity;
 }
 
 std::optional<std::string> CXtalspView::drawOn(QPainter& painter, double dotsPerInch,
@@ -191,14 +190,29 @@ std::optional<std::string> CXtalspView::drawOn(QPainter& painter, double dotsPer
     return drawPattern(canvas, m_doc, display ? drawingOptions() : pictureDrawingOptions());
 }
 
-void CXtalspView::paintEvent(QPaintEvent*) {
+void CXtalspView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     // The surround of the drawing reaches 2 m; a larger scaled film or a window beyond it still
     // shows the surround's grey rather than stale pixels.
     painter.fillRect(viewport()->rect(), kSurroundGrey);
     const QPoint scrolled = scrollPosition();
+    if (showsImage()) {
+        // Over an image the pattern is drawn directly; the image keeps its own cache.
+        painter.translate(-scrolled.x(), -scrolled.y());
+        showPatternStatus(drawOn(painter, screenDpi(), true));
+        drawMarks(painter);
+        return;
+    }
+    // The drawing comes from tiles drawn once for the current zoom and options; the selection
+    // and pane 1 are drawn live over them.
+    const ViewDrawingOptions options = drawingOptions();
+    const ShownPattern shown(m_doc, options.gnomonic);
+    const PatternContent& content = shown.content();
+    m_tiles->paint(painter, event->rect(), scrolled, QRect(QPoint(0, 0), contentSize()), content,
+                   options, screenDpi(), viewport()->devicePixelRatioF());
     painter.translate(-scrolled.x(), -scrolled.y());
-    showPatternStatus(drawOn(painter, screenDpi(), true));
+    QPainterCanvas canvas(painter, screenDpi(), true);
+    showPatternStatus(drawActiveViewMarks(canvas, content, options));
     drawMarks(painter);
 }
 
@@ -238,6 +252,7 @@ void CXtalspView::computationStarted(const CXtalspDoc& doc) {
 }
 
 void CXtalspView::spotsChanged(const CXtalspDoc&) {
+    m_tiles->invalidate(); // a new list may sit where the old one was
     viewport()->update();
 }
 

@@ -26,6 +26,7 @@ namespace xtalsp::gui {
 
 class OrientationDialogs;
 class PatternImageLayer;
+class PatternTiles;
 
 class CXtalspView : public QAbstractScrollArea, public CommandTarget, private DocumentObserver {
     Q_OBJECT
@@ -75,10 +76,6 @@ public:
     // command line), and restores the screen zoom afterwards.
     bool printWithoutDialog(QPrinter& printer);
 
-    // A measured image to lie under printed, exported and copied pictures (the screen paints its
-    // own), with the spots drawn as outlines of the given opacity; nullptr: none. Not owned: it
-    // must stay alive while set.
-    void setPictureUnderlay(const ImageUnderlay* underlay, double spotOpacity = 1.0);
 
     bool handlesCommand(int id) const override;
     CommandState commandState(int id) const override;
@@ -88,6 +85,8 @@ public:
     // outlive the view or be unset first.
     void setImageLayer(PatternImageLayer* layer);
     bool showsImage() const;
+    // The shown image as pictures and paper lay it under the pattern; nullptr without one.
+    const ImageUnderlay* pictureUnderlay() const;
     // The film point (mm from the beam centre, y up) under a viewport position.
     FilmPoint filmPointAt(QPointF viewportPosition) const;
     // The status text for the pointer at a viewport position: film position and pixel value.
@@ -188,8 +187,10 @@ private:
     DrawingExtent m_extent;
     double m_spotWidth = kDefaultSpotSize, m_spotHeight = kDefaultSpotSize;
     bool m_showCrossline = true, m_showIndex = false, m_grayscaleSpots = true;
-    const ImageUnderlay* m_pictureUnderlay = nullptr;
-    double m_pictureSpotOpacity = 1.0;
+    // The image as printed, exported and copied pictures lay it under the pattern, made when
+    // first needed for the image's current look (its revision).
+    mutable std::optional<ImageUnderlay> m_pictureUnderlay;
+    mutable int m_pictureUnderlayRevision = -1;
     double m_savedZoom = 0.0; // the zoom to return to after printing; 0 = nothing saved
     QPoint m_savedScrollPosition;
     SpotMarks* m_marks = nullptr;
@@ -198,6 +199,7 @@ private:
     std::unique_ptr<OrientationDialogs> m_orientationDialogs;
     PatternImageLayer* m_imageLayer = nullptr;
     std::unique_ptr<ImageRegionCache> m_imageCache;
+    std::unique_ptr<PatternTiles> m_tiles; // the screen drawing, cached
 };
 
 } // namespace xtalsp::gui

@@ -153,6 +153,24 @@ void QPainterCanvas::setOpacity(double opacity) {
     m_painter.setOpacity(std::clamp(opacity, 0.0, 1.0));
 }
 
+std::optional<CanvasRect> QPainterCanvas::visibleArea() const {
+    if (!m_display || m_painter.device() == nullptr)
+        return std::nullopt;
+    // The device's size in its own pixels is at least its size in the painter's logical
+    // pixels, so the area errs on the large side for a high-resolution image too.
+    const QRectF device(0, 0, m_painter.device()->width(), m_painter.device()->height());
+    QRectF area = m_painter.transform().inverted().mapRect(device); // drawing units
+    if (m_painter.hasClipping())
+        area = area.intersected(m_painter.clipBoundingRect());
+    // Two device pixels and a unit of room: rounding of the fills never reaches further.
+    const double margin = 2.0 / m_pixelsPerUnit + 1.0;
+    const auto unit = [](double value) { return static_cast<int>(std::clamp(value, -1e9, 1e9)); };
+    // QRectF keeps y growing downwards: its top() is the lowest drawing y.
+    return CanvasRect{
+        unit(std::floor(area.left() - margin)), unit(std::ceil(area.bottom() + margin)),
+        unit(std::ceil(area.right() + margin)), unit(std::floor(area.top() - margin))};
+}
+
 QPointF QPainterCanvas::toDevice(CanvasPoint point) const {
     return QPointF(point.x * m_pixelsPerUnit, -point.y * m_pixelsPerUnit);
 }

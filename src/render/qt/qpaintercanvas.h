@@ -34,6 +34,8 @@ public:
     void drawGreyRaster(const CanvasRect& target, const GreyRaster& raster,
                         const CanvasRect& clip) override;
     void setOpacity(double opacity) override;
+    // On screen: the painter's clip, or else its whole device.
+    std::optional<CanvasRect> visibleArea() const override;
 
     // Device pixels per drawing unit.
     double pixelsPerUnit() const { return m_pixelsPerUnit; }
