@@ -90,7 +90,8 @@ const ImageUnderlay* CXtalspView::pictureUnderlay() const {
     }
     if (!m_pictureUnderlay || m_pictureUnderlayRevision != m_imageLayer->revision()) {
         const PatternImageSettings& settings = m_imageLayer->settings();
-        m_pictureUnderlay = filmRaster(*m_imageLayer->image(), settings.calibration, settings.contrast);
+        m_pictureUnderlay =
+            filmRaster(*m_imageLayer->image(), settings.calibration, settings.contrast);
         m_pictureUnderlayRevision = m_imageLayer->revision();
     }
     return &*m_pictureUnderlay;

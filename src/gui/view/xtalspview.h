@@ -4,8 +4,8 @@
 
 #include "core/document/xtalspdoc.h"
 #include "core/orientation/orientation.h"
-#include "gui/orientation/spotmarks.h"
 #include "gui/image/imagedisplay.h"
+#include "gui/orientation/spotmarks.h"
 #include "gui/shell/commandtarget.h"
 #include "gui/view/viewhost.h"
 #include "render/patterndrawing.h"
@@ -75,7 +75,6 @@ public:
     // Prints straight to the printer at true size, without a dialog (the print switch of the
     // command line), and restores the screen zoom afterwards.
     bool printWithoutDialog(QPrinter& printer);
-
 
     bool handlesCommand(int id) const override;
     CommandState commandState(int id) const override;
