@@ -47,9 +47,9 @@ std::vector<SpotDirection> spotDirections(const DirectionAlignmentInput& input,
         for (const FilmPosition shifted :
              {FilmPosition{at.x + step, at.y}, FilmPosition{at.x - step, at.y},
               FilmPosition{at.x, at.y + step}, FilmPosition{at.x, at.y - step}})
-            tolerance = std::max(tolerance, angleBetween(u, toEigen(scatteringDirection(
-                                                                input.geometry, input.distance,
-                                                                shifted))));
+            tolerance =
+                std::max(tolerance, angleBetween(u, toEigen(scatteringDirection(
+                                                        input.geometry, input.distance, shifted))));
         directions.push_back({u, tolerance});
     }
     return directions;

@@ -17,8 +17,8 @@ struct DirectionAlignmentInput {
     // are expected among them.
     std::vector<Vector3> reflections;
     DiffractionGeometry geometry = DiffractionGeometry::Transmission;
-    double distance = 0.0; // film units
-    double matchMm = 1.0;  // a spot lies along a reflection whose spot would be this close
+    double distance = 0.0;      // film units
+    double matchMm = 1.0;       // a spot lies along a reflection whose spot would be this close
     double searchDegrees = 6.0; // how far a spot's direction may lie from its start
 };
 

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <functional>
 #include <numeric>
+#include <optional>
 #include <string>
 
 namespace xtalsp {
@@ -99,6 +100,9 @@ struct Lattice {
     double longestVector = 0.0;
     std::array<int, 3> limits{};
     std::vector<Eigen::Matrix3i> symmetry; // acting on indices: h' = M h
+    DiffractionGeometry geometry = DiffractionGeometry::Transmission;
+    double distance = 0.0;      // film units
+    double filmTolerance = 0.0; // film units
 };
 
 // Integer matrices with entries -1, 0, 1 and determinant 1 that keep the reciprocal metric:
@@ -132,6 +136,8 @@ Lattice describeLattice(const SpotComputationInput& pattern) {
                       std::clamp(pattern.settings.Kmax, 1, kMaxIndexLimit),
                       std::clamp(pattern.settings.Lmax, 1, kMaxIndexLimit)};
     lattice.symmetry = latticeRotations(lattice.basis);
+    lattice.geometry = pattern.settings.geometry;
+    lattice.distance = pattern.settings.distance;
     return lattice;
 }
 
@@ -140,6 +146,7 @@ Lattice describeLattice(const SpotComputationInput& pattern) {
 struct MeasuredDirection {
     Vector3d direction;
     double angularTolerance = 0.0;
+    FilmPosition at; // film units
 };
 
 double angleBetween(const Vector3d& u, const Vector3d& v) {
@@ -160,7 +167,7 @@ std::vector<MeasuredDirection> measuredDirections(const IndexingRequest& request
             tolerance = std::max(
                 tolerance, angleBetween(u, toEigen(scatteringDirection(
                                                settings.geometry, settings.distance, shifted))));
-        directions.push_back({u, tolerance});
+        directions.push_back({u, tolerance, at});
     }
     return directions;
 }
@@ -262,6 +269,30 @@ bool betterCandidate(const Candidate& a, const Candidate& b) {
     return a.score != b.score ? a.score > b.score : a.misfit < b.misfit;
 }
 
+// Where a reflection along laboratory unit vector g meets the film, whatever its wavelength.
+std::optional<FilmPosition> filmPointAlong(const Vector3d& g, const Lattice& lattice) {
+    const double sinTheta = g[0];
+    const double e = 2.0 * sinTheta * sinTheta - 1.0;
+    const bool transmission = lattice.geometry == DiffractionGeometry::Transmission;
+    if (!(sinTheta > 0.0) || (transmission ? !(e < 0.0) : !(e > 0.0)))
+        return std::nullopt;
+    const double scale = (transmission ? -1.0 : 1.0) * lattice.distance * 2.0 * sinTheta / e;
+    return FilmPosition{scale * g[1], scale * g[2]};
+}
+
+// How far, in tolerances, the spot of a lattice direction lies from a measured spot on the film:
+// the angular test alone is loose along the azimuth of spots near the transmission centre.
+std::optional<double> filmMisfit(const Lattice& lattice, const MeasuredDirection& spot,
+                                 const Vector3d& labDirection) {
+    const auto at = filmPointAlong(labDirection, lattice);
+    if (!at)
+        return std::nullopt;
+    const double misfit = std::hypot(at->x - spot.at.x, at->y - spot.at.y) / lattice.filmTolerance;
+    if (!(misfit <= 1.0))
+        return std::nullopt;
+    return misfit;
+}
+
 // Scores a rotation by the measured spots it puts along lattice directions; with `refine`,
 // turns it to the least-squares rotation of those matches (Kabsch) and scores again.
 // Without `refine`, scoring stops early, with a score below `needed`, once the spots left
@@ -278,8 +309,11 @@ Candidate scoreRotation(const Lattice& lattice, const std::vector<MeasuredDirect
             lattice, rotation.transpose() * spot.direction, spot.angularTolerance);
         if (nearest.angle > spot.angularTolerance)
             continue;
+        const auto misfit = filmMisfit(lattice, spot, rotation * nearest.unit);
+        if (!misfit)
+            continue;
         ++candidate.score;
-        candidate.misfit += nearest.angle / spot.angularTolerance;
+        candidate.misfit += *misfit;
         correlation += spot.direction * nearest.unit.transpose();
     }
     if (!refine || candidate.score < 2)
@@ -483,7 +517,8 @@ Result<IndexingResult> indexSpots(const IndexingRequest& request) {
     const auto tell = [&request](double fraction) {
         return !request.progress || request.progress(fraction);
     };
-    const Lattice lattice = describeLattice(request.pattern);
+    Lattice lattice = describeLattice(request.pattern);
+    lattice.filmTolerance = request.toleranceMm * kFilmUnitsPerMm;
     const DirectionTable table = anchorDirections(lattice);
     const std::vector<MeasuredDirection> measured = measuredDirections(request);
     const std::vector<std::size_t> anchors = anchorSpots(request.measured);

@@ -166,10 +166,9 @@ Parameters alignedStart(const SpotComputationInput& start, const std::vector<Lau
     const std::size_t wanted =
         std::max(kLeastAlignmentReflections, kAlignmentReflectionsPerSpot * measured.size());
     if (strong.size() > wanted) {
-        std::nth_element(strong.begin(), strong.begin() + static_cast<long>(wanted - 1),
-                         strong.end(), [](const LaueSpot* a, const LaueSpot* b) {
-                             return a->intensity > b->intensity;
-                         });
+        std::nth_element(
+            strong.begin(), strong.begin() + static_cast<long>(wanted - 1), strong.end(),
+            [](const LaueSpot* a, const LaueSpot* b) { return a->intensity > b->intensity; });
         strong.resize(wanted);
     }
     DirectionAlignmentInput input;
