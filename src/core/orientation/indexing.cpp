@@ -146,7 +146,8 @@ Lattice describeLattice(const SpotComputationInput& pattern) {
 struct MeasuredDirection {
     Vector3d direction;
     double angularTolerance = 0.0;
-    FilmPosition at; // film units
+    double enoughCosine = 1.0; // of the angular tolerance
+    FilmPosition at;           // film units
 };
 
 double angleBetween(const Vector3d& u, const Vector3d& v) {
@@ -167,7 +168,7 @@ std::vector<MeasuredDirection> measuredDirections(const IndexingRequest& request
             tolerance = std::max(
                 tolerance, angleBetween(u, toEigen(scatteringDirection(
                                                settings.geometry, settings.distance, shifted))));
-        directions.push_back({u, tolerance, at});
+        directions.push_back({u, tolerance, std::cos(tolerance), at});
     }
     return directions;
 }
@@ -220,43 +221,32 @@ DirectionTable anchorDirections(const Lattice& lattice) {
     return table;
 }
 
-// How far cell-frame direction v lies from the nearest primitive lattice direction within the
-// limits that can diffract, found by scaling v's indices so that the largest is 1, 2, ... and
-// rounding; the first direction within `tolerance` ends the search.
-struct NearestDirection {
-    double angle = 1e9;
-    Vector3d unit;
-};
-
-NearestDirection nearestLatticeDirection(const Lattice& lattice, const Vector3d& v,
-                                         double tolerance) {
+// The unit vector of the first primitive lattice direction (within the limits that can
+// diffract) lying within the angle of cell-frame unit vector v whose cosine is `enoughCosine`,
+// found by scaling v's indices so that the largest is 1, 2, ... and rounding. This runs for
+// every spot of every trial rotation, so it compares squares and takes no root on a miss.
+std::optional<Vector3d> latticeDirectionNear(const Lattice& lattice, const Vector3d& v,
+                                             double enoughCosine) {
     const Vector3d indices = lattice.inverse * v;
     const double largest = indices.cwiseAbs().maxCoeff();
-    const double enoughCosine = std::cos(tolerance);
-    double bestCosine = -2.0;
-    Vector3d best = Vector3d::Zero();
+    const double enoughSquared = enoughCosine * enoughCosine;
     for (int n = 1; n <= kScoreIndexCap; ++n) {
         const Vector3d scaled = indices * (n / largest);
-        const Eigen::Vector3i t(int(std::lround(scaled[0])), int(std::lround(scaled[1])),
-                                int(std::lround(scaled[2])));
+        const Eigen::Vector3i t(int(std::floor(scaled[0] + 0.5)), int(std::floor(scaled[1] + 0.5)),
+                                int(std::floor(scaled[2] + 0.5)));
         if (t.isZero() || std::abs(t[0]) > lattice.limits[0] ||
             std::abs(t[1]) > lattice.limits[1] || std::abs(t[2]) > lattice.limits[2])
             continue;
         const Vector3d g = lattice.basis * t.cast<double>();
-        const double length = g.norm();
-        if (length / double(t.cwiseAbs().maxCoeff()) > lattice.longestVector)
+        const double lengthSquared = g.squaredNorm();
+        const double shortest = lattice.longestVector * double(t.cwiseAbs().maxCoeff());
+        if (lengthSquared > shortest * shortest)
             continue; // even the primitive direction is too short a d-spacing
-        const double cosine = g.dot(v) / length; // v is a unit vector
-        if (cosine > bestCosine) {
-            bestCosine = cosine;
-            best = g / length;
-        }
-        if (cosine >= enoughCosine)
-            break;
+        const double along = g.dot(v);
+        if (along > 0.0 && along * along >= enoughSquared * lengthSquared)
+            return g / std::sqrt(lengthSquared);
     }
-    if (bestCosine < -1.0)
-        return {};
-    return {angleBetween(best, v), best};
+    return std::nullopt;
 }
 
 struct Candidate {
@@ -305,16 +295,16 @@ Candidate scoreRotation(const Lattice& lattice, const std::vector<MeasuredDirect
         if (!refine && candidate.score + (measured.size() - i) < needed)
             return candidate;
         const MeasuredDirection& spot = measured[i];
-        const NearestDirection nearest = nearestLatticeDirection(
-            lattice, rotation.transpose() * spot.direction, spot.angularTolerance);
-        if (nearest.angle > spot.angularTolerance)
+        const auto nearest =
+            latticeDirectionNear(lattice, rotation.transpose() * spot.direction, spot.enoughCosine);
+        if (!nearest)
             continue;
-        const auto misfit = filmMisfit(lattice, spot, rotation * nearest.unit);
+        const auto misfit = filmMisfit(lattice, spot, rotation * *nearest);
         if (!misfit)
             continue;
         ++candidate.score;
         candidate.misfit += *misfit;
-        correlation += spot.direction * nearest.unit.transpose();
+        correlation += spot.direction * nearest->transpose();
     }
     if (!refine || candidate.score < 2)
         return candidate;
