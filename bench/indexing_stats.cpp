@@ -5,6 +5,7 @@
 #include "orientationcases.h"
 
 #include "core/orientation/indexing.h"
+#include "core/orientation/orientationfit.h"
 
 #include <cstdlib>
 
@@ -50,6 +51,18 @@ CaseOutcome runCase(const SpotComputationInput& base, std::mt19937_64& random) {
     outcome.success =
         result.ok() && !result.value().solutions.empty() &&
         worstDistanceMm(base, result.value().solutions.front().settings, spots) <= kSuccessMm;
+    if (std::getenv("XTALSP_BENCH_VERBOSE") && !outcome.success) {
+        std::printf("  fail: %zu measured, %.2f s,", measured.size(), outcome.seconds);
+        if (result.ok())
+            for (const auto& s : result.value().solutions)
+                std::printf(" [%zu %.3f %.2f]", s.matchedSpots, s.rmsMm,
+                            worstDistanceMm(base, s.settings, spots));
+        SpotComputationInput t = truth;
+        FitOptions o; o.toleranceMm = 0.5; o.saturationIntensity = computeLaueSpots(truth).strongestIntensity;
+        const auto f = fitOrientation(t, measured, o);
+        if (f.ok()) std::printf(" truth-fit %zu %.3f", f.value().pairs.size(), f.value().rmsMm);
+        std::printf("\n");
+    }
     return outcome;
 }
 

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <functional>
 #include <numeric>
+#include <optional>
 #include <string>
 
 namespace xtalsp {
@@ -99,6 +100,9 @@ struct Lattice {
     double longestVector = 0.0;
     std::array<int, 3> limits{};
     std::vector<Eigen::Matrix3i> symmetry; // acting on indices: h' = M h
+    DiffractionGeometry geometry = DiffractionGeometry::Transmission;
+    double distance = 0.0;      // film units
+    double filmTolerance = 0.0; // film units
 };
 
 // Integer matrices with entries -1, 0, 1 and determinant 1 that keep the reciprocal metric:
@@ -132,6 +136,8 @@ Lattice describeLattice(const SpotComputationInput& pattern) {
                       std::clamp(pattern.settings.Kmax, 1, kMaxIndexLimit),
                       std::clamp(pattern.settings.Lmax, 1, kMaxIndexLimit)};
     lattice.symmetry = latticeRotations(lattice.basis);
+    lattice.geometry = pattern.settings.geometry;
+    lattice.distance = pattern.settings.distance;
     return lattice;
 }
 
@@ -140,6 +146,8 @@ Lattice describeLattice(const SpotComputationInput& pattern) {
 struct MeasuredDirection {
     Vector3d direction;
     double angularTolerance = 0.0;
+    double enoughCosine = 1.0; // of the angular tolerance
+    FilmPosition at;           // film units
 };
 
 double angleBetween(const Vector3d& u, const Vector3d& v) {
@@ -160,7 +168,7 @@ std::vector<MeasuredDirection> measuredDirections(const IndexingRequest& request
             tolerance = std::max(
                 tolerance, angleBetween(u, toEigen(scatteringDirection(
                                                settings.geometry, settings.distance, shifted))));
-        directions.push_back({u, tolerance});
+        directions.push_back({u, tolerance, std::cos(tolerance), at});
     }
     return directions;
 }
@@ -213,43 +221,32 @@ DirectionTable anchorDirections(const Lattice& lattice) {
     return table;
 }
 
-// How far cell-frame direction v lies from the nearest primitive lattice direction within the
-// limits that can diffract, found by scaling v's indices so that the largest is 1, 2, ... and
-// rounding; the first direction within `tolerance` ends the search.
-struct NearestDirection {
-    double angle = 1e9;
-    Vector3d unit;
-};
-
-NearestDirection nearestLatticeDirection(const Lattice& lattice, const Vector3d& v,
-                                         double tolerance) {
+// The unit vector of the first primitive lattice direction (within the limits that can
+// diffract) lying within the angle of cell-frame unit vector v whose cosine is `enoughCosine`,
+// found by scaling v's indices so that the largest is 1, 2, ... and rounding. This runs for
+// every spot of every trial rotation, so it compares squares and takes no root on a miss.
+std::optional<Vector3d> latticeDirectionNear(const Lattice& lattice, const Vector3d& v,
+                                             double enoughCosine) {
     const Vector3d indices = lattice.inverse * v;
     const double largest = indices.cwiseAbs().maxCoeff();
-    const double enoughCosine = std::cos(tolerance);
-    double bestCosine = -2.0;
-    Vector3d best = Vector3d::Zero();
+    const double enoughSquared = enoughCosine * enoughCosine;
     for (int n = 1; n <= kScoreIndexCap; ++n) {
         const Vector3d scaled = indices * (n / largest);
-        const Eigen::Vector3i t(int(std::lround(scaled[0])), int(std::lround(scaled[1])),
-                                int(std::lround(scaled[2])));
+        const Eigen::Vector3i t(int(std::floor(scaled[0] + 0.5)), int(std::floor(scaled[1] + 0.5)),
+                                int(std::floor(scaled[2] + 0.5)));
         if (t.isZero() || std::abs(t[0]) > lattice.limits[0] ||
             std::abs(t[1]) > lattice.limits[1] || std::abs(t[2]) > lattice.limits[2])
             continue;
         const Vector3d g = lattice.basis * t.cast<double>();
-        const double length = g.norm();
-        if (length / double(t.cwiseAbs().maxCoeff()) > lattice.longestVector)
+        const double lengthSquared = g.squaredNorm();
+        const double shortest = lattice.longestVector * double(t.cwiseAbs().maxCoeff());
+        if (lengthSquared > shortest * shortest)
             continue; // even the primitive direction is too short a d-spacing
-        const double cosine = g.dot(v) / length; // v is a unit vector
-        if (cosine > bestCosine) {
-            bestCosine = cosine;
-            best = g / length;
-        }
-        if (cosine >= enoughCosine)
-            break;
+        const double along = g.dot(v);
+        if (along > 0.0 && along * along >= enoughSquared * lengthSquared)
+            return g / std::sqrt(lengthSquared);
     }
-    if (bestCosine < -1.0)
-        return {};
-    return {angleBetween(best, v), best};
+    return std::nullopt;
 }
 
 struct Candidate {
@@ -260,6 +257,30 @@ struct Candidate {
 
 bool betterCandidate(const Candidate& a, const Candidate& b) {
     return a.score != b.score ? a.score > b.score : a.misfit < b.misfit;
+}
+
+// Where a reflection along laboratory unit vector g meets the film, whatever its wavelength.
+std::optional<FilmPosition> filmPointAlong(const Vector3d& g, const Lattice& lattice) {
+    const double sinTheta = g[0];
+    const double e = 2.0 * sinTheta * sinTheta - 1.0;
+    const bool transmission = lattice.geometry == DiffractionGeometry::Transmission;
+    if (!(sinTheta > 0.0) || (transmission ? !(e < 0.0) : !(e > 0.0)))
+        return std::nullopt;
+    const double scale = (transmission ? -1.0 : 1.0) * lattice.distance * 2.0 * sinTheta / e;
+    return FilmPosition{scale * g[1], scale * g[2]};
+}
+
+// How far, in tolerances, the spot of a lattice direction lies from a measured spot on the film:
+// the angular test alone is loose along the azimuth of spots near the transmission centre.
+std::optional<double> filmMisfit(const Lattice& lattice, const MeasuredDirection& spot,
+                                 const Vector3d& labDirection) {
+    const auto at = filmPointAlong(labDirection, lattice);
+    if (!at)
+        return std::nullopt;
+    const double misfit = std::hypot(at->x - spot.at.x, at->y - spot.at.y) / lattice.filmTolerance;
+    if (!(misfit <= 1.0))
+        return std::nullopt;
+    return misfit;
 }
 
 // Scores a rotation by the measured spots it puts along lattice directions; with `refine`,
@@ -274,13 +295,16 @@ Candidate scoreRotation(const Lattice& lattice, const std::vector<MeasuredDirect
         if (!refine && candidate.score + (measured.size() - i) < needed)
             return candidate;
         const MeasuredDirection& spot = measured[i];
-        const NearestDirection nearest = nearestLatticeDirection(
-            lattice, rotation.transpose() * spot.direction, spot.angularTolerance);
-        if (nearest.angle > spot.angularTolerance)
+        const auto nearest =
+            latticeDirectionNear(lattice, rotation.transpose() * spot.direction, spot.enoughCosine);
+        if (!nearest)
+            continue;
+        const auto misfit = filmMisfit(lattice, spot, rotation * *nearest);
+        if (!misfit)
             continue;
         ++candidate.score;
-        candidate.misfit += nearest.angle / spot.angularTolerance;
-        correlation += spot.direction * nearest.unit.transpose();
+        candidate.misfit += *misfit;
+        correlation += spot.direction * nearest->transpose();
     }
     if (!refine || candidate.score < 2)
         return candidate;
@@ -483,7 +507,8 @@ Result<IndexingResult> indexSpots(const IndexingRequest& request) {
     const auto tell = [&request](double fraction) {
         return !request.progress || request.progress(fraction);
     };
-    const Lattice lattice = describeLattice(request.pattern);
+    Lattice lattice = describeLattice(request.pattern);
+    lattice.filmTolerance = request.toleranceMm * kFilmUnitsPerMm;
     const DirectionTable table = anchorDirections(lattice);
     const std::vector<MeasuredDirection> measured = measuredDirections(request);
     const std::vector<std::size_t> anchors = anchorSpots(request.measured);

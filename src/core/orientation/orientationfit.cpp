@@ -2,6 +2,7 @@
 #include "core/orientation/orientationfit.h"
 
 #include "core/computation/filmunits.h"
+#include "core/orientation/directionalignment.h"
 #include "core/orientation/orientation.h"
 
 #include <Eigen/Dense>
@@ -18,6 +19,14 @@ namespace {
 
 constexpr double kPairingIntensityShare = 0.01;
 constexpr int kMaxPairingRounds = 20;
+// Before the first pairing the start is turned onto the measured spots by their directions,
+// matched against this many of the strongest simulated spots per measured one (at least
+// kLeastAlignmentReflections), within kAlignmentSearchDegrees of their start directions and
+// half the tolerance on the film. A start a few degrees off moves spots by more than the
+// tolerance, and nearest-spot pairing would then lock onto wrong neighbours.
+constexpr std::size_t kAlignmentReflectionsPerSpot = 4;
+constexpr std::size_t kLeastAlignmentReflections = 30;
+constexpr double kAlignmentSearchDegrees = 6.0;
 // Residual of a pair whose reflection no longer reaches the film: large, but finite so that
 // the solver can step back.
 constexpr double kLostSpotResidualMm = 1000.0;
@@ -145,6 +154,37 @@ FitResult summarize(const PairResiduals& residuals, const Eigen::VectorXd& x,
     return result;
 }
 
+// psi, X and Y (from the start's planes) of the rotation that lines the measured spots up with
+// the strongest simulated ones best; the start's own when nothing does better.
+Parameters alignedStart(const SpotComputationInput& start, const std::vector<LaueSpot>& spots,
+                        const std::vector<FilmPeak>& measured, double threshold,
+                        double toleranceMm) {
+    std::vector<const LaueSpot*> strong;
+    for (const LaueSpot& spot : spots)
+        if (spot.intensity > threshold)
+            strong.push_back(&spot);
+    const std::size_t wanted =
+        std::max(kLeastAlignmentReflections, kAlignmentReflectionsPerSpot * measured.size());
+    if (strong.size() > wanted) {
+        std::nth_element(
+            strong.begin(), strong.begin() + static_cast<long>(wanted - 1), strong.end(),
+            [](const LaueSpot* a, const LaueSpot* b) { return a->intensity > b->intensity; });
+        strong.resize(wanted);
+    }
+    DirectionAlignmentInput input;
+    input.startAxes = orientedAxes(start.settings, start.basis, 0.0);
+    for (const LaueSpot* spot : strong)
+        input.reflections.push_back(
+            reciprocalVector(start.basis, double(spot->h), double(spot->k), double(spot->l)));
+    input.geometry = start.settings.geometry;
+    input.distance = start.settings.distance;
+    input.matchMm = toleranceMm / 2.0;
+    input.searchDegrees = kAlignmentSearchDegrees;
+    const OrientationAngles angles =
+        decomposeOrientation(start.settings, start.basis, alignDirections(input, measured));
+    return {angles.psi, angles.rotationX, angles.rotationY, start.settings.distance};
+}
+
 } // namespace
 
 Result<FitResult> fitOrientation(const SpotComputationInput& start,
@@ -157,6 +197,14 @@ Result<FitResult> fitOrientation(const SpotComputationInput& start,
     if (options.refineDistance)
         x[3] = start.settings.distance;
     const double threshold = kPairingIntensityShare * options.saturationIntensity;
+    const auto startSpots = simulate(start, start.settings);
+    if (!startSpots)
+        return failure("The pattern has too many spots to fit.");
+    const Parameters aligned =
+        alignedStart(start, startSpots->spots, measured, threshold, options.toleranceMm);
+    x[0] = aligned.psi;
+    x[1] = aligned.rotationX;
+    x[2] = aligned.rotationY;
 
     std::vector<Pairing> pairs;
     for (int round = 0; round < kMaxPairingRounds; ++round) {

@@ -33,11 +33,13 @@ struct FitResult {
     double maxMm = 0.0; // largest pair distance
 };
 
-// Pairs each measured spot (mm on the film) one-to-one with the nearest strong simulated spot
-// within the tolerance, refines psi, X, Y (and the distance) by least squares, and repeats with
-// new pairs until they no longer change. Refuses when twice the number of pairs does not
-// exceed the number of refined parameters, or when the fit leaves the tilt range. `start`
-// supplies the structure, spectrum, film and settings to start from.
+// Turns the start onto the measured spots by their scattering directions (matched against the
+// strongest simulated spots, a few degrees around the start), then pairs each measured spot (mm
+// on the film) one-to-one with the nearest strong simulated spot within the tolerance, refines psi,
+// X, Y (and the distance) by least squares, and repeats with new pairs until they no longer change.
+// Refuses when twice the number of pairs does not exceed the number of refined parameters, or when
+// the fit leaves the tilt range. `start` supplies the structure, spectrum, film and settings to
+// start from.
 Result<FitResult> fitOrientation(const SpotComputationInput& start,
                                  const std::vector<FilmPeak>& measured, const FitOptions& options);
 
