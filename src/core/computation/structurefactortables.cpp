@@ -177,6 +177,84 @@ void fillTripleTerms(const TripleTermSource& t, std::size_t first, std::size_t c
     }
 }
 
+// The terms of (h k l) and (h k -l) from the same loaded factors: the l factor of -l is the
+// conjugate, and its table phase the negated one, so each term is the one the single fill makes.
+XTALSP_VECTOR_CLONES
+void fillTriplePairTerms(const TripleTermSource& t, std::size_t first, std::size_t count,
+                         double* __restrict plusRe, double* __restrict plusIm,
+                         double* __restrict minusRe, double* __restrict minusIm) {
+    for (std::size_t m = 0; m < count; ++m) {
+        const std::size_t j = first + m;
+        const double hx = t.h * t.x[j], ky = t.k * t.y[j], lz = t.l * t.z[j];
+        const double hk = hx + ky;
+        const double hkPhase = tablePhaseOf(t.twoPi, hx) + tablePhaseOf(t.twoPi, ky);
+        const double lPhase = tablePhaseOf(t.twoPi, lz);
+        const double xr = t.hRe[j], xi = t.signH * t.hIm[j];
+        const double yr = t.kRe[j], yi = t.signK * t.kIm[j];
+        const double ar = xr * yr - xi * yi, ai = xr * yi + xi * yr;
+        const double zr = t.lRe[j], zi = t.signL * t.lIm[j];
+        const std::array<double, 2> plus =
+            correctedProduct(ar, ai, zr, zi, t.twoPi * (hk + lz) - (hkPhase + lPhase));
+        const std::array<double, 2> minus =
+            correctedProduct(ar, ai, zr, -zi, t.twoPi * (hk + -lz) - (hkPhase + -lPhase));
+        plusRe[m] = t.occupancy[j] * plus[0];
+        plusIm[m] = t.occupancy[j] * plus[1];
+        minusRe[m] = t.occupancy[j] * minus[0];
+        minusIm[m] = t.occupancy[j] * minus[1];
+    }
+}
+
+XTALSP_VECTOR_CLONES
+void fillRowPairTerms(const RowTermSource& t, std::size_t first, std::size_t count,
+                      double* __restrict plusRe, double* __restrict plusIm,
+                      double* __restrict minusRe, double* __restrict minusIm) {
+    for (std::size_t m = 0; m < count; ++m) {
+        const std::size_t j = first + m;
+        const double lz = t.l * t.z[j];
+        const double hk = t.signHK * t.hk[j];
+        const double hkPhase = t.signHK * t.phase[j];
+        const double lPhase = tablePhaseOf(t.twoPi, lz);
+        const double re = t.re[j], im = t.signHK * t.im[j];
+        const double zr = t.lRe[j], zi = t.signL * t.lIm[j];
+        const std::array<double, 2> plus =
+            correctedProduct(re, im, zr, zi, t.twoPi * (hk + lz) - (hkPhase + lPhase));
+        const std::array<double, 2> minus =
+            correctedProduct(re, im, zr, -zi, t.twoPi * (hk + -lz) - (hkPhase + -lPhase));
+        plusRe[m] = plus[0];
+        plusIm[m] = plus[1];
+        minusRe[m] = minus[0];
+        minusIm[m] = minus[1];
+    }
+}
+
+// The lane totals of every group for two reflections filled together, fillTerms(first, count,
+// plusRe, plusIm, minusRe, minusIm) writing the terms of both.
+template <typename FillPairTerms>
+void sumPairOverGroups(const std::vector<std::size_t>& groupStart, const FillPairTerms& fillTerms,
+                       GroupSums& plus, GroupSums& minus) {
+    const std::size_t groupCount = groupStart.size() - 1;
+    for (GroupSums* sums : {&plus, &minus}) {
+        sums->re.resize(groupCount);
+        sums->im.resize(groupCount);
+    }
+    std::array<double, kBlock> plusRe{}, plusIm{}, minusRe{}, minusIm{};
+    for (std::size_t g = 0; g < groupCount; ++g) {
+        std::array<double, kLanes> plusCos{}, plusSin{}, minusCos{}, minusSin{};
+        const std::size_t end = groupStart[g + 1];
+        for (std::size_t first = groupStart[g]; first < end; first += kBlock) {
+            const std::size_t count = std::min(kBlock, end - first);
+            fillTerms(first, count, plusRe.data(), plusIm.data(), minusRe.data(), minusIm.data());
+            accumulateBlock(plusRe.data(), plusIm.data(), count, plusCos.data(), plusSin.data());
+            accumulateBlock(minusRe.data(), minusIm.data(), count, minusCos.data(),
+                            minusSin.data());
+        }
+        plus.re[g] = laneTotal(plusCos);
+        plus.im[g] = laneTotal(plusSin);
+        minus.re[g] = laneTotal(minusCos);
+        minus.im[g] = laneTotal(minusSin);
+    }
+}
+
 XTALSP_VECTOR_CLONES
 void fillRowTerms(const RowTermSource& t, std::size_t first, std::size_t count,
                   double* __restrict termRe, double* __restrict termIm) {
@@ -366,6 +444,67 @@ FastStructureFactor::Amplitude FastStructureFactor::evaluateInRow(int h, int k, 
         fillRowTerms(source, first, count, termRe, termIm);
     };
     return withErrors(sumOverGroups(t.m_groupStart, m_scattering, fillTerms));
+}
+
+void FastStructureFactor::pairedGroupSums(int h, int k, int l, bool inRow, GroupSums& plus,
+                                          GroupSums& minus) {
+    const PhaseFactorTables& t = m_tables;
+    const std::size_t siteCount = t.m_x.size();
+    const std::size_t rowL = row(l, siteCount);
+    if (inRow) {
+        const Row& cached = rowFor(h, k);
+        const RowTermSource source{cached.re.data(),
+                                   cached.im.data(),
+                                   cached.phase.data(),
+                                   cached.hk.data(),
+                                   t.m_z.data(),
+                                   t.m_l.re.data() + rowL,
+                                   t.m_l.im.data() + rowL,
+                                   static_cast<double>(l),
+                                   cached.h == h && cached.k == k ? 1.0 : -1.0,
+                                   sign(l),
+                                   twoPi()};
+        sumPairOverGroups(
+            t.m_groupStart,
+            [&source](std::size_t first, std::size_t count, double* pr, double* pi, double* mr,
+                      double* mi) { fillRowPairTerms(source, first, count, pr, pi, mr, mi); },
+            plus, minus);
+        return;
+    }
+    const std::size_t rowH = row(h, siteCount), rowK = row(k, siteCount);
+    const TripleTermSource source{t.m_x.data(),
+                                  t.m_y.data(),
+                                  t.m_z.data(),
+                                  t.m_occupancy.data(),
+                                  t.m_h.re.data() + rowH,
+                                  t.m_h.im.data() + rowH,
+                                  t.m_k.re.data() + rowK,
+                                  t.m_k.im.data() + rowK,
+                                  t.m_l.re.data() + rowL,
+                                  t.m_l.im.data() + rowL,
+                                  static_cast<double>(h),
+                                  static_cast<double>(k),
+                                  static_cast<double>(l),
+                                  sign(h),
+                                  sign(k),
+                                  sign(l),
+                                  twoPi()};
+    sumPairOverGroups(
+        t.m_groupStart,
+        [&source](std::size_t first, std::size_t count, double* pr, double* pi, double* mr,
+                  double* mi) { fillTriplePairTerms(source, first, count, pr, pi, mr, mi); },
+        plus, minus);
+}
+
+FastStructureFactor::Amplitude FastStructureFactor::amplitudeOf(const GroupSums& sums) const {
+    // Combined in sumOverGroups' order, so the result is the single evaluation's.
+    double re = 0.0;
+    double im = 0.0;
+    for (std::size_t g = 0; g < m_scattering.size(); ++g) {
+        re += m_scattering[g] * sums.re[g];
+        im += m_scattering[g] * sums.im[g];
+    }
+    return withErrors({re, im});
 }
 
 FastStructureFactor::Row& FastStructureFactor::rowFor(int h, int k) {
