@@ -317,8 +317,8 @@ private:
             if (slot.filled && slot.key[0] == key[0] && slot.key[1] == key[1])
                 return slot;
         PairSlot& fresh = slots[0].filled ? slots[1] : slots[0];
-        m_structureFactor.pairedGroupSums(n * key[0], n * key[1], n * positiveL, inRow,
-                                          fresh.plus, fresh.minus);
+        m_structureFactor.pairedGroupSums(n * key[0], n * key[1], n * positiveL, inRow, fresh.plus,
+                                          fresh.minus);
         fresh.key = {key[0], key[1], positiveL};
         fresh.filled = true;
         return fresh;
@@ -328,6 +328,8 @@ private:
         const int h = m_variants[v].hkl[0], k = m_variants[v].hkl[1], l = m_variants[v].hkl[2];
         const Projection* at = &*m_variants[v].at;
         LaueSpot spot;
+        // Kept harmonics gather here and go to the spot in one block of their own size.
+        m_kept.clear();
         double largestError = 0.0; // relative, over the kept harmonics
         for (int n = 1; n <= nMax; ++n) {
             const double lambda = at->lambda1 / n;
@@ -353,7 +355,7 @@ private:
                 intensity = intensityOf(amplitude.squared, at->sinTheta, lambda);
             }
             if (intensity > m_walk.input.minimumIntensity) {
-                spot.harmonics.push_back({n, amplitude.squared, intensity});
+                m_kept.push_back({n, amplitude.squared, intensity});
                 spot.intensity += intensity;
                 largestError = std::max(largestError, amplitude.relativeError);
             }
@@ -363,6 +365,8 @@ private:
             visitDirectly(m_walk, h, k, l, nMax, *at, result);
             return;
         }
+        if (spot.intensity > m_walk.input.minimumIntensity)
+            spot.harmonics.assign(m_kept.begin(), m_kept.end());
         appendSpot(std::move(spot), h, k, l, *at, m_walk.input.minimumIntensity, result);
     }
 
@@ -389,6 +393,7 @@ private:
     // Half a step above the dark limit: below it the interpolation only reads dark samples.
     double m_firstLitSample;
     std::vector<Variant> m_variants;
+    std::vector<HarmonicComponent> m_kept;
     std::vector<std::array<PairSlot, 2>> m_pairs; // by harmonic order
 };
 

@@ -103,8 +103,8 @@ TEST(FastStructureFactor, PairedSumsGiveTheSingleResultsOfBothSignsOfLAndTheirMa
                 EXPECT_EQ(paired.amplitudeOf(plus).squared, p.squared) << h << k << l << mate;
                 EXPECT_EQ(paired.amplitudeOf(plus).relativeError, p.relativeError);
                 EXPECT_EQ(paired.amplitudeOf(minus).squared, m.squared) << h << k << l << mate;
-                EXPECT_TRUE(bracketsDirect(paired.amplitudeOf(minus),
-                                           directSquared(h, k, -l, s2, groups)));
+                EXPECT_TRUE(
+                    bracketsDirect(paired.amplitudeOf(minus), directSquared(h, k, -l, s2, groups)));
             }
         }
     }
