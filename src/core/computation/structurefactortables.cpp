@@ -10,6 +10,7 @@
 #include <cmath>
 #include <complex>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <limits>
 #include <new>
@@ -204,26 +205,79 @@ void fillTriplePairTerms(const TripleTermSource& t, std::size_t first, std::size
     }
 }
 
+// The terms of (h k l) and (h k -l) at site j from a cached row.
+inline std::array<double, 4> rowPairTerms(const RowTermSource& t, std::size_t j) {
+    const double lz = t.l * t.z[j];
+    const double hk = t.signHK * t.hk[j];
+    const double hkPhase = t.signHK * t.phase[j];
+    const double lPhase = tablePhaseOf(t.twoPi, lz);
+    const double re = t.re[j], im = t.signHK * t.im[j];
+    const double zr = t.lRe[j], zi = t.signL * t.lIm[j];
+    const std::array<double, 2> plus =
+        correctedProduct(re, im, zr, zi, t.twoPi * (hk + lz) - (hkPhase + lPhase));
+    const std::array<double, 2> minus =
+        correctedProduct(re, im, zr, -zi, t.twoPi * (hk + -lz) - (hkPhase + -lPhase));
+    return {plus[0], plus[1], minus[0], minus[1]};
+}
+
+// kLanes doubles that the compiler keeps in one 512-bit register or two 256-bit ones; the
+// operations act on each lane as on a double, in the same order.
+using Lanes = double __attribute__((vector_size(kLanes * sizeof(double))));
+
+// Lanes are handed over by reference: as values their passing would depend on the instruction
+// set of each clone.
+[[gnu::always_inline]] inline void load(Lanes& lanes, const double* values) {
+    std::memcpy(&lanes, values, sizeof lanes);
+}
+
+// Adds the terms of the sites first to end - 1 to the lanes' partial sums as accumulateBlock
+// does (site m from first to lane m mod kLanes, the few beyond the last whole set of lanes to
+// lane 0), without storing the terms on the way. Each lane does rowPairTerms' operations.
 XTALSP_VECTOR_CLONES
-void fillRowPairTerms(const RowTermSource& t, std::size_t first, std::size_t count,
-                      double* __restrict plusRe, double* __restrict plusIm,
-                      double* __restrict minusRe, double* __restrict minusIm) {
-    for (std::size_t m = 0; m < count; ++m) {
-        const std::size_t j = first + m;
-        const double lz = t.l * t.z[j];
-        const double hk = t.signHK * t.hk[j];
-        const double hkPhase = t.signHK * t.phase[j];
-        const double lPhase = tablePhaseOf(t.twoPi, lz);
-        const double re = t.re[j], im = t.signHK * t.im[j];
-        const double zr = t.lRe[j], zi = t.signL * t.lIm[j];
-        const std::array<double, 2> plus =
-            correctedProduct(re, im, zr, zi, t.twoPi * (hk + lz) - (hkPhase + lPhase));
-        const std::array<double, 2> minus =
-            correctedProduct(re, im, zr, -zi, t.twoPi * (hk + -lz) - (hkPhase + -lPhase));
-        plusRe[m] = plus[0];
-        plusIm[m] = plus[1];
-        minusRe[m] = minus[0];
-        minusIm[m] = minus[1];
+void sumRowPairTerms(const RowTermSource& t, std::size_t first, std::size_t end,
+                     double* __restrict plusCos, double* __restrict plusSin,
+                     double* __restrict minusCos, double* __restrict minusSin) {
+    Lanes pc, ps, mc, ms;
+    load(pc, plusCos);
+    load(ps, plusSin);
+    load(mc, minusCos);
+    load(ms, minusSin);
+    std::size_t j = first;
+    for (; j + kLanes <= end; j += kLanes) {
+        Lanes z, hkSum, phase, re, im, zr, zi;
+        load(z, t.z + j);
+        load(hkSum, t.hk + j);
+        load(phase, t.phase + j);
+        load(re, t.re + j);
+        load(im, t.im + j);
+        load(zr, t.lRe + j);
+        load(zi, t.lIm + j);
+        const Lanes lz = t.l * z;
+        const Lanes hk = t.signHK * hkSum;
+        const Lanes hkPhase = t.signHK * phase;
+        const Lanes lPhase = (t.twoPi * lz + kPhaseRounder) - kPhaseRounder;
+        im = t.signHK * im;
+        zi = t.signL * zi;
+        const Lanes plusDelta = t.twoPi * (hk + lz) - (hkPhase + lPhase);
+        const Lanes minusDelta = t.twoPi * (hk + -lz) - (hkPhase + -lPhase);
+        // correctedProduct for zi and for -zi.
+        const Lanes plusRe = re * zr - im * zi, plusIm = re * zi + im * zr;
+        const Lanes minusRe = re * zr - im * -zi, minusIm = re * -zi + im * zr;
+        pc += plusRe - plusDelta * plusIm;
+        ps += plusIm + plusDelta * plusRe;
+        mc += minusRe - minusDelta * minusIm;
+        ms += minusIm + minusDelta * minusRe;
+    }
+    std::memcpy(plusCos, &pc, sizeof pc);
+    std::memcpy(plusSin, &ps, sizeof ps);
+    std::memcpy(minusCos, &mc, sizeof mc);
+    std::memcpy(minusSin, &ms, sizeof ms);
+    for (; j < end; ++j) {
+        const std::array<double, 4> terms = rowPairTerms(t, j);
+        plusCos[0] += terms[0];
+        plusSin[0] += terms[1];
+        minusCos[0] += terms[2];
+        minusSin[0] += terms[3];
     }
 }
 
@@ -464,11 +518,20 @@ void FastStructureFactor::pairedGroupSums(int h, int k, int l, bool inRow, Group
                                    cached.h == h && cached.k == k ? 1.0 : -1.0,
                                    sign(l),
                                    twoPi()};
-        sumPairOverGroups(
-            t.m_groupStart,
-            [&source](std::size_t first, std::size_t count, double* pr, double* pi, double* mr,
-                      double* mi) { fillRowPairTerms(source, first, count, pr, pi, mr, mi); },
-            plus, minus);
+        const std::size_t groupCount = t.m_groupStart.size() - 1;
+        for (GroupSums* sums : {&plus, &minus}) {
+            sums->re.resize(groupCount);
+            sums->im.resize(groupCount);
+        }
+        for (std::size_t g = 0; g < groupCount; ++g) {
+            std::array<double, kLanes> plusCos{}, plusSin{}, minusCos{}, minusSin{};
+            sumRowPairTerms(source, t.m_groupStart[g], t.m_groupStart[g + 1], plusCos.data(),
+                            plusSin.data(), minusCos.data(), minusSin.data());
+            plus.re[g] = laneTotal(plusCos);
+            plus.im[g] = laneTotal(plusSin);
+            minus.re[g] = laneTotal(minusCos);
+            minus.im[g] = laneTotal(minusSin);
+        }
         return;
     }
     const std::size_t rowH = row(h, siteCount), rowK = row(k, siteCount);
