@@ -558,6 +558,9 @@ public:
             std::move(chunk.spots.begin(), chunk.spots.end(), std::back_inserter(result.spots));
             result.strongestIntensity =
                 std::max(result.strongestIntensity, chunk.strongestIntensity);
+            // Each chunk's block goes as soon as it is moved, so the joined list and all the
+            // chunks are never held at once.
+            std::vector<LaueSpot>().swap(chunk.spots);
         }
         return result;
     }
