@@ -132,6 +132,9 @@ struct RowTermSource {
     double l, signHK, signL, twoPi;
 };
 
+// The fill functions write the terms of count sites one by one. They define each term; the
+// lane sums further down make the same terms eight at a time and leave the last few of a group
+// to them.
 XTALSP_VECTOR_CLONES
 void fillTripleTerms(const TripleTermSource& t, std::size_t first, std::size_t count,
                      double* __restrict termRe, double* __restrict termIm) {
