@@ -109,6 +109,16 @@ BenchCase makeCase(CrystalStructure structure, DiffractionGeometry geometry, dou
     return bench;
 }
 
+// The large cell in transmission keeping intensities above 100. With the minimum of 1 of the
+// plain case nearly every reflection the beam lights is kept, and the walk stops at the spot
+// limit; a hundred is the minimum a user would raise it to, and the walk completes with about
+// 1.8 million spots.
+BenchCase largeStrongCase() {
+    BenchCase bench = makeCase(largeCell(), DiffractionGeometry::Transmission, 400.0, 180);
+    bench.input.minimumIntensity = 100.0;
+    return bench;
+}
+
 // The organic cell with limits 161 in transmission, 30 mm from a 200 x 150 mm film, turned by
 // 10 and 5 degrees, in the flat beam, keeping intensities above 1e-8.
 BenchCase organicCase() {
@@ -180,11 +190,13 @@ int main(int argc, char** argv) {
         makeCase(largeCell(), DiffractionGeometry::Transmission, 400.0, 180);
     static const BenchCase largeBack =
         makeCase(largeCell(), DiffractionGeometry::BackReflection, 400.0, 180);
+    static const BenchCase largeStrongTransmission = largeStrongCase();
     static const BenchCase organicTransmission = organicCase();
     registerCase("silicon/transmission", siliconTransmission, false);
     registerCase("silicon/backReflection", siliconBack, false);
     registerCase("largeCell/transmission", largeTransmission, true);
     registerCase("largeCell/backReflection", largeBack, true);
+    registerCase("largeCell/transmission/minimum100", largeStrongTransmission, true);
     registerCase("organicCell/transmission", organicTransmission, true);
 
     benchmark::Initialize(&argc, argv);

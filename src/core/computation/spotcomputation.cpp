@@ -228,11 +228,108 @@ public:
           m_dropsDarkHarmonics(darkHarmonicsAreDropped(walk.input)),
           m_firstLitSample(darkWavelengthLimit(*walk.input.spectrum) + 0.5 * kSpectrumStep) {}
 
-    void visit(int h, int k, int l, int nMax, SpotComputationResult& result) {
-        const std::optional<Projection> at = project(m_walk, h, k, l);
-        if (!at)
-            return;
+    // The sign variants of the primitive triple (i j k), in list order.
+    void visitTriple(int i, int j, int k, int nMax, SpotComputationResult& result) {
+        m_variants.clear();
+        forEachSignVariant(i, j, k, [this](int h, int kk, int l) {
+            m_variants.push_back({{h, kk, l}, project(m_walk, h, kk, l)});
+        });
+        findPartners();
+        if (m_pairs.size() <= static_cast<std::size_t>(nMax))
+            m_pairs.resize(static_cast<std::size_t>(nMax) + 1);
+        for (int n = 0; n <= nMax; ++n)
+            for (PairSlot& slot : m_pairs[static_cast<std::size_t>(n)])
+                slot.filled = false;
+        for (std::size_t v = 0; v < m_variants.size(); ++v)
+            if (m_variants[v].at)
+                visit(v, nMax, result);
+    }
+
+private:
+    // A sign variant of the triple and where it meets the film. Its partner is the variant on
+    // the same row (h k), or on the mirrored row (-h -k), with the opposite sign of l relative
+    // to that row: the two are assembled in one pass.
+    struct Variant {
+        std::array<int, 3> hkl{};
+        std::optional<Projection> at;
+        int partner = -1;
+    };
+
+    // The row key of a variant: (h k l) or its Friedel mate, whichever has the first non-zero
+    // of h and k positive. Mates have the same |F|^2.
+    static std::array<int, 3> rowKey(const std::array<int, 3>& hkl) {
+        const bool mirrored = hkl[0] < 0 || (hkl[0] == 0 && hkl[1] < 0);
+        return mirrored ? std::array<int, 3>{-hkl[0], -hkl[1], -hkl[2]} : hkl;
+    }
+
+    void findPartners() {
+        for (Variant& v : m_variants) {
+            v.partner = -1;
+            const std::array<int, 3> key = rowKey(v.hkl);
+            if (!v.at || key[2] == 0 || (key[0] == 0 && key[1] == 0))
+                continue;
+            for (std::size_t w = 0; w < m_variants.size(); ++w) {
+                const std::array<int, 3> other = rowKey(m_variants[w].hkl);
+                if (m_variants[w].at && other[0] == key[0] && other[1] == key[1] &&
+                    other[2] == -key[2])
+                    v.partner = static_cast<int>(w);
+            }
+        }
+    }
+
+    // Whether harmonic n of a projected reflection finds a wavelength the walk looks at.
+    bool mayBeLit(const Projection& at, int n) const {
+        const double lambda = at.lambda1 / n;
+        return lambda <= kLongestHarmonicWavelength &&
+               !(m_dropsDarkHarmonics && spectrumAt(*m_walk.input.spectrum, lambda) == 0.0);
+    }
+
+    // The first estimate of |F|^2 of harmonic n of a variant, at the current scattering. Where
+    // the partner may need the same harmonic, both come from one pass and are kept for it.
+    FastStructureFactor::Amplitude estimate(std::size_t v, int n) {
+        const Variant& variant = m_variants[v];
+        const int h = n * variant.hkl[0], k = n * variant.hkl[1], l = n * variant.hkl[2];
+        const bool inRow = n == 1; // successive primitive reflections share (h k)
+        const std::array<int, 3> key = rowKey(variant.hkl);
+        if (variant.partner >= 0 && mayBeLit(*m_variants[variant.partner].at, n) &&
+            m_structureFactor.canPair(h, k, l)) {
+            const PairSlot& slot = pairedSums(key, n, inRow);
+            return m_structureFactor.amplitudeOf(key[2] > 0 ? slot.plus : slot.minus);
+        }
+        return inRow ? m_structureFactor.evaluateInRow(h, k, l)
+                     : m_structureFactor.evaluate(h, k, l);
+    }
+
+    // Paired sums of the current triple's harmonic n, for one of its two rows, (h k) and
+    // (-h k), with their mirrors: those of the row key's reflection with l > 0 and of its l
+    // mirror.
+    struct PairSlot {
+        bool filled = false;
+        std::array<int, 3> key{};
+        GroupSums plus, minus;
+    };
+
+    // The slot of the row key's harmonic n, made on first demand for the current triple.
+    const PairSlot& pairedSums(const std::array<int, 3>& key, int n, bool inRow) {
+        const int positiveL = std::abs(key[2]);
+        std::array<PairSlot, 2>& slots = m_pairs[static_cast<std::size_t>(n)];
+        for (const PairSlot& slot : slots)
+            if (slot.filled && slot.key[0] == key[0] && slot.key[1] == key[1])
+                return slot;
+        PairSlot& fresh = slots[0].filled ? slots[1] : slots[0];
+        m_structureFactor.pairedGroupSums(n * key[0], n * key[1], n * positiveL, inRow, fresh.plus,
+                                          fresh.minus);
+        fresh.key = {key[0], key[1], positiveL};
+        fresh.filled = true;
+        return fresh;
+    }
+
+    void visit(std::size_t v, int nMax, SpotComputationResult& result) {
+        const int h = m_variants[v].hkl[0], k = m_variants[v].hkl[1], l = m_variants[v].hkl[2];
+        const Projection* at = &*m_variants[v].at;
         LaueSpot spot;
+        // Kept harmonics gather here and go to the spot in one block of their own size.
+        m_kept.clear();
         double largestError = 0.0; // relative, over the kept harmonics
         for (int n = 1; n <= nMax; ++n) {
             const double lambda = at->lambda1 / n;
@@ -248,10 +345,7 @@ public:
             const double bound = m_structureFactor.setScattering(s * s);
             if (!canBeatMinimum(bound, at->sinTheta, lambda))
                 continue;
-            // Successive primitive reflections share (h k) as the last index runs.
-            FastStructureFactor::Amplitude amplitude =
-                n == 1 ? m_structureFactor.evaluateInRow(h, k, l)
-                       : m_structureFactor.evaluate(n * h, n * k, n * l);
+            FastStructureFactor::Amplitude amplitude = estimate(v, n);
             // Extinct and nearly extinct harmonics mostly end here, without a direct sum.
             if (!canBeatMinimum(amplitude.ceiling, at->sinTheta, lambda))
                 continue;
@@ -261,7 +355,7 @@ public:
                 intensity = intensityOf(amplitude.squared, at->sinTheta, lambda);
             }
             if (intensity > m_walk.input.minimumIntensity) {
-                spot.harmonics.push_back({n, amplitude.squared, intensity});
+                m_kept.push_back({n, amplitude.squared, intensity});
                 spot.intensity += intensity;
                 largestError = std::max(largestError, amplitude.relativeError);
             }
@@ -271,10 +365,11 @@ public:
             visitDirectly(m_walk, h, k, l, nMax, *at, result);
             return;
         }
+        if (spot.intensity > m_walk.input.minimumIntensity)
+            spot.harmonics.assign(m_kept.begin(), m_kept.end());
         appendSpot(std::move(spot), h, k, l, *at, m_walk.input.minimumIntensity, result);
     }
 
-private:
     double intensityOf(double f2, double sinTheta, double lambda) const {
         return harmonicIntensity(f2, sinTheta, lambda, *m_walk.input.spectrum);
     }
@@ -297,6 +392,9 @@ private:
     bool m_dropsDarkHarmonics;
     // Half a step above the dark limit: below it the interpolation only reads dark samples.
     double m_firstLitSample;
+    std::vector<Variant> m_variants;
+    std::vector<HarmonicComponent> m_kept;
+    std::vector<std::array<PairSlot, 2>> m_pairs; // by harmonic order
 };
 
 // A triple is primitive when its indices have no common factor; gcd(0, n) = n.
@@ -390,8 +488,7 @@ void walkOuterIndex(const WalkContext& walk, FastReflectionVisitor& visitor, int
             if ((i == 0 && j == 0 && k == 0) || !isPrimitiveByGcd(ijDivisor, k))
                 continue;
             const int nMax = highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax);
-            forEachSignVariant(
-                i, j, k, [&](int sh, int sk, int sl) { visitor.visit(sh, sk, sl, nMax, result); });
+            visitor.visitTriple(i, j, k, nMax, result);
         }
         if (!budget.book(result.spots.size() - before))
             return;
@@ -461,6 +558,9 @@ public:
             std::move(chunk.spots.begin(), chunk.spots.end(), std::back_inserter(result.spots));
             result.strongestIntensity =
                 std::max(result.strongestIntensity, chunk.strongestIntensity);
+            // Each chunk's block goes as soon as it is moved, so the joined list and all the
+            // chunks are never held at once.
+            std::vector<LaueSpot>().swap(chunk.spots);
         }
         return result;
     }

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <complex>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <limits>
 #include <new>
@@ -49,8 +50,6 @@ constexpr double kWorstTermError = 32.0;
 // Partial sums per group; independent accumulators let the sum proceed in parallel, one
 // 512-bit or two 256-bit registers wide.
 constexpr std::size_t kLanes = 8;
-// Sites whose terms are made in one go.
-constexpr std::size_t kBlock = 64;
 
 double twoPi() {
     // Formed exactly as structureFactor() forms it, so that both see the same phase arguments.
@@ -96,24 +95,6 @@ std::array<double, 2> correctedProduct(double ar, double ai, double zr, double z
 #define XTALSP_VECTOR_CLONES
 #endif
 
-// Adds a block of terms to the lanes' partial sums: term m goes to lane m mod kLanes, the few
-// beyond the last whole set of lanes to lane 0.
-XTALSP_VECTOR_CLONES
-void accumulateBlock(const double* __restrict termRe, const double* __restrict termIm,
-                     std::size_t count, double* __restrict sumRe, double* __restrict sumIm) {
-    std::size_t m = 0;
-    for (; m + kLanes <= count; m += kLanes) {
-        for (std::size_t lane = 0; lane < kLanes; ++lane) {
-            sumRe[lane] += termRe[m + lane];
-            sumIm[lane] += termIm[m + lane];
-        }
-    }
-    for (; m < count; ++m) {
-        sumRe[0] += termRe[m];
-        sumIm[0] += termIm[m];
-    }
-}
-
 // The lanes' partial sums added pairwise.
 double laneTotal(const std::array<double, kLanes>& sums) {
     return ((sums[0] + sums[1]) + (sums[2] + sums[3])) +
@@ -121,24 +102,17 @@ double laneTotal(const std::array<double, kLanes>& sums) {
 }
 
 // F = sum over groups of f times the group's sum of terms, in structureFactor()'s group order.
-// fillTerms(first, count, re, im) writes the terms of the sites first to first + count - 1.
-// They are made a block at a time into local arrays, which nothing else can alias, and go to
-// kLanes partial sums; both let the compiler work on several sites at once.
-template <typename FillTerms>
+// sumTerms(first, end, sumCos, sumSin) adds the terms of the sites first to end - 1 to kLanes
+// partial sums, which let the compiler work on several sites at once.
+template <typename SumTerms>
 std::complex<double> sumOverGroups(const std::vector<std::size_t>& groupStart,
                                    const std::vector<double>& scattering,
-                                   const FillTerms& fillTerms) {
+                                   const SumTerms& sumTerms) {
     double re = 0.0;
     double im = 0.0;
-    std::array<double, kBlock> termRe{}, termIm{};
     for (std::size_t g = 0; g < scattering.size(); ++g) {
         std::array<double, kLanes> sumCos{}, sumSin{};
-        const std::size_t end = groupStart[g + 1];
-        for (std::size_t first = groupStart[g]; first < end; first += kBlock) {
-            const std::size_t count = std::min(kBlock, end - first);
-            fillTerms(first, count, termRe.data(), termIm.data());
-            accumulateBlock(termRe.data(), termIm.data(), count, sumCos.data(), sumSin.data());
-        }
+        sumTerms(groupStart[g], groupStart[g + 1], sumCos.data(), sumSin.data());
         re += scattering[g] * laneTotal(sumCos);
         im += scattering[g] * laneTotal(sumSin);
     }
@@ -158,6 +132,9 @@ struct RowTermSource {
     double l, signHK, signL, twoPi;
 };
 
+// The fill functions write the terms of count sites one by one. They define each term; the
+// lane sums further down make the same terms eight at a time and leave the last few of a group
+// to them.
 XTALSP_VECTOR_CLONES
 void fillTripleTerms(const TripleTermSource& t, std::size_t first, std::size_t count,
                      double* __restrict termRe, double* __restrict termIm) {
@@ -177,6 +154,130 @@ void fillTripleTerms(const TripleTermSource& t, std::size_t first, std::size_t c
     }
 }
 
+// The terms of (h k l) and (h k -l) from the same loaded factors: the l factor of -l is the
+// conjugate, and its table phase the negated one, so each term is the one the single fill makes.
+XTALSP_VECTOR_CLONES
+void fillTriplePairTerms(const TripleTermSource& t, std::size_t first, std::size_t count,
+                         double* __restrict plusRe, double* __restrict plusIm,
+                         double* __restrict minusRe, double* __restrict minusIm) {
+    for (std::size_t m = 0; m < count; ++m) {
+        const std::size_t j = first + m;
+        const double hx = t.h * t.x[j], ky = t.k * t.y[j], lz = t.l * t.z[j];
+        const double hk = hx + ky;
+        const double hkPhase = tablePhaseOf(t.twoPi, hx) + tablePhaseOf(t.twoPi, ky);
+        const double lPhase = tablePhaseOf(t.twoPi, lz);
+        const double xr = t.hRe[j], xi = t.signH * t.hIm[j];
+        const double yr = t.kRe[j], yi = t.signK * t.kIm[j];
+        const double ar = xr * yr - xi * yi, ai = xr * yi + xi * yr;
+        const double zr = t.lRe[j], zi = t.signL * t.lIm[j];
+        const std::array<double, 2> plus =
+            correctedProduct(ar, ai, zr, zi, t.twoPi * (hk + lz) - (hkPhase + lPhase));
+        const std::array<double, 2> minus =
+            correctedProduct(ar, ai, zr, -zi, t.twoPi * (hk + -lz) - (hkPhase + -lPhase));
+        plusRe[m] = t.occupancy[j] * plus[0];
+        plusIm[m] = t.occupancy[j] * plus[1];
+        minusRe[m] = t.occupancy[j] * minus[0];
+        minusIm[m] = t.occupancy[j] * minus[1];
+    }
+}
+
+// The terms of (h k l) and (h k -l) at site j from a cached row.
+inline std::array<double, 4> rowPairTerms(const RowTermSource& t, std::size_t j) {
+    const double lz = t.l * t.z[j];
+    const double hk = t.signHK * t.hk[j];
+    const double hkPhase = t.signHK * t.phase[j];
+    const double lPhase = tablePhaseOf(t.twoPi, lz);
+    const double re = t.re[j], im = t.signHK * t.im[j];
+    const double zr = t.lRe[j], zi = t.signL * t.lIm[j];
+    const std::array<double, 2> plus =
+        correctedProduct(re, im, zr, zi, t.twoPi * (hk + lz) - (hkPhase + lPhase));
+    const std::array<double, 2> minus =
+        correctedProduct(re, im, zr, -zi, t.twoPi * (hk + -lz) - (hkPhase + -lPhase));
+    return {plus[0], plus[1], minus[0], minus[1]};
+}
+
+// kLanes doubles that the compiler keeps in one 512-bit register or two 256-bit ones; the
+// operations act on each lane as on a double, in the same order.
+using Lanes = double __attribute__((vector_size(kLanes * sizeof(double))));
+
+// Lanes are handed over by reference: as values their passing would depend on the instruction
+// set of each clone.
+[[gnu::always_inline]] inline void load(Lanes& lanes, const double* values) {
+    std::memcpy(&lanes, values, sizeof lanes);
+}
+
+// Adds the terms of the sites first to end - 1 to the lanes' partial sums: site m (counted
+// from first) to lane m mod kLanes, the few beyond the last whole set of lanes to lane 0. Each
+// lane does rowPairTerms' operations in the same order, so the terms are the same.
+XTALSP_VECTOR_CLONES
+void sumRowPairTerms(const RowTermSource& t, std::size_t first, std::size_t end,
+                     double* __restrict plusCos, double* __restrict plusSin,
+                     double* __restrict minusCos, double* __restrict minusSin) {
+    Lanes pc, ps, mc, ms;
+    load(pc, plusCos);
+    load(ps, plusSin);
+    load(mc, minusCos);
+    load(ms, minusSin);
+    std::size_t j = first;
+    for (; j + kLanes <= end; j += kLanes) {
+        Lanes z, hkSum, phase, re, im, zr, zi;
+        load(z, t.z + j);
+        load(hkSum, t.hk + j);
+        load(phase, t.phase + j);
+        load(re, t.re + j);
+        load(im, t.im + j);
+        load(zr, t.lRe + j);
+        load(zi, t.lIm + j);
+        const Lanes lz = t.l * z;
+        const Lanes hk = t.signHK * hkSum;
+        const Lanes hkPhase = t.signHK * phase;
+        const Lanes lPhase = (t.twoPi * lz + kPhaseRounder) - kPhaseRounder;
+        im = t.signHK * im;
+        zi = t.signL * zi;
+        const Lanes plusDelta = t.twoPi * (hk + lz) - (hkPhase + lPhase);
+        const Lanes minusDelta = t.twoPi * (hk + -lz) - (hkPhase + -lPhase);
+        // correctedProduct for zi and for -zi.
+        const Lanes plusRe = re * zr - im * zi, plusIm = re * zi + im * zr;
+        const Lanes minusRe = re * zr - im * -zi, minusIm = re * -zi + im * zr;
+        pc += plusRe - plusDelta * plusIm;
+        ps += plusIm + plusDelta * plusRe;
+        mc += minusRe - minusDelta * minusIm;
+        ms += minusIm + minusDelta * minusRe;
+    }
+    std::memcpy(plusCos, &pc, sizeof pc);
+    std::memcpy(plusSin, &ps, sizeof ps);
+    std::memcpy(minusCos, &mc, sizeof mc);
+    std::memcpy(minusSin, &ms, sizeof ms);
+    for (; j < end; ++j) {
+        const std::array<double, 4> terms = rowPairTerms(t, j);
+        plusCos[0] += terms[0];
+        plusSin[0] += terms[1];
+        minusCos[0] += terms[2];
+        minusSin[0] += terms[3];
+    }
+}
+
+// The lane totals of every group for two reflections made together, sumTerms(first, end,
+// plusCos, plusSin, minusCos, minusSin) adding the terms of both to their partial sums.
+template <typename SumPairTerms>
+void sumPairOverGroups(const std::vector<std::size_t>& groupStart, const SumPairTerms& sumTerms,
+                       GroupSums& plus, GroupSums& minus) {
+    const std::size_t groupCount = groupStart.size() - 1;
+    for (GroupSums* sums : {&plus, &minus}) {
+        sums->re.resize(groupCount);
+        sums->im.resize(groupCount);
+    }
+    for (std::size_t g = 0; g < groupCount; ++g) {
+        std::array<double, kLanes> plusCos{}, plusSin{}, minusCos{}, minusSin{};
+        sumTerms(groupStart[g], groupStart[g + 1], plusCos.data(), plusSin.data(), minusCos.data(),
+                 minusSin.data());
+        plus.re[g] = laneTotal(plusCos);
+        plus.im[g] = laneTotal(plusSin);
+        minus.re[g] = laneTotal(minusCos);
+        minus.im[g] = laneTotal(minusSin);
+    }
+}
+
 XTALSP_VECTOR_CLONES
 void fillRowTerms(const RowTermSource& t, std::size_t first, std::size_t count,
                   double* __restrict termRe, double* __restrict termIm) {
@@ -189,6 +290,152 @@ void fillRowTerms(const RowTermSource& t, std::size_t first, std::size_t count,
             t.re[j], t.signHK * t.im[j], t.lRe[j], t.signL * t.lIm[j], argument - tablePhase);
         termRe[m] = value[0];
         termIm[m] = value[1];
+    }
+}
+
+// Adds the terms of the few sites first to end - 1 that make no whole set of lanes to lane 0,
+// in order; fill(first, count, re, im) writes their terms.
+template <typename Fill>
+void addToFirstLane(std::size_t first, std::size_t end, double* sumCos, double* sumSin,
+                    const Fill& fill) {
+    std::array<double, kLanes> re{}, im{};
+    fill(first, end - first, re.data(), im.data());
+    for (std::size_t m = 0; m < end - first; ++m) {
+        sumCos[0] += re[m];
+        sumSin[0] += im[m];
+    }
+}
+
+// The sums below add the term of site m (counted from first) to lane m mod kLanes, and the
+// terms beyond the last whole set of lanes to lane 0. Each lane does the operations of the
+// matching fill function above, in the same order, so the terms are the same.
+XTALSP_VECTOR_CLONES
+void sumRowTerms(const RowTermSource& t, std::size_t first, std::size_t end,
+                 double* __restrict sumCos, double* __restrict sumSin) {
+    Lanes c, s;
+    load(c, sumCos);
+    load(s, sumSin);
+    std::size_t j = first;
+    for (; j + kLanes <= end; j += kLanes) {
+        Lanes z, hk, phase, re, im, zr, zi;
+        load(z, t.z + j);
+        load(hk, t.hk + j);
+        load(phase, t.phase + j);
+        load(re, t.re + j);
+        load(im, t.im + j);
+        load(zr, t.lRe + j);
+        load(zi, t.lIm + j);
+        const Lanes lz = t.l * z;
+        const Lanes argument = t.twoPi * (t.signHK * hk + lz);
+        const Lanes tablePhase =
+            t.signHK * phase + ((t.twoPi * lz + kPhaseRounder) - kPhaseRounder);
+        const Lanes delta = argument - tablePhase;
+        im = t.signHK * im;
+        zi = t.signL * zi;
+        const Lanes pr = re * zr - im * zi, pi = re * zi + im * zr;
+        c += pr - delta * pi;
+        s += pi + delta * pr;
+    }
+    std::memcpy(sumCos, &c, sizeof c);
+    std::memcpy(sumSin, &s, sizeof s);
+    addToFirstLane(j, end, sumCos, sumSin,
+                   [&t](std::size_t from, std::size_t count, double* re, double* im) {
+                       fillRowTerms(t, from, count, re, im);
+                   });
+}
+
+XTALSP_VECTOR_CLONES
+void sumTripleTerms(const TripleTermSource& t, std::size_t first, std::size_t end,
+                    double* __restrict sumCos, double* __restrict sumSin) {
+    Lanes c, s;
+    load(c, sumCos);
+    load(s, sumSin);
+    std::size_t j = first;
+    for (; j + kLanes <= end; j += kLanes) {
+        Lanes x, y, z, occupancy, xr, xi, yr, yi, zr, zi;
+        load(x, t.x + j);
+        load(y, t.y + j);
+        load(z, t.z + j);
+        load(occupancy, t.occupancy + j);
+        load(xr, t.hRe + j);
+        load(xi, t.hIm + j);
+        load(yr, t.kRe + j);
+        load(yi, t.kIm + j);
+        load(zr, t.lRe + j);
+        load(zi, t.lIm + j);
+        const Lanes hx = t.h * x, ky = t.k * y, lz = t.l * z;
+        const Lanes argument = t.twoPi * (hx + ky + lz);
+        const Lanes tablePhase = ((t.twoPi * hx + kPhaseRounder) - kPhaseRounder) +
+                                 ((t.twoPi * ky + kPhaseRounder) - kPhaseRounder) +
+                                 ((t.twoPi * lz + kPhaseRounder) - kPhaseRounder);
+        xi = t.signH * xi;
+        yi = t.signK * yi;
+        zi = t.signL * zi;
+        const Lanes ar = xr * yr - xi * yi, ai = xr * yi + xi * yr;
+        const Lanes delta = argument - tablePhase;
+        const Lanes pr = ar * zr - ai * zi, pi = ar * zi + ai * zr;
+        c += occupancy * (pr - delta * pi);
+        s += occupancy * (pi + delta * pr);
+    }
+    std::memcpy(sumCos, &c, sizeof c);
+    std::memcpy(sumSin, &s, sizeof s);
+    addToFirstLane(j, end, sumCos, sumSin,
+                   [&t](std::size_t from, std::size_t count, double* re, double* im) {
+                       fillTripleTerms(t, from, count, re, im);
+                   });
+}
+
+XTALSP_VECTOR_CLONES
+void sumTriplePairTerms(const TripleTermSource& t, std::size_t first, std::size_t end,
+                        double* __restrict plusCos, double* __restrict plusSin,
+                        double* __restrict minusCos, double* __restrict minusSin) {
+    Lanes pc, ps, mc, ms;
+    load(pc, plusCos);
+    load(ps, plusSin);
+    load(mc, minusCos);
+    load(ms, minusSin);
+    std::size_t j = first;
+    for (; j + kLanes <= end; j += kLanes) {
+        Lanes x, y, z, occupancy, xr, xi, yr, yi, zr, zi;
+        load(x, t.x + j);
+        load(y, t.y + j);
+        load(z, t.z + j);
+        load(occupancy, t.occupancy + j);
+        load(xr, t.hRe + j);
+        load(xi, t.hIm + j);
+        load(yr, t.kRe + j);
+        load(yi, t.kIm + j);
+        load(zr, t.lRe + j);
+        load(zi, t.lIm + j);
+        const Lanes hx = t.h * x, ky = t.k * y, lz = t.l * z;
+        const Lanes hk = hx + ky;
+        const Lanes hkPhase = ((t.twoPi * hx + kPhaseRounder) - kPhaseRounder) +
+                              ((t.twoPi * ky + kPhaseRounder) - kPhaseRounder);
+        const Lanes lPhase = (t.twoPi * lz + kPhaseRounder) - kPhaseRounder;
+        xi = t.signH * xi;
+        yi = t.signK * yi;
+        zi = t.signL * zi;
+        const Lanes ar = xr * yr - xi * yi, ai = xr * yi + xi * yr;
+        const Lanes plusDelta = t.twoPi * (hk + lz) - (hkPhase + lPhase);
+        const Lanes minusDelta = t.twoPi * (hk + -lz) - (hkPhase + -lPhase);
+        const Lanes plusRe = ar * zr - ai * zi, plusIm = ar * zi + ai * zr;
+        const Lanes minusRe = ar * zr - ai * -zi, minusIm = ar * -zi + ai * zr;
+        pc += occupancy * (plusRe - plusDelta * plusIm);
+        ps += occupancy * (plusIm + plusDelta * plusRe);
+        mc += occupancy * (minusRe - minusDelta * minusIm);
+        ms += occupancy * (minusIm + minusDelta * minusRe);
+    }
+    std::memcpy(plusCos, &pc, sizeof pc);
+    std::memcpy(plusSin, &ps, sizeof ps);
+    std::memcpy(minusCos, &mc, sizeof mc);
+    std::memcpy(minusSin, &ms, sizeof ms);
+    std::array<double, kLanes> pr{}, pi{}, mr{}, mi{};
+    fillTriplePairTerms(t, j, end - j, pr.data(), pi.data(), mr.data(), mi.data());
+    for (std::size_t m = 0; m < end - j; ++m) {
+        plusCos[0] += pr[m];
+        plusSin[0] += pi[m];
+        minusCos[0] += mr[m];
+        minusSin[0] += mi[m];
     }
 }
 
@@ -335,11 +582,11 @@ FastStructureFactor::Amplitude FastStructureFactor::evaluate(int h, int k, int l
                                   signK,
                                   signL,
                                   twoPi()};
-    const auto fillTerms = [&source](std::size_t first, std::size_t count, double* termRe,
-                                     double* termIm) {
-        fillTripleTerms(source, first, count, termRe, termIm);
+    const auto sumTerms = [&source](std::size_t first, std::size_t end, double* sumCos,
+                                    double* sumSin) {
+        sumTripleTerms(source, first, end, sumCos, sumSin);
     };
-    return withErrors(sumOverGroups(t.m_groupStart, m_scattering, fillTerms));
+    return withErrors(sumOverGroups(t.m_groupStart, m_scattering, sumTerms));
 }
 
 FastStructureFactor::Amplitude FastStructureFactor::evaluateInRow(int h, int k, int l) {
@@ -361,11 +608,72 @@ FastStructureFactor::Amplitude FastStructureFactor::evaluateInRow(int h, int k, 
                                signHK,
                                sign(l),
                                twoPi()};
-    const auto fillTerms = [&source](std::size_t first, std::size_t count, double* termRe,
-                                     double* termIm) {
-        fillRowTerms(source, first, count, termRe, termIm);
+    const auto sumTerms = [&source](std::size_t first, std::size_t end, double* sumCos,
+                                    double* sumSin) {
+        sumRowTerms(source, first, end, sumCos, sumSin);
     };
-    return withErrors(sumOverGroups(t.m_groupStart, m_scattering, fillTerms));
+    return withErrors(sumOverGroups(t.m_groupStart, m_scattering, sumTerms));
+}
+
+void FastStructureFactor::pairedGroupSums(int h, int k, int l, bool inRow, GroupSums& plus,
+                                          GroupSums& minus) {
+    const PhaseFactorTables& t = m_tables;
+    const std::size_t siteCount = t.m_x.size();
+    const std::size_t rowL = row(l, siteCount);
+    if (inRow) {
+        const Row& cached = rowFor(h, k);
+        const RowTermSource source{cached.re.data(),
+                                   cached.im.data(),
+                                   cached.phase.data(),
+                                   cached.hk.data(),
+                                   t.m_z.data(),
+                                   t.m_l.re.data() + rowL,
+                                   t.m_l.im.data() + rowL,
+                                   static_cast<double>(l),
+                                   cached.h == h && cached.k == k ? 1.0 : -1.0,
+                                   sign(l),
+                                   twoPi()};
+        sumPairOverGroups(
+            t.m_groupStart,
+            [&source](std::size_t first, std::size_t end, double* pc, double* ps, double* mc,
+                      double* ms) { sumRowPairTerms(source, first, end, pc, ps, mc, ms); },
+            plus, minus);
+        return;
+    }
+    const std::size_t rowH = row(h, siteCount), rowK = row(k, siteCount);
+    const TripleTermSource source{t.m_x.data(),
+                                  t.m_y.data(),
+                                  t.m_z.data(),
+                                  t.m_occupancy.data(),
+                                  t.m_h.re.data() + rowH,
+                                  t.m_h.im.data() + rowH,
+                                  t.m_k.re.data() + rowK,
+                                  t.m_k.im.data() + rowK,
+                                  t.m_l.re.data() + rowL,
+                                  t.m_l.im.data() + rowL,
+                                  static_cast<double>(h),
+                                  static_cast<double>(k),
+                                  static_cast<double>(l),
+                                  sign(h),
+                                  sign(k),
+                                  sign(l),
+                                  twoPi()};
+    sumPairOverGroups(
+        t.m_groupStart,
+        [&source](std::size_t first, std::size_t end, double* pc, double* ps, double* mc,
+                  double* ms) { sumTriplePairTerms(source, first, end, pc, ps, mc, ms); },
+        plus, minus);
+}
+
+FastStructureFactor::Amplitude FastStructureFactor::amplitudeOf(const GroupSums& sums) const {
+    // Combined in sumOverGroups' order, so the result is the single evaluation's.
+    double re = 0.0;
+    double im = 0.0;
+    for (std::size_t g = 0; g < m_scattering.size(); ++g) {
+        re += m_scattering[g] * sums.re[g];
+        im += m_scattering[g] * sums.im[g];
+    }
+    return withErrors({re, im});
 }
 
 FastStructureFactor::Row& FastStructureFactor::rowFor(int h, int k) {

@@ -60,6 +60,12 @@ private:
 // may have to be relied on.
 inline constexpr double kFastStructureFactorTolerance = 5e-13;
 
+// The sum over each group's sites of occupancy exp(2 pi i (h x + k y + l z)), in stored group
+// order: a structure factor before its scattering factors, the same at every s2.
+struct GroupSums {
+    std::vector<double> re, im;
+};
+
 class FastStructureFactor {
 public:
     explicit FastStructureFactor(const PhaseFactorTables& tables);
@@ -83,6 +89,15 @@ public:
     // The same for a run of reflections that share (h k) or (-h -k), as when the last index
     // runs: the products of the first two factors of the two latest (h k) are kept.
     Amplitude evaluateInRow(int h, int k, int l);
+    // Whether pairedGroupSums can assemble (h k l) and (h k -l).
+    bool canPair(int h, int k, int l) const { return l != 0 && m_tables.covers(h, k, l); }
+    // The group sums of (h k l) and (h k -l) in one pass over the sites, which share every
+    // loaded factor; inRow as evaluateInRow, otherwise as evaluate. amplitudeOf() turns them into
+    // the very results of those two. Only where canPair(h, k, l).
+    void pairedGroupSums(int h, int k, int l, bool inRow, GroupSums& plus, GroupSums& minus);
+    // |F|^2 at the current s2 of the reflection with these group sums, or of its Friedel mate
+    // (whose sums are the conjugates, which leaves |F|^2 bit for bit the same).
+    Amplitude amplitudeOf(const GroupSums& sums) const;
     // The same with structureFactor(): bit for bit the value the straightforward walk gets.
     Amplitude evaluateDirectly(int h, int k, int l) const;
 

@@ -1,6 +1,7 @@
 #include "core/computation/intensity.h"
 #include "core/computation/structurefactortables.h"
 
+#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -78,6 +79,37 @@ TEST(FastStructureFactor, RowEvaluationMatchesForBothSignsOfTheRow) {
                 << h << " " << k << " " << l;
         }
     }
+}
+
+TEST(FastStructureFactor, PairedSumsGiveTheSingleResultsOfBothSignsOfLAndTheirMates) {
+    const std::vector<ElementGroup> groups = randomGroups();
+    const PhaseFactorTables tables(groups, kLimit, kLimit, kLimit);
+    FastStructureFactor paired(tables);
+    FastStructureFactor single(tables);
+    GroupSums plus, minus;
+    for (const bool inRow : {true, false}) {
+        for (const auto& [h, k, l] : {std::array{3, -4, 5}, {0, 2, 1}, {-7, 0, 9}, {1, 1, 2}}) {
+            ASSERT_TRUE(paired.canPair(h, k, l));
+            paired.pairedGroupSums(h, k, l, inRow, plus, minus);
+            const double s2 = 0.003 * (h * h + k * k + l * l);
+            paired.setScattering(s2);
+            single.setScattering(s2);
+            const auto one = [&](int hh, int kk, int ll) {
+                return inRow ? single.evaluateInRow(hh, kk, ll) : single.evaluate(hh, kk, ll);
+            };
+            for (const int mate : {1, -1}) {
+                const FastStructureFactor::Amplitude p = one(mate * h, mate * k, mate * l);
+                const FastStructureFactor::Amplitude m = one(mate * h, mate * k, -mate * l);
+                EXPECT_EQ(paired.amplitudeOf(plus).squared, p.squared) << h << k << l << mate;
+                EXPECT_EQ(paired.amplitudeOf(plus).relativeError, p.relativeError);
+                EXPECT_EQ(paired.amplitudeOf(minus).squared, m.squared) << h << k << l << mate;
+                EXPECT_TRUE(
+                    bracketsDirect(paired.amplitudeOf(minus), directSquared(h, k, -l, s2, groups)));
+            }
+        }
+    }
+    EXPECT_FALSE(paired.canPair(1, 2, 0));
+    EXPECT_FALSE(paired.canPair(1, 2, kLimit + 1));
 }
 
 TEST(FastStructureFactor, CancellingSumsAreUnreliableButBounded) {
