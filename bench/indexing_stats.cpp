@@ -58,9 +58,12 @@ CaseOutcome runCase(const SpotComputationInput& base, std::mt19937_64& random) {
                 std::printf(" [%zu %.3f %.2f]", s.matchedSpots, s.rmsMm,
                             worstDistanceMm(base, s.settings, spots));
         SpotComputationInput t = truth;
-        FitOptions o; o.toleranceMm = 0.5; o.saturationIntensity = computeLaueSpots(truth).strongestIntensity;
+        FitOptions o;
+        o.toleranceMm = 0.5;
+        o.saturationIntensity = computeLaueSpots(truth).strongestIntensity;
         const auto f = fitOrientation(t, measured, o);
-        if (f.ok()) std::printf(" truth-fit %zu %.3f", f.value().pairs.size(), f.value().rmsMm);
+        if (f.ok())
+            std::printf(" truth-fit %zu %.3f", f.value().pairs.size(), f.value().rmsMm);
         std::printf("\n");
     }
     return outcome;

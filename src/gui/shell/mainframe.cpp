@@ -389,7 +389,8 @@ void CMainFrame::createMenus() {
     help->addAction(m_actions[ID_HELP_ACCELERATORS]);
     help->addSeparator();
     help->addAction(m_actions[ID_APP_ABOUT]);
-    m_patternMenus = {fileMenu(true), editMenu(), setting, intensity, view, imageMenu(), window, help};
+    m_patternMenus = {fileMenu(true), editMenu(),  setting, intensity,
+                      view,           imageMenu(), window,  help};
 
     for (QMenu* menu : m_shortMenus)
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateCommandUi);
