@@ -21,6 +21,7 @@
 
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <memory>
 #include <utility>
 
@@ -34,9 +35,16 @@ constexpr int kProgressPollMilliseconds = 50;
 // A search shorter than this finishes without the progress dialog flashing up.
 constexpr int kProgressDelayMilliseconds = 300;
 
+// Four decimals are enough to tell the solutions apart; the rounding also drops the
+// floating-point noise of an index that is zero.
+std::string indexText(double index) {
+    const double rounded = std::round(index * 1e4) / 1e4;
+    return formatG(rounded == 0.0 ? 0.0 : rounded, 6);
+}
+
 QString planeText(const std::array<double, 3>& plane) {
-    return QString::fromStdString("(" + formatG(plane[0], 4) + " " + formatG(plane[1], 4) + " " +
-                                  formatG(plane[2], 4) + ")");
+    return QString::fromStdString("(" + indexText(plane[0]) + " " + indexText(plane[1]) + " " +
+                                  indexText(plane[2]) + ")");
 }
 
 QString degreesText(double degrees) {
@@ -143,7 +151,7 @@ CIndexSpotsDlg::CIndexSpotsDlg(const CXtalspDoc& doc, std::vector<FilmPeak> meas
     connect(m_table, &QTableWidget::cellDoubleClicked, this, &CIndexSpotsDlg::apply);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     m_indexButton->setDefault(true);
-    resize(560, 360);
+    resize(680, 360);
 }
 
 CIndexSpotsDlg::~CIndexSpotsDlg() = default;
