@@ -83,6 +83,7 @@ void PatternImageLayer::showImage(DetectorImage image, const std::string& path) 
 void PatternImageLayer::restore(PatternImageSettings settings, std::optional<DetectorImage> image) {
     closeToolWindows();
     m_settings = std::move(settings);
+    m_settings->markedSpots.clear(); // held by m_marks
     m_image = std::move(image);
     m_pyramid = m_image ? std::make_unique<ImagePyramid>(*m_image) : nullptr;
     m_greyMap = std::make_unique<GreyMap>(m_settings->contrast);
@@ -177,25 +178,32 @@ std::vector<Message> loadPatternImage(PatternImageLayer& layer, const std::strin
     if (!opened->ok())
         return {opened->failure()};
     OpenedPatternImage& found = opened->value();
+    const bool withMarks = !found.settings.markedSpots.empty();
+    layer.marks().setMarks(std::move(found.settings.markedSpots));
     std::vector<Message> messages;
     if (found.imageProblem)
         messages.push_back(*found.imageProblem);
-    layer.restore(std::move(found.settings), std::move(found.image));
-    layer.markSaved();
+    // A file of marks alone names no image: there is no calibration to keep.
+    if (!found.settings.imagePath.empty())
+        layer.restore(std::move(found.settings), std::move(found.image));
+    layer.markSaved(withMarks);
     return messages;
 }
 
 std::optional<Message> savePatternImage(PatternImageLayer& layer, const std::string& patternPath) {
-    if (layer.hasSettings()) {
-        const Status written = writePatternImageSettings(layer.settings(), patternPath);
+    const std::vector<FilmPoint>& marks = layer.marks().marks();
+    if (layer.hasSettings() || !marks.empty()) {
+        PatternImageSettings settings = layer.settings();
+        settings.markedSpots = marks;
+        const Status written = writePatternImageSettings(settings, patternPath);
         if (!written.ok())
             return written.failure();
-    } else if (layer.closedSinceSave()) {
+    } else if (layer.closedSinceSave() || layer.savedWithMarks()) {
         std::error_code ignored;
         std::filesystem::remove(std::filesystem::path(patternImageSettingsPath(patternPath)),
                                 ignored);
     }
-    layer.markSaved();
+    layer.markSaved(!marks.empty());
     return std::nullopt;
 }
 

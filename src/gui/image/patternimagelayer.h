@@ -4,6 +4,7 @@
 
 #include "core/image/patternimagefile.h"
 #include "gui/image/imagedisplay.h"
+#include "gui/orientation/spotmarks.h"
 
 #include <QObject>
 #include <QPointer>
@@ -49,7 +50,18 @@ public:
     // Forgets the image and its settings; the next save removes the pattern's settings file.
     void closeImage();
     bool closedSinceSave() const { return m_closedSinceSave; }
-    void markSaved() { m_closedSinceSave = false; }
+    // Whether the settings file as last saved or opened held marks.
+    bool savedWithMarks() const { return m_savedWithMarks; }
+    void markSaved(bool withMarks = false) {
+        m_closedSinceSave = false;
+        m_savedWithMarks = withMarks;
+    }
+
+    // The measured spots marked on the pattern, shared by every window on it. They are kept in
+    // the settings file with the image, or alone when the pattern has no image; the settings'
+    // own markedSpots are not used while the layer holds them.
+    SpotMarks& marks() { return m_marks; }
+    const SpotMarks& marks() const { return m_marks; }
 
     void setCalibration(const ImageCalibration& calibration);
     void setContrast(const ContrastSettings& contrast);
@@ -87,14 +99,17 @@ private:
     std::unique_ptr<GreyMap> m_greyMap;
     double m_peakThresholdSigma = kDefaultPeakThresholdSigma;
     bool m_closedSinceSave = false;
+    bool m_savedWithMarks = false;
+    SpotMarks m_marks;
     int m_revision = 0;
 };
 
-// Reads the settings beside the pattern just opened into the layer; returns the messages for
-// the user (a settings file that cannot be read, an image that cannot be read).
+// Reads the settings beside the pattern just opened into the layer, the marks included; returns
+// the messages for the user (a settings file that cannot be read, an image that cannot be read).
 std::vector<Message> loadPatternImage(PatternImageLayer& layer, const std::string& patternPath);
-// Writes the layer's settings beside the pattern just saved. Without settings nothing is
-// written, and a settings file left from an image the user closed is removed. Returns the
+// Writes the layer's settings and marks beside the pattern just saved; marks without an image
+// are written with an empty image path. With neither nothing is written, and a settings file
+// left from an image the user closed or from marks the user cleared is removed. Returns the
 // failure, if any.
 std::optional<Message> savePatternImage(PatternImageLayer& layer, const std::string& patternPath);
 

@@ -24,18 +24,6 @@ namespace {
 
 constexpr double kMinToleranceMm = 0.1, kMaxToleranceMm = 50.0, kToleranceStepMm = 0.5;
 
-SpotComputationInput computationInput(const CXtalspDoc& doc) {
-    SpotComputationInput input;
-    input.groups = &doc.structure().groups;
-    input.spectrum = &doc.spectrum();
-    input.settings = doc.settings();
-    input.basis = doc.reciprocalBasis();
-    input.halfFilmWidth = doc.halfFilmWidth();
-    input.halfFilmHeight = doc.halfFilmHeight();
-    input.minimumIntensity = doc.intensityScale().minimumIntensity;
-    return input;
-}
-
 QString fixed(double value, int decimals) {
     return QString::fromStdString(formatFixed(value, 0, decimals));
 }
@@ -55,6 +43,18 @@ QString summaryText(const FitResult& fit) {
 
 } // namespace
 
+SpotComputationInput documentComputationInput(const CXtalspDoc& doc) {
+    SpotComputationInput input;
+    input.groups = &doc.structure().groups;
+    input.spectrum = &doc.spectrum();
+    input.settings = doc.settings();
+    input.basis = doc.reciprocalBasis();
+    input.halfFilmWidth = doc.halfFilmWidth();
+    input.halfFilmHeight = doc.halfFilmHeight();
+    input.minimumIntensity = doc.intensityScale().minimumIntensity;
+    return input;
+}
+
 Result<FitResult> fitDocumentOrientation(const CXtalspDoc& doc,
                                          const std::vector<FilmPeak>& measured, double toleranceMm,
                                          bool refineDistance) {
@@ -63,7 +63,7 @@ Result<FitResult> fitDocumentOrientation(const CXtalspDoc& doc,
     options.refineDistance = refineDistance;
     options.saturationIntensity = doc.intensityScale().saturationIntensity;
     options.maxRotation = kMaxRotation;
-    return fitOrientation(computationInput(doc), measured, options);
+    return fitOrientation(documentComputationInput(doc), measured, options);
 }
 
 CFitOrientationDlg::CFitOrientationDlg(const CXtalspDoc& doc, std::vector<FilmPeak> measured,

@@ -20,6 +20,9 @@ namespace xtalsp::gui {
 
 class CStepEdit;
 
+// The spot computation of the document's current pattern, pointing into the document.
+SpotComputationInput documentComputationInput(const CXtalspDoc& doc);
+
 // The fit of the document's current pattern to the measured spots (mm on the film).
 Result<FitResult> fitDocumentOrientation(const CXtalspDoc& doc,
                                          const std::vector<FilmPeak>& measured, double toleranceMm,
@@ -68,6 +71,10 @@ public:
     virtual std::optional<FitResult> fitOrientation(QWidget* parent, const CXtalspDoc& doc,
                                                     const std::vector<FilmPeak>& measured,
                                                     UserPrompt& prompt) = 0;
+    // The settings of the indexing solution the user applied, or nothing.
+    virtual std::optional<DiffractionSettings> indexSpots(QWidget* parent, const CXtalspDoc& doc,
+                                                          const std::vector<FilmPeak>& measured,
+                                                          UserPrompt& prompt) = 0;
 };
 
 class QtOrientationDialogs : public OrientationDialogs {
@@ -75,6 +82,9 @@ public:
     std::optional<FitResult> fitOrientation(QWidget* parent, const CXtalspDoc& doc,
                                             const std::vector<FilmPeak>& measured,
                                             UserPrompt& prompt) override;
+    std::optional<DiffractionSettings> indexSpots(QWidget* parent, const CXtalspDoc& doc,
+                                                  const std::vector<FilmPeak>& measured,
+                                                  UserPrompt& prompt) override;
 };
 
 } // namespace xtalsp::gui

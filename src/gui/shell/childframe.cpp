@@ -1,6 +1,8 @@
 // The child frame of a pattern window: cascade placement and a splitter client of views.
 #include "gui/shell/childframe.h"
 
+#include "gui/image/patternimagelayer.h"
+
 #include "gui/view/xtalspview.h"
 
 #include <QSplitter>
@@ -118,7 +120,7 @@ CXtalspView* CChildFrame::createView() {
     connect(view, &CXtalspView::activated, this, &CChildFrame::setActiveView);
     connect(view, &CXtalspView::rowSplitRequested, this, &CChildFrame::splitRows);
     connect(view, &CXtalspView::columnSplitRequested, this, &CChildFrame::splitColumns);
-    view->useSpotMarks(m_marks);
+    view->useSpotMarks(spotMarks());
     view->InitFromDocument();
     view->setImageLayer(m_imageLayer);
     return view;
@@ -126,8 +128,14 @@ CXtalspView* CChildFrame::createView() {
 
 void CChildFrame::setImageLayer(PatternImageLayer* layer) {
     m_imageLayer = layer;
-    for (CXtalspView* view : views())
+    for (CXtalspView* view : views()) {
+        view->useSpotMarks(spotMarks());
         view->setImageLayer(layer);
+    }
+}
+
+SpotMarks& CChildFrame::spotMarks() {
+    return m_imageLayer != nullptr ? m_imageLayer->marks() : m_marks;
 }
 
 void CChildFrame::addRow() {

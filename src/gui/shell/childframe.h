@@ -53,7 +53,8 @@ public:
     ~CChildFrame() override;
 
     CXtalspDoc& document() const { return m_doc; }
-    SpotMarks& spotMarks() { return m_marks; }
+    // The pattern's marks when the frame has its image layer, else the frame's own.
+    SpotMarks& spotMarks();
     int cascadeIndex() const { return m_cascadeIndex; }
     // Moves the frame to its cascade position in a main window client area of that size.
     void applyCascadePlacement(QSize clientSize);
@@ -91,7 +92,7 @@ private:
 
     CXtalspDoc& m_doc;
     ViewHost& m_host;
-    SpotMarks m_marks; // the window's measured spots, shared by its panes
+    SpotMarks m_marks; // measured spots of a frame without an image layer, shared by its panes
     ChildFrameCounters& m_counters;
     int m_cascadeIndex = 0;
     QSplitter* m_rows = nullptr; // vertical: one horizontal splitter per row

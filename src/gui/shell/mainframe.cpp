@@ -90,6 +90,9 @@ const std::map<int, CommandTexts>& commandTexts() {
         {ID_MARKS_IMPORT, {"Read marked spots from a CSV file", ""}},
         {ID_MARKS_CLEAR, {"Remove all marked spots", ""}},
         {ID_FIT_ORIENTATION, {"Fit the orientation to the marked spots", ""}},
+        {ID_INDEX_SPOTS, {"Find the orientations that explain the marked spots", ""}},
+        {ID_MARKS_FROM_PEAKS, {"Mark the peaks found in the image", ""}},
+        {ID_EDIT_COPY, {"Copy the pattern's picture to the clipboard", "Copy"}},
         {ID_ALIGN_SELECTED_SPOT, {"Turn the selected spot's plane normal onto the beam", ""}},
         {ID_VIEW_GNOMONIC, {"Show the spots in gnomonic projection", ""}},
         {ID_IMAGE_OPEN, {"Open a measured image to show under the active pattern", ""}},
@@ -275,6 +278,8 @@ void CMainFrame::createActions() {
         {ID_MARKS_IMPORT, "Import Mar&ks..."},
         {ID_MARKS_CLEAR, "Clear Mark&s"},
         {ID_FIT_ORIENTATION, "Fit &Orientation..."},
+        {ID_INDEX_SPOTS, "Inde&x Spots..."},
+        {ID_MARKS_FROM_PEAKS, "Marks from &Peaks"},
         {ID_ALIGN_SELECTED_SPOT, "Align Selected Spo&t"},
         {ID_VIEW_GNOMONIC, "&Gnomonic Projection"},
     };
@@ -608,11 +613,13 @@ void CMainFrame::addOrientationItems(QMenu& setting) {
     setting.addSeparator();
     setting.addAction(m_actions[ID_ALIGN_SELECTED_SPOT]);
     setting.addAction(m_actions[ID_FIT_ORIENTATION]);
+    setting.addAction(m_actions[ID_INDEX_SPOTS]);
 }
 
 // The View menu's measured spots and projection.
 void CMainFrame::addMarkingItems(QMenu& view) {
-    for (const int id : {ID_VIEW_MARK_SPOTS, ID_MARKS_IMPORT, ID_MARKS_CLEAR, ID_VIEW_GNOMONIC})
+    for (const int id : {ID_VIEW_MARK_SPOTS, ID_MARKS_IMPORT, ID_MARKS_FROM_PEAKS, ID_MARKS_CLEAR,
+                         ID_VIEW_GNOMONIC})
         view.addAction(m_actions[id]);
 }
 

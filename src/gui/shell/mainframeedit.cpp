@@ -26,6 +26,8 @@ QMenu* CMainFrame::editMenu() {
     menu->setObjectName("editMenu");
     menu->addAction(action(ID_EDIT_UNDO, "&Undo\tCtrl+Z"));
     menu->addAction(action(ID_EDIT_REDO, "&Redo\tCtrl+Y"));
+    menu->addSeparator();
+    menu->addAction(action(ID_EDIT_COPY, "&Copy\tCtrl+C"));
     return menu;
 }
 

@@ -232,6 +232,8 @@ CXtalspDoc* CXtalspApp::addDocument(std::unique_ptr<CXtalspDoc> doc, QString pat
     // the pattern closes.
     connect(m_patterns.back().image.get(), &PatternImageLayer::changed, this,
             [added] { added->setModified(true); });
+    connect(&m_patterns.back().image->marks(), &SpotMarks::changed, this,
+            [added] { added->setModified(true); });
     createChildFrame(*added);
     return added;
 }
@@ -295,6 +297,7 @@ void CXtalspApp::loadImageSettings(CXtalspDoc& doc, const QString& patternPath) 
     {
         // What the file holds is no change of the pattern; the new windows paint it anyway.
         const QSignalBlocker quiet(layer);
+        const QSignalBlocker quietMarks(&layer->marks());
         messages = loadPatternImage(*layer, QFile::encodeName(patternPath).toStdString());
     }
     for (const Message& message : messages)

@@ -9,6 +9,7 @@
 #include "core/orientation/measuredspots.h"
 #include "core/orientation/orientation.h"
 #include "core/text/numbertext.h"
+#include "gui/image/patternimagelayer.h"
 #include "gui/orientation/fitorientationdlg.h"
 #include "gui/shell/commandids.h"
 #include "gui/shell/filechooser.h"
@@ -65,8 +66,12 @@ void CXtalspView::setOrientationDialogs(std::unique_ptr<OrientationDialogs> dial
 }
 
 void CXtalspView::useSpotMarks(SpotMarks& marks) {
+    if (&marks == m_marks)
+        return;
     if (m_marks->parent() == this)
         delete m_marks;
+    else
+        disconnect(m_marks, nullptr, viewport(), nullptr);
     m_marks = &marks;
     connect(m_marks, &SpotMarks::changed, viewport(), qOverload<>(&QWidget::update));
     viewport()->update();
@@ -79,6 +84,8 @@ bool CXtalspView::handlesOrientationCommand(int id) const {
     case ID_MARKS_IMPORT:
     case ID_MARKS_CLEAR:
     case ID_FIT_ORIENTATION:
+    case ID_INDEX_SPOTS:
+    case ID_MARKS_FROM_PEAKS:
     case ID_ALIGN_SELECTED_SPOT:
     case ID_VIEW_GNOMONIC:
         return true;
@@ -105,6 +112,14 @@ CommandState CXtalspView::orientationCommandState(int id) const {
         break;
     case ID_FIT_ORIENTATION:
         state.enabled = shown && hasSpots && !m_marks->marks().empty();
+        break;
+    case ID_INDEX_SPOTS:
+        // Fewer than three marks are refused with the search's own message.
+        state.enabled = shown && m_doc.isCrystalDefined() && m_doc.hasEstablishedSettings() &&
+                        !m_marks->marks().empty();
+        break;
+    case ID_MARKS_FROM_PEAKS:
+        state.enabled = shown && hasImagePeaks();
         break;
     case ID_ALIGN_SELECTED_SPOT:
         state.enabled = shown && m_doc.selectedSpot() >= 0;
@@ -136,6 +151,12 @@ void CXtalspView::executeOrientationCommand(int id) {
         break;
     case ID_FIT_ORIENTATION:
         runOrientationFit();
+        break;
+    case ID_INDEX_SPOTS:
+        runIndexing();
+        break;
+    case ID_MARKS_FROM_PEAKS:
+        marksFromPeaks();
         break;
     case ID_ALIGN_SELECTED_SPOT:
         alignSelectedSpot();
@@ -267,6 +288,31 @@ void CXtalspView::runOrientationFit() {
         this, m_doc, m_marks->measuredSpots(), m_host.prompt());
     if (fit)
         m_doc.takeRefinedSettings(fit->settings);
+}
+
+void CXtalspView::runIndexing() {
+    if (!m_orientationDialogs)
+        m_orientationDialogs = std::make_unique<QtOrientationDialogs>();
+    const std::optional<DiffractionSettings> solution =
+        m_orientationDialogs->indexSpots(this, m_doc, m_marks->measuredSpots(), m_host.prompt());
+    if (solution)
+        m_doc.takeRefinedSettings(*solution);
+}
+
+bool CXtalspView::hasImagePeaks() const {
+    return m_imageLayer != nullptr && m_imageLayer->hasImage() &&
+           !m_imageLayer->settings().peaks.empty();
+}
+
+// The strongest peaks first: indexing anchors its search on the first marks.
+void CXtalspView::marksFromPeaks() {
+    if (!hasImagePeaks())
+        return;
+    std::vector<FilmPeak> peaks = m_imageLayer->settings().peaks;
+    std::stable_sort(peaks.begin(), peaks.end(), [](const FilmPeak& a, const FilmPeak& b) {
+        return a.intensity > b.intensity;
+    });
+    m_marks->setMarks(markPoints(peaks));
 }
 
 void CXtalspView::alignSelectedSpot() {

@@ -162,6 +162,9 @@ private:
     void drawMarks(QPainter& painter) const;
     void importMarks();
     void runOrientationFit();
+    void runIndexing();
+    void marksFromPeaks();
+    bool hasImagePeaks() const;
     void alignSelectedSpot();
     // The image under the film (viewimage.cpp).
     FilmPlacement screenFilmPlacement() const;

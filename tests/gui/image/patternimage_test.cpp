@@ -125,6 +125,43 @@ TEST_F(ImageWindow, SaveKeepsTheImageSettingsAndAMissingImageKeepsTheCalibration
     EXPECT_FALSE(QFile::exists(pattern + ".image"));
 }
 
+// The points as "x,y" pairs, comparable as a whole.
+std::vector<std::pair<double, double>> coordinates(const std::vector<FilmPoint>& points) {
+    std::vector<std::pair<double, double>> pairs;
+    for (const FilmPoint& point : points)
+        pairs.emplace_back(point.xMm, point.yMm);
+    return pairs;
+}
+
+// Marks are saved beside a pattern without an image and come back on Open; cleared marks leave
+// no file behind. Marks from the image's peaks come strongest first and are saved with it.
+TEST_F(ImageWindow, MarksAreKeptWithThePatternAndTakenFromPeaks) {
+    const std::vector<FilmPoint> marks = {{1.25, -3.5}, {-7.0, 0.125}, {12.0, 9.5}};
+    frame().activeView()->spotMarks().setMarks(marks);
+    const QString pattern = file("marked.ptn");
+    chooser.answers = {pattern};
+    frame().runCommand(ID_FILE_SAVE_AS);
+    app.closeDocument(*app.activeDocument());
+    ASSERT_NE(app.OpenDocumentFile(pattern), nullptr);
+    EXPECT_EQ(coordinates(frame().activeView()->spotMarks().marks()), coordinates(marks));
+    EXPECT_FALSE(layer().hasSettings());
+    EXPECT_FALSE(app.activeDocument()->isModified());
+    frame().activeView()->spotMarks().clear();
+    frame().runCommand(ID_FILE_SAVE);
+    EXPECT_FALSE(QFile::exists(pattern + ".image"));
+
+    openImage(flatImage("film.tif", 40, 40, 14, 20, 777));
+    layer().setPeaks({{1.5, -2.25, 300.0}, {-4.0, 6.0, 900.0}});
+    frame().runCommand(ID_MARKS_FROM_PEAKS);
+    const std::vector<FilmPoint> fromPeaks = {{-4.0, 6.0}, {1.5, -2.25}};
+    EXPECT_EQ(coordinates(frame().activeView()->spotMarks().marks()), coordinates(fromPeaks));
+    frame().runCommand(ID_FILE_SAVE);
+    app.closeDocument(*app.activeDocument());
+    ASSERT_NE(app.OpenDocumentFile(pattern), nullptr);
+    EXPECT_TRUE(layer().hasImage());
+    EXPECT_EQ(coordinates(frame().activeView()->spotMarks().marks()), coordinates(fromPeaks));
+}
+
 TEST_F(ImageWindow, FindPeaksFindsTheGeneratedSpots) {
     const std::vector<test::SyntheticSpot> spots = {
         {40.3, 50.6, 3000.0}, {120.8, 30.2, 2000.0}, {150.5, 160.4, 1500.0}};

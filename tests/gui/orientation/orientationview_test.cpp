@@ -2,6 +2,7 @@
 #include "core/orientation/orientation.h"
 #include "core/text/numbertext.h"
 #include "gui/orientation/fitorientationdlg.h"
+#include "gui/orientation/indexspotsdlg.h"
 #include "gui/shell/commandids.h"
 #include "gui/support/viewtesting.h"
 #include "gui/view/xtalspview.h"
@@ -37,6 +38,17 @@ public:
             dialog.applyButton()->click();
         return dialog.appliedFit();
     }
+    // Indexes, then applies the first solution when one is listed.
+    std::optional<DiffractionSettings> indexSpots(QWidget*, const CXtalspDoc& doc,
+                                                  const std::vector<FilmPeak>& measured,
+                                                  UserPrompt& prompt) override {
+        gui::CIndexSpotsDlg dialog(doc, measured, prompt);
+        dialog.indexButton()->click();
+        applyOffered = dialog.applyButton()->isEnabled();
+        if (applyOffered)
+            dialog.applyButton()->click();
+        return dialog.appliedSettings();
+    }
     bool applyOffered = false;
 };
 
@@ -49,6 +61,29 @@ protected:
         auto scripted = std::make_unique<ClickingOrientationDialogs>();
         dialogs = scripted.get();
         view->setOrientationDialogs(std::move(scripted));
+    }
+    // The film points of the strongest spots of the current pattern.
+    std::vector<FilmPoint> strongestSpots(std::size_t count) const {
+        std::vector<LaueSpot> strongest = doc.spots();
+        std::sort(strongest.begin(), strongest.end(),
+                  [](const LaueSpot& a, const LaueSpot& b) { return a.intensity > b.intensity; });
+        strongest.resize(std::min(strongest.size(), count));
+        std::vector<FilmPoint> points;
+        for (const LaueSpot& spot : strongest)
+            points.push_back({mmFromFilmUnits(spot.x), mmFromFilmUnits(spot.y)});
+        return points;
+    }
+    // How far the farthest mark lies from its nearest spot, mm.
+    double farthestMarkMm() const {
+        double farthest = 0.0;
+        for (const FilmPoint& mark : view->spotMarks().marks()) {
+            double nearest = 1e9;
+            for (const LaueSpot& spot : doc.spots())
+                nearest = std::min(nearest, std::hypot(mmFromFilmUnits(spot.x) - mark.xMm,
+                                                       mmFromFilmUnits(spot.y) - mark.yMm));
+            farthest = std::max(farthest, nearest);
+        }
+        return farthest;
     }
     void tilt(double x, double y) {
         doc.takeRotation(x, y);
@@ -99,6 +134,33 @@ TEST_F(OrientationView, MarksFromCsvFitTheOrientationTheyWereTakenFrom) {
     EXPECT_FALSE(dialogs->applyOffered);
     EXPECT_EQ(host.recordingPrompt.messages.size(), 1u);
     EXPECT_EQ(doc.settings(), fitted);
+}
+
+// Marks of a known orientation are indexed from a pattern turned away from it; the first
+// solution, applied, puts a spot on every mark and is undone as one change. Two marks are
+// refused with a message and change nothing.
+TEST_F(OrientationView, IndexingTheMarksRecoversTheirOrientation) {
+    tilt(4.0, -3.0);
+    doc.turnAboutBeam(5.0);
+    view->spotMarks().setMarks(strongestSpots(8));
+    tilt(9.0, 2.0);
+    doc.turnAboutBeam(-7.0);
+    ASSERT_GT(farthestMarkMm(), 1.0);
+    const DiffractionSettings turned = doc.settings();
+
+    ASSERT_TRUE(view->commandState(gui::ID_INDEX_SPOTS).enabled);
+    view->executeCommand(gui::ID_INDEX_SPOTS);
+    ASSERT_TRUE(dialogs->applyOffered);
+    EXPECT_LT(farthestMarkMm(), 0.25);
+    doc.undo();
+    EXPECT_EQ(doc.settings(), turned);
+
+    view->spotMarks().setMarks(strongestSpots(2));
+    host.recordingPrompt.messages.clear();
+    view->executeCommand(gui::ID_INDEX_SPOTS);
+    EXPECT_FALSE(dialogs->applyOffered);
+    EXPECT_EQ(host.recordingPrompt.messages.size(), 1u);
+    EXPECT_EQ(doc.settings(), turned);
 }
 
 // Marking clicks add and remove marks where the pointer is; Ctrl+wheel keeps the film point
