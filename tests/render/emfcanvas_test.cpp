@@ -264,8 +264,8 @@ TEST(EmfCanvas, GreyRasterIsAClippedStretchDiBitsOfThePixelsOnTheFilm) {
     const emf::Fields f = records[6].fields();
     EXPECT_EQ(f.i32(24), 1100); // xDest, yDest: the top-left of column 1, row 0
     EXPECT_EQ(f.i32(28), -1000);
-    EXPECT_EQ(f.i32(72), 300);  // cxDest
-    EXPECT_EQ(f.i32(76), -200); // cyDest: downwards, as the rows go
+    EXPECT_EQ(f.i32(72), 300);                       // cxDest
+    EXPECT_EQ(f.i32(76), -200);                      // cyDest: downwards, as the rows go
     EXPECT_EQ(f.rect(32), (CanvasRect{0, 0, 3, 2})); // xSrc, ySrc, cxSrc, cySrc
     const std::uint32_t offBmi = f.u32(48), cbBmi = f.u32(52);
     const std::uint32_t offBits = f.u32(56), cbBits = f.u32(60);
@@ -286,9 +286,9 @@ TEST(EmfCanvas, GreyRasterIsAClippedStretchDiBitsOfThePixelsOnTheFilm) {
     EXPECT_EQ(f.u32(offBmi + 32), 256u);
     for (const std::uint32_t level : {0u, 1u, 128u, 255u}) {
         const std::size_t entry = offBmi + 40 + 4 * level;
-        EXPECT_EQ(f.colour(entry), (Rgb{static_cast<std::uint8_t>(level),
-                                        static_cast<std::uint8_t>(level),
-                                        static_cast<std::uint8_t>(level)}));
+        EXPECT_EQ(f.colour(entry),
+                  (Rgb{static_cast<std::uint8_t>(level), static_cast<std::uint8_t>(level),
+                       static_cast<std::uint8_t>(level)}));
         EXPECT_EQ(f.u8(entry + 3), 0);
     }
     std::vector<int> bits;
