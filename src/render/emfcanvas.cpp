@@ -31,12 +31,16 @@ enum RecordType : std::uint32_t {
     EmrSetTextAlign = 22,
     EmrSetTextColor = 24,
     EmrSetBkColor = 25,
+    EmrIntersectClipRect = 30,
+    EmrSaveDc = 33,
+    EmrRestoreDc = 34,
     EmrSelectObject = 37,
     EmrCreatePen = 38,
     EmrCreateBrushIndirect = 39,
     EmrDeleteObject = 40,
     EmrRectangle = 43,
     EmrExtCreateFontIndirectW = 82,
+    EmrStretchDiBits = 81,
     EmrExtTextOutW = 84,
     EmrPolyline16 = 87,
 };
@@ -61,6 +65,16 @@ constexpr std::uint32_t kEtoClipped = 4;
 constexpr std::uint32_t kGraphicsModeCompatible = 1;
 constexpr std::uint32_t kPenSolid = 0;
 constexpr std::uint32_t kBrushSolid = 0;
+
+// An 8-bit device-independent bitmap with a grey palette, copied as it is.
+constexpr std::uint32_t kStretchDiBitsFixedSize = 80; // up to and including cyDest
+constexpr std::uint32_t kBitmapInfoHeaderSize = 40;
+constexpr std::uint32_t kPaletteEntries = 256;
+constexpr std::uint32_t kBitmapInfoSize = kBitmapInfoHeaderSize + 4 * kPaletteEntries;
+constexpr std::uint32_t kDibRgbColours = 0;
+constexpr std::uint32_t kSourceCopy = 0x00CC0020; // SRCCOPY
+constexpr std::uint32_t kBiRgb = 0;
+constexpr std::int32_t kMostRecentSavedDc = -1;
 
 constexpr std::uint8_t kAnsiCharset = 0;
 constexpr std::uint8_t kVariablePitchRoman = 0x02 | 0x10; // VARIABLE_PITCH | FF_ROMAN
@@ -119,6 +133,7 @@ public:
         i32(right);
         i32(bottom);
     }
+    void raw(std::string_view bytes) { m_bytes += bytes; }
     void padToFour() {
         while (m_bytes.size() % 4 != 0)
             u8(0);
@@ -182,6 +197,81 @@ std::optional<std::u16string> logFontFaceName(std::string_view faceName) {
     if (face.size() >= kFaceNameUnits || face.find(u'\0') != std::u16string::npos)
         return std::nullopt;
     return face;
+}
+
+// The whole raster pixels that show inside a clip rectangle, and the part of the target they
+// cover. Players differ in how exactly they clip a bitmap, and a detector image is large: only
+// the pixels on the film go into the metafile.
+struct RasterCrop {
+    int firstColumn = 0, endColumn = 0, firstRow = 0, endRow = 0;
+    CanvasRect target;
+
+    int width() const { return endColumn - firstColumn; }
+    int height() const { return endRow - firstRow; }
+};
+
+std::optional<RasterCrop> cropToClip(const CanvasRect& target, const GreyRaster& raster,
+                                     const CanvasRect& clip) {
+    if (target.right <= target.left || target.top <= target.bottom)
+        return std::nullopt;
+    const double left = target.left, top = target.top;
+    const double pixelWidth = (static_cast<double>(target.right) - left) / raster.width;
+    const double pixelHeight = (top - target.bottom) / raster.height;
+    const double clipLeft = std::min(clip.left, clip.right);
+    const double clipRight = std::max(clip.left, clip.right);
+    const double clipTop = std::max(clip.top, clip.bottom);
+    const double clipBottom = std::min(clip.top, clip.bottom);
+    const auto index = [](double value, int count) {
+        return static_cast<int>(std::clamp(value, 0.0, static_cast<double>(count)));
+    };
+    RasterCrop crop;
+    crop.firstColumn = index(std::floor((clipLeft - left) / pixelWidth), raster.width);
+    crop.endColumn = index(std::ceil((clipRight - left) / pixelWidth), raster.width);
+    crop.firstRow = index(std::floor((top - clipTop) / pixelHeight), raster.height);
+    crop.endRow = index(std::ceil((top - clipBottom) / pixelHeight), raster.height);
+    if (crop.width() <= 0 || crop.height() <= 0)
+        return std::nullopt;
+    crop.target = {clampedInt(std::round(left + crop.firstColumn * pixelWidth)),
+                   clampedInt(std::round(top - crop.firstRow * pixelHeight)),
+                   clampedInt(std::round(left + crop.endColumn * pixelWidth)),
+                   clampedInt(std::round(top - crop.endRow * pixelHeight))};
+    return crop;
+}
+
+// BITMAPINFO of an uncompressed 8-bit bitmap stored bottom row first, with a palette of the 256
+// grey levels, so that a pixel's byte is its grey level.
+void writeGreyBitmapInfo(FieldWriter& out, int width, int height, std::uint32_t imageBytes) {
+    out.u32(kBitmapInfoHeaderSize);
+    out.i32(width);
+    out.i32(height); // positive: bottom-up rows
+    out.u16(1);      // planes
+    out.u16(8);      // bits per pixel
+    out.u32(kBiRgb);
+    out.u32(imageBytes);
+    out.i32(0); // no resolution of its own: the destination rectangle gives the size
+    out.i32(0);
+    out.u32(kPaletteEntries);
+    out.u32(0); // every colour is important
+    for (std::uint32_t level = 0; level < kPaletteEntries; ++level) {
+        const auto grey = static_cast<std::uint8_t>(level);
+        out.u8(grey); // blue, green, red, reserved
+        out.u8(grey);
+        out.u8(grey);
+        out.u8(0);
+    }
+}
+
+// The cropped rows, bottom row first, each padded to four bytes.
+std::string bottomUpRows(const GreyRaster& raster, const RasterCrop& crop, std::size_t stride) {
+    std::string bits(stride * static_cast<std::size_t>(crop.height()), '\0');
+    const auto width = static_cast<std::size_t>(raster.width);
+    for (int row = crop.firstRow; row < crop.endRow; ++row) {
+        const std::size_t from = static_cast<std::size_t>(row) * width + crop.firstColumn;
+        const std::size_t to = static_cast<std::size_t>(crop.endRow - 1 - row) * stride;
+        std::copy_n(raster.pixels.begin() + static_cast<std::ptrdiff_t>(from), crop.width(),
+                    bits.begin() + static_cast<std::ptrdiff_t>(to));
+    }
+    return bits;
 }
 
 } // namespace
@@ -422,6 +512,62 @@ void EmfCanvas::drawTextInBox(const CanvasRect& box, std::string_view text,
 
 TextExtent EmfCanvas::textExtent(std::string_view text) {
     return m_records->estimatedExtent(cp1252ToUtf16(text).size());
+}
+
+// STRETCHDIBITS of the pixels on the film, inside an intersecting clip so that the edge pixels
+// end exactly at the film's edges. SaveDC and RestoreDC keep the clip to this one record. The
+// destination height is negative in the y-up units, so it runs downwards on the device like the
+// bitmap's rows and the picture is not mirrored.
+void EmfCanvas::drawGreyRaster(const CanvasRect& target, const GreyRaster& raster,
+                               const CanvasRect& clip) {
+    if (raster.width <= 0 || raster.height <= 0 ||
+        raster.pixels.size() != static_cast<std::size_t>(raster.width) * raster.height)
+        return;
+    const std::optional<RasterCrop> crop = cropToClip(target, raster, clip);
+    if (!crop)
+        return;
+    Records& r = *m_records;
+    const std::size_t stride = (static_cast<std::size_t>(crop->width()) + 3) / 4 * 4;
+    const std::size_t bitsSize = stride * static_cast<std::size_t>(crop->height());
+    const std::size_t recordSize = kStretchDiBitsFixedSize + kBitmapInfoSize + bitsSize;
+    // The file's size must still fit the header's 32-bit count.
+    constexpr std::size_t kLargestFile = std::numeric_limits<std::uint32_t>::max();
+    if (recordSize > kLargestFile - kHeaderSize - kEofSize - 64 - r.body.size())
+        return;
+
+    r.append(EmrSaveDc, FieldWriter{});
+    FieldWriter clipFields;
+    clipFields.rect(clip.left, clip.top, clip.right, clip.bottom);
+    r.append(EmrIntersectClipRect, clipFields);
+
+    const CanvasRect& dest = crop->target;
+    DrawnBox covered;
+    covered.add(std::max(dest.left, std::min(clip.left, clip.right)),
+                std::min(dest.top, std::max(clip.top, clip.bottom)),
+                std::min(dest.right, std::max(clip.left, clip.right)),
+                std::max(dest.bottom, std::min(clip.top, clip.bottom)));
+    FieldWriter fields;
+    writeDeviceBounds(fields, covered);
+    fields.i32(dest.left);
+    fields.i32(dest.top);
+    fields.i32(0); // the whole bitmap
+    fields.i32(0);
+    fields.i32(crop->width());
+    fields.i32(crop->height());
+    fields.u32(kStretchDiBitsFixedSize);
+    fields.u32(kBitmapInfoSize);
+    fields.u32(kStretchDiBitsFixedSize + kBitmapInfoSize);
+    fields.u32(static_cast<std::uint32_t>(bitsSize));
+    fields.u32(kDibRgbColours);
+    fields.u32(kSourceCopy);
+    fields.i32(dest.right - dest.left);
+    fields.i32(dest.bottom - dest.top);
+    writeGreyBitmapInfo(fields, crop->width(), crop->height(),
+                        static_cast<std::uint32_t>(bitsSize));
+    fields.raw(bottomUpRows(raster, *crop, stride));
+    r.append(EmrStretchDiBits, fields);
+
+    r.appendValue(EmrRestoreDc, static_cast<std::uint32_t>(kMostRecentSavedDc));
 }
 
 std::string EmfCanvas::bytes() const {

@@ -30,6 +30,8 @@ public:
     void drawTextInBox(const CanvasRect& box, std::string_view text,
                        TextAlignment alignment) override;
     TextExtent textExtent(std::string_view text) override;
+    void drawGreyRaster(const CanvasRect& target, const GreyRaster& raster,
+                        const CanvasRect& clip) override;
 
     // The complete metafile: header (with the final record count and size), the records
     // drawn so far and the end-of-file record. Drawing may go on afterwards.

@@ -240,6 +240,80 @@ TEST(EmfCanvas, LinesKeepEveryCoordinate) {
     EXPECT_EQ(replay.handleErrors, 0);
 }
 
+// The image goes in as an 8-bit grey DIB of the pixels on the film, stretched over their part
+// of the target and clipped to the film inside a saved state.
+TEST(EmfCanvas, GreyRasterIsAClippedStretchDiBitsOfThePixelsOnTheFilm) {
+    GreyRaster raster{4, 3, {1, 2, 3, 4, 11, 12, 13, 14, 21, 22, 23, 24}};
+    const CanvasRect target{1000, -1000, 1400, -1300}; // pixels 100 units square
+    const CanvasRect clip{1150, -900, 2000, -1190};    // columns 1 to 3, rows 0 and 1
+    EmfCanvas canvas(kFrame);
+    canvas.drawGreyRaster(target, raster, clip);
+    canvas.drawGreyRaster({3000, -1000, 3400, -1300}, raster, clip); // wholly outside
+    const std::string bytes = canvas.bytes();
+    const std::vector<emf::Record> records = recordsOf(bytes);
+    EXPECT_EQ(emf::header(records.front()).nBytes, bytes.size());
+
+    std::vector<std::uint32_t> types;
+    for (std::size_t i = 4; i + 1 < records.size(); ++i) // after the header and the mapping
+        types.push_back(records[i].type);
+    ASSERT_EQ(types, (std::vector<std::uint32_t>{emf::SaveDc, emf::IntersectClipRect,
+                                                 emf::StretchDiBits, emf::RestoreDc}));
+    EXPECT_EQ(records[5].fields().rect(8), clip);
+    EXPECT_EQ(records[7].fields().i32(8), -1); // the state saved just before
+
+    const emf::Fields f = records[6].fields();
+    EXPECT_EQ(f.i32(24), 1100); // xDest, yDest: the top-left of column 1, row 0
+    EXPECT_EQ(f.i32(28), -1000);
+    EXPECT_EQ(f.i32(72), 300);                       // cxDest
+    EXPECT_EQ(f.i32(76), -200);                      // cyDest: downwards, as the rows go
+    EXPECT_EQ(f.rect(32), (CanvasRect{0, 0, 3, 2})); // xSrc, ySrc, cxSrc, cySrc
+    const std::uint32_t offBmi = f.u32(48), cbBmi = f.u32(52);
+    const std::uint32_t offBits = f.u32(56), cbBits = f.u32(60);
+    EXPECT_EQ(f.u32(64), 0u);          // DIB_RGB_COLORS
+    EXPECT_EQ(f.u32(68), 0x00CC0020u); // SRCCOPY
+    EXPECT_EQ(offBmi, 80u);
+    EXPECT_EQ(cbBmi, 40u + 256u * 4u);
+    EXPECT_EQ(offBits, offBmi + cbBmi);
+    EXPECT_EQ(cbBits, 8u); // two rows of three pixels, each padded to four bytes
+    EXPECT_EQ(f.size(), offBits + cbBits);
+
+    EXPECT_EQ(f.u32(offBmi), 40u);     // BITMAPINFOHEADER
+    EXPECT_EQ(f.i32(offBmi + 4), 3);   // width
+    EXPECT_EQ(f.i32(offBmi + 8), 2);   // height, positive: bottom row first
+    EXPECT_EQ(f.u16(offBmi + 12), 1);  // planes
+    EXPECT_EQ(f.u16(offBmi + 14), 8);  // bits per pixel
+    EXPECT_EQ(f.u32(offBmi + 16), 0u); // BI_RGB
+    EXPECT_EQ(f.u32(offBmi + 32), 256u);
+    for (const std::uint32_t level : {0u, 1u, 128u, 255u}) {
+        const std::size_t entry = offBmi + 40 + 4 * level;
+        EXPECT_EQ(f.colour(entry),
+                  (Rgb{static_cast<std::uint8_t>(level), static_cast<std::uint8_t>(level),
+                       static_cast<std::uint8_t>(level)}));
+        EXPECT_EQ(f.u8(entry + 3), 0);
+    }
+    std::vector<int> bits;
+    for (std::uint32_t i = 0; i < cbBits; ++i)
+        bits.push_back(f.u8(offBits + i));
+    EXPECT_EQ(bits, (std::vector<int>{12, 13, 14, 0, 2, 3, 4, 0}));
+    EXPECT_TRUE(f.ok());
+}
+
+// The picture of a pattern draws the image once, under the film's contents.
+TEST(EmfCanvas, PictureWithAnImageDrawsItFirst) {
+    const std::vector<LaueSpot> spots = {makeSpot(1, -1, 2, 500, 300, 500)};
+    const ImageUnderlay underlay{{2, 2, {0, 255, 255, 0}}, {-150.0, -100.0, 150.0, 100.0}};
+    ViewDrawingOptions options;
+    options.underlay = &underlay;
+    EmfCanvas canvas(kFrame);
+    EXPECT_TRUE(drawPicture(canvas, test::filmContent(spots), options));
+    const std::string bytes = canvas.bytes();
+    const std::vector<emf::Record> records = recordsOf(bytes);
+    EXPECT_EQ(emf::countOf(records, emf::StretchDiBits), 1u);
+    ASSERT_GE(records.size(), 7u);
+    EXPECT_EQ(records[6].type, emf::StretchDiBits);
+    EXPECT_EQ(emf::header(records.front()).frame, (CanvasRect{0, 0, 10200, 7700}));
+}
+
 TEST(MetafileFormat, ThePictureIsTheCanvasAndAFailedWriteIsReported) {
     const PictureFormat format = metafileFormat();
     EXPECT_EQ(format.creationFailure, "Failed to create the metafile!");
