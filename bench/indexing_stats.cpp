@@ -44,6 +44,8 @@ CaseOutcome runCase(const SpotComputationInput& base, std::mt19937_64& random) {
     IndexingRequest request;
     request.pattern = base;
     request.measured = measured;
+    if (const char* limit = std::getenv("XTALSP_BENCH_LIMIT"))
+        request.timeLimitSeconds = std::atof(limit);
     const auto start = std::chrono::steady_clock::now();
     const Result<IndexingResult> result = indexSpots(request);
     CaseOutcome outcome;
