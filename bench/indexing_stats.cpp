@@ -44,6 +44,8 @@ CaseOutcome runCase(const SpotComputationInput& base, std::mt19937_64& random) {
     IndexingRequest request;
     request.pattern = base;
     request.measured = measured;
+    if (const char* limit = std::getenv("XTALSP_BENCH_LIMIT"))
+        request.timeLimitSeconds = std::atof(limit);
     const auto start = std::chrono::steady_clock::now();
     const Result<IndexingResult> result = indexSpots(request);
     CaseOutcome outcome;
@@ -64,6 +66,12 @@ CaseOutcome runCase(const SpotComputationInput& base, std::mt19937_64& random) {
         const auto f = fitOrientation(t, measured, o);
         if (f.ok())
             std::printf(" truth-fit %zu %.3f", f.value().pairs.size(), f.value().rmsMm);
+        std::vector<LaueSpot> all = computeLaueSpots(truth).spots;
+        std::sort(all.begin(), all.end(),
+                  [](const LaueSpot& a, const LaueSpot& b) { return a.intensity > b.intensity; });
+        std::printf("\n   true:");
+        for (std::size_t i = 0; i < spots.size() && i < all.size(); ++i)
+            std::printf(" (%d %d %d)x%d", all[i].h, all[i].k, all[i].l, all[i].labelOrder());
         std::printf("\n");
     }
     return outcome;
@@ -92,13 +100,20 @@ void runSeries(const char* name, const CrystalStructure& structure, DiffractionG
 int main(int argc, char** argv) {
     using namespace xtalsp;
     const int cases = argc > 1 ? std::atoi(argv[1]) : 50;
+    const std::string only = argc > 2 ? argv[2] : ""; // e.g. "monazite" or "monazite-back"
     const CrystalStructure cells[] = {bench::exampleStructure("Silicon.struct"),
                                       bench::exampleStructure("magnesium.struct"),
                                       bench::exampleStructure("monazite.struct")};
     const char* names[] = {"silicon", "magnesium", "monazite"};
     for (std::size_t c = 0; c < 3; ++c)
         for (const auto geometry :
-             {DiffractionGeometry::Transmission, DiffractionGeometry::BackReflection})
+             {DiffractionGeometry::Transmission, DiffractionGeometry::BackReflection}) {
+            const std::string series =
+                std::string(names[c]) +
+                (geometry == DiffractionGeometry::Transmission ? "-transmission" : "-back");
+            if (series.find(only) == std::string::npos)
+                continue;
             bench::runSeries(names[c], cells[c], geometry, cases);
+        }
     return 0;
 }

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <functional>
 #include <numeric>
@@ -23,16 +24,20 @@ namespace {
 using Eigen::Matrix3d;
 using Eigen::Vector3d;
 
-// Primitive directions up to this index anchor the search. Back-reflection patterns are often
-// led by directions such as (7 3 3), whose low-index multiples would need wavelengths beyond
-// the spectrum, so the table has to reach well past the low indices.
-constexpr int kAnchorIndexCap = 8;
+// A pair of spots fixes a rotation once their lattice directions are known. One of the two is
+// taken from the low indices; the other may reach further, since back-reflection patterns are
+// often led by directions such as (10 7 3) whose low-index multiples would need wavelengths
+// beyond the spectrum. Pairing two high-index directions would multiply the trials by the square
+// of the table and let chance alignments crowd out the true rotation.
+constexpr int kLowIndexCap = 5;
+constexpr int kAnchorIndexCap = 10;
 // A measured spot counts as explained when it lies along a primitive direction up to this.
 constexpr int kScoreIndexCap = 12;
-// The strongest spots pair up as anchors; several, since one of them may be spurious.
+// Every pair of spots that includes one of the strongest is tried, in both roles: the strongest
+// spot is often a high index, and the low-index one it needs may be weaker.
 constexpr std::size_t kAnchorSpots = 5;
-constexpr std::size_t kAnchorPairs = 6;
-constexpr std::size_t kLeastKeptScore = 3; // the two anchors and one more spot
+constexpr std::size_t kMostPairedSpots = 16; // of a long list, the strongest pair up
+constexpr std::size_t kLeastKeptScore = 3;   // the two anchors and one more spot
 // Candidates kept after the quick score, and distinct ones refined by the fit at least.
 constexpr std::size_t kKeptCandidates = 300;
 constexpr std::size_t kAlwaysRefined = 4;
@@ -45,7 +50,8 @@ constexpr double kEquivalenceTolerance = 0.12;
 constexpr double kShortestUsableWavelength = 0.05; // Angstrom
 constexpr std::size_t kLeastPairedSimulated = 30;
 constexpr std::size_t kPairedSimulatedPerMeasured = 4;
-constexpr double kShareForCandidates = 0.6; // of the progress, the rest for the fits
+constexpr double kShareForCandidates = 0.6;       // of the progress, the rest for the fits
+constexpr double kShareOfTimeForCandidates = 0.5; // of the time limit
 
 Message failure(const std::string& text) {
     return Message{text,
@@ -196,11 +202,11 @@ bool isOrbitRepresentative(const Lattice& lattice, const Eigen::Vector3i& t) {
         [&](const Eigen::Matrix3i& m) { return lexicographicallyLess(t, Eigen::Vector3i(m * t)); });
 }
 
-DirectionTable anchorDirections(const Lattice& lattice) {
+DirectionTable anchorDirections(const Lattice& lattice, int indexCap) {
     DirectionTable table;
     std::array<int, 3> cap{};
     for (std::size_t i = 0; i < 3; ++i)
-        cap[i] = std::min(lattice.limits[i], kAnchorIndexCap);
+        cap[i] = std::min(lattice.limits[i], indexCap);
     for (int h = -cap[0]; h <= cap[0]; ++h)
         for (int k = -cap[1]; k <= cap[1]; ++k)
             for (int l = -cap[2]; l <= cap[2]; ++l) {
@@ -363,38 +369,40 @@ private:
     std::vector<Candidate> m_kept; // a heap whose front is the worst kept
 };
 
-// The strongest measured spots, strongest first (file order among equals).
-std::vector<std::size_t> anchorSpots(const std::vector<FilmPeak>& measured) {
+// The measured spots, strongest first (file order among equals), at most kMostPairedSpots.
+std::vector<std::size_t> spotsByIntensity(const std::vector<FilmPeak>& measured) {
     std::vector<std::size_t> order(measured.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         return measured[a].intensity > measured[b].intensity;
     });
-    order.resize(std::min(order.size(), kAnchorSpots));
+    order.resize(std::min(order.size(), kMostPairedSpots));
     return order;
 }
 
-// The anchor pairs whose angle is known best, at most kAnchorPairs of them: with five anchors
-// and six pairs, at least two pairs avoid any one spurious spot.
+// Ordered pairs (low-index spot, other spot) with at least one of the kAnchorSpots strongest,
+// those whose angle is known best first, so that a search cut short by its time limit has
+// tried the most telling ones.
 std::vector<std::pair<std::size_t, std::size_t>>
-anchorPairs(const std::vector<std::size_t>& anchors,
+anchorPairs(const std::vector<std::size_t>& byIntensity,
             const std::vector<MeasuredDirection>& measured) {
     std::vector<std::pair<std::size_t, std::size_t>> pairs;
-    for (std::size_t b = 1; b < anchors.size(); ++b)
-        for (std::size_t a = 0; a < b; ++a)
-            pairs.emplace_back(anchors[a], anchors[b]);
+    for (std::size_t a = 0; a < byIntensity.size(); ++a)
+        for (std::size_t b = 0; b < byIntensity.size(); ++b)
+            if (a != b && std::min(a, b) < kAnchorSpots)
+                pairs.emplace_back(byIntensity[a], byIntensity[b]);
     const auto tolerance = [&measured](const std::pair<std::size_t, std::size_t>& pair) {
         return measured[pair.first].angularTolerance + measured[pair.second].angularTolerance;
     };
     std::stable_sort(pairs.begin(), pairs.end(),
                      [&](const auto& x, const auto& y) { return tolerance(x) < tolerance(y); });
-    pairs.resize(std::min(pairs.size(), kAnchorPairs));
     return pairs;
 }
 
-// Every rotation that takes anchors i and j onto a representative direction p and any table
-// direction q at the same angle, within the sum of their tolerances.
-void collectAnchorCandidates(const Lattice& lattice, const DirectionTable& table,
+// Every rotation that takes spot i onto a representative low-index direction p and spot j onto
+// any direction q of the wider table at the same angle, within the sum of their tolerances.
+void collectAnchorCandidates(const Lattice& lattice, const DirectionTable& low,
+                             const DirectionTable& table,
                              const std::vector<MeasuredDirection>& measured, std::size_t i,
                              std::size_t j, CandidateList& list) {
     const Vector3d& u = measured[i].direction;
@@ -406,8 +414,8 @@ void collectAnchorCandidates(const Lattice& lattice, const DirectionTable& table
     const double highest = std::cos(std::max(0.0, angle - tolerance));
     const double lowest = std::cos(std::min(kPi, angle + tolerance));
     const std::size_t count = table.indices.size();
-    for (const std::size_t r : table.representatives) {
-        const double px = table.x[r], py = table.y[r], pz = table.z[r];
+    for (const std::size_t r : low.representatives) {
+        const double px = low.x[r], py = low.y[r], pz = low.z[r];
         for (std::size_t s = 0; s < count; ++s) {
             const double cosine = px * table.x[s] + py * table.y[s] + pz * table.z[s];
             if (cosine < lowest || cosine > highest)
@@ -487,6 +495,21 @@ bool betterSolution(const IndexingSolution& a, const IndexingSolution& b) {
     return a.matchedSpots != b.matchedSpots ? a.matchedSpots > b.matchedSpots : a.rmsMm < b.rmsMm;
 }
 
+// The time a search may take, of which a share may be asked for; no limit when not positive.
+class Deadline {
+public:
+    explicit Deadline(double seconds) : m_seconds(seconds), m_start(Clock::now()) {}
+    bool passed(double share) const {
+        return m_seconds > 0.0 &&
+               std::chrono::duration<double>(Clock::now() - m_start).count() >= share * m_seconds;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    double m_seconds;
+    Clock::time_point m_start;
+};
+
 Status checkRequest(const IndexingRequest& request) {
     const SpotComputationInput& pattern = request.pattern;
     if (pattern.groups == nullptr || pattern.spectrum == nullptr ||
@@ -507,19 +530,24 @@ Result<IndexingResult> indexSpots(const IndexingRequest& request) {
     const auto tell = [&request](double fraction) {
         return !request.progress || request.progress(fraction);
     };
+    const Deadline deadline(request.timeLimitSeconds);
     Lattice lattice = describeLattice(request.pattern);
     lattice.filmTolerance = request.toleranceMm * kFilmUnitsPerMm;
-    const DirectionTable table = anchorDirections(lattice);
+    const DirectionTable low = anchorDirections(lattice, kLowIndexCap);
+    const DirectionTable table = anchorDirections(lattice, kAnchorIndexCap);
     const std::vector<MeasuredDirection> measured = measuredDirections(request);
-    const std::vector<std::size_t> anchors = anchorSpots(request.measured);
 
     CandidateList list;
-    const std::vector<std::pair<std::size_t, std::size_t>> pairs = anchorPairs(anchors, measured);
+    const std::vector<std::pair<std::size_t, std::size_t>> pairs =
+        anchorPairs(spotsByIntensity(request.measured), measured);
     for (std::size_t done = 0; done < pairs.size(); ++done) {
         if (!tell(kShareForCandidates * double(done) / double(pairs.size())))
             return IndexingResult{{}, true};
-        collectAnchorCandidates(lattice, table, measured, pairs[done].first, pairs[done].second,
-                                list);
+        // The first pair is always tried, so that a short limit still yields candidates.
+        if (done > 0 && deadline.passed(kShareOfTimeForCandidates))
+            break;
+        collectAnchorCandidates(lattice, low, table, measured, pairs[done].first,
+                                pairs[done].second, list);
     }
     const std::vector<Candidate> distinct =
         distinctCandidates(lattice, measured, std::move(list).bestFirst());
@@ -532,6 +560,8 @@ Result<IndexingResult> indexSpots(const IndexingRequest& request) {
         // A candidate explaining fewer spots than a refined solution pairs cannot overtake it.
         if (c >= kAlwaysRefined && !solutions.empty() &&
             distinct[c].score < solutions.front().matchedSpots)
+            break;
+        if (!solutions.empty() && deadline.passed(1.0))
             break;
         const auto solution = refineCandidate(request, distinct[c]);
         if (!solution)

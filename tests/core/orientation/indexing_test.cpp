@@ -80,6 +80,7 @@ TEST(Indexing, FindsSiliconFromNoisySpotsWithASpuriousOneInBothGeometries) {
             spot.yMm += noise(random);
         }
         request.measured.insert(request.measured.begin() + 2, FilmPeak{-61.3, 42.7, 1e9});
+        request.timeLimitSeconds = 0; // a slow build must not cut the search short
 
         const Result<IndexingResult> result = indexSpots(request);
         ASSERT_TRUE(result.ok()) << result.failure().text;
@@ -89,6 +90,14 @@ TEST(Indexing, FindsSiliconFromNoisySpotsWithASpuriousOneInBothGeometries) {
         EXPECT_LT(best.rmsMm, 0.25);
         EXPECT_LE(worstDistanceMm(truth, best.settings, spots), 0.25);
         EXPECT_LE(std::fabs(best.settings.rotationX), 89.9999);
+
+        // Cut short by its time limit, the search still returns what it has refined.
+        IndexingRequest hurried = request;
+        hurried.timeLimitSeconds = 1e-9;
+        const Result<IndexingResult> early = indexSpots(hurried);
+        ASSERT_TRUE(early.ok());
+        EXPECT_FALSE(early.value().cancelled);
+        EXPECT_FALSE(early.value().solutions.empty());
 
         // Stopped by its progress callback, the search reports that and no solutions.
         request.progress = [](double fraction) { return fraction < 0.3; };
