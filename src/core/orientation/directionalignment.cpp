@@ -4,6 +4,7 @@
 #include "core/computation/angles.h"
 #include "core/computation/filmunits.h"
 #include "core/orientation/orientation.h"
+#include "core/orientation/rotationfit.h"
 
 #include <Eigen/Dense>
 
@@ -77,11 +78,7 @@ public:
         const Hypothesis first = score(rotation, &correlation);
         if (first.score < 2)
             return first;
-        const Eigen::JacobiSVD<Matrix3d> svd(correlation,
-                                             Eigen::ComputeFullU | Eigen::ComputeFullV);
-        Matrix3d d = Matrix3d::Identity();
-        d(2, 2) = (svd.matrixU() * svd.matrixV().transpose()).determinant() < 0 ? -1.0 : 1.0;
-        const Hypothesis refined = score(svd.matrixU() * d * svd.matrixV().transpose(), nullptr);
+        const Hypothesis refined = score(nearestRotation(correlation), nullptr);
         return refined.score >= first.score ? refined : first;
     }
 
@@ -115,17 +112,6 @@ private:
     std::vector<SpotDirection> m_spots;
     std::vector<Vector3d> m_reflections; // unit, cell frame
 };
-
-// The rotation taking cell-frame p, q onto laboratory u, v: the two-vector triads of each.
-Matrix3d rotationFromPairs(const Vector3d& u, const Vector3d& v, const Vector3d& p,
-                           const Vector3d& q) {
-    Matrix3d lab, cell;
-    const Vector3d labNormal = u.cross(v).normalized();
-    const Vector3d cellNormal = p.cross(q).normalized();
-    lab << u, labNormal, u.cross(labNormal);
-    cell << p, cellNormal, p.cross(cellNormal);
-    return lab * cell.transpose();
-}
 
 // Reflections whose direction lies within the search angle of the spot at the start.
 std::vector<std::size_t> nearbyReflections(const Matcher& matcher, const Matrix3d& start,

@@ -6,6 +6,7 @@
 #include "core/computation/geometry.h"
 #include "core/orientation/orientation.h"
 #include "core/orientation/orientationfit.h"
+#include "core/orientation/rotationfit.h"
 
 #include <Eigen/Dense>
 
@@ -314,24 +315,9 @@ Candidate scoreRotation(const Lattice& lattice, const std::vector<MeasuredDirect
     }
     if (!refine || candidate.score < 2)
         return candidate;
-    const Eigen::JacobiSVD<Matrix3d> svd(correlation, Eigen::ComputeFullU | Eigen::ComputeFullV);
-    Matrix3d d = Matrix3d::Identity();
-    d(2, 2) = (svd.matrixU() * svd.matrixV().transpose()).determinant() < 0 ? -1.0 : 1.0;
-    const Candidate refined =
-        scoreRotation(lattice, measured, svd.matrixU() * d * svd.matrixV().transpose(), false);
+    const Candidate refined = scoreRotation(lattice, measured, nearestRotation(correlation), false);
     return betterCandidate(refined, candidate) || refined.score == candidate.score ? refined
                                                                                    : candidate;
-}
-
-// The rotation taking cell-frame p, q onto laboratory u, v: the two-vector triads of each.
-Matrix3d rotationFromPairs(const Vector3d& u, const Vector3d& v, const Vector3d& p,
-                           const Vector3d& q) {
-    Matrix3d lab, cell;
-    const Vector3d labNormal = u.cross(v).normalized();
-    const Vector3d cellNormal = p.cross(q).normalized();
-    lab << u, labNormal, u.cross(labNormal);
-    cell << p, cellNormal, p.cross(cellNormal);
-    return lab * cell.transpose();
 }
 
 // R1^T R2 in lattice coordinates is an integer matrix when the lattice's symmetry maps one

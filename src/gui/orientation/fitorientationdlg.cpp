@@ -66,21 +66,26 @@ Result<FitResult> fitDocumentOrientation(const CXtalspDoc& doc,
     return fitOrientation(documentComputationInput(doc), measured, options);
 }
 
+CStepEdit* addMarksAndTolerance(QWidget* dialog, QGridLayout& fields, std::size_t markCount,
+                                double* toleranceMm, ToleranceRange range) {
+    auto* label = new QLabel("Pairing &tolerance:", dialog);
+    auto* edit = new CStepEdit(dialog);
+    edit->Attach(toleranceMm, range.minimumMm, range.maximumMm, range.stepMm, false, " mm");
+    label->setBuddy(edit->lineEdit());
+    fields.addWidget(new QLabel(QString("%1 marked spots").arg(markCount), dialog), 0, 0, 1, 2);
+    fields.addWidget(label, 1, 0);
+    fields.addWidget(edit, 1, 1);
+    return edit;
+}
+
 CFitOrientationDlg::CFitOrientationDlg(const CXtalspDoc& doc, std::vector<FilmPeak> measured,
                                        UserPrompt& prompt, QWidget* parent)
     : QDialog(parent), m_doc(doc), m_measured(std::move(measured)), m_prompt(prompt) {
     setWindowTitle("Fit Orientation");
     auto* layout = new QVBoxLayout(this);
     auto* fields = new QGridLayout;
-    auto* toleranceLabel = new QLabel("Pairing &tolerance:", this);
-    m_toleranceEdit = new CStepEdit(this);
-    m_toleranceEdit->Attach(&m_toleranceMm, kMinToleranceMm, kMaxToleranceMm, kToleranceStepMm,
-                            false, " mm");
-    toleranceLabel->setBuddy(m_toleranceEdit->lineEdit());
-    fields->addWidget(new QLabel(QString("%1 marked spots").arg(m_measured.size()), this), 0, 0, 1,
-                      2);
-    fields->addWidget(toleranceLabel, 1, 0);
-    fields->addWidget(m_toleranceEdit, 1, 1);
+    m_toleranceEdit = addMarksAndTolerance(this, *fields, m_measured.size(), &m_toleranceMm,
+                                           {kMinToleranceMm, kMaxToleranceMm, kToleranceStepMm});
     m_refineDistance = new QCheckBox("Refine the &distance", this);
     fields->addWidget(m_refineDistance, 2, 0, 1, 2);
     m_fitButton = new QPushButton("&Fit", this);

@@ -12,6 +12,7 @@
 #include <vector>
 
 class QCheckBox;
+class QGridLayout;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -22,6 +23,14 @@ class CStepEdit;
 
 // The spot computation of the document's current pattern, pointing into the document.
 SpotComputationInput documentComputationInput(const CXtalspDoc& doc);
+
+// The count of marked spots and the pairing-tolerance field the fit and index dialogs open
+// with (rows 0 and 1 of their grid); the field edits *toleranceMm within the range.
+struct ToleranceRange {
+    double minimumMm, maximumMm, stepMm;
+};
+CStepEdit* addMarksAndTolerance(QWidget* dialog, QGridLayout& fields, std::size_t markCount,
+                                double* toleranceMm, ToleranceRange range);
 
 // The fit of the document's current pattern to the measured spots (mm on the film).
 Result<FitResult> fitDocumentOrientation(const CXtalspDoc& doc,

@@ -117,15 +117,8 @@ CIndexSpotsDlg::CIndexSpotsDlg(const CXtalspDoc& doc, std::vector<FilmPeak> meas
     setWindowTitle("Index Spots");
     auto* layout = new QVBoxLayout(this);
     auto* fields = new QGridLayout;
-    auto* toleranceLabel = new QLabel("Pairing &tolerance:", this);
-    m_toleranceEdit = new CStepEdit(this);
-    m_toleranceEdit->Attach(&m_toleranceMm, kMinToleranceMm, kMaxToleranceMm, kToleranceStepMm,
-                            false, " mm");
-    toleranceLabel->setBuddy(m_toleranceEdit->lineEdit());
-    fields->addWidget(new QLabel(QString("%1 marked spots").arg(m_measured.size()), this), 0, 0, 1,
-                      2);
-    fields->addWidget(toleranceLabel, 1, 0);
-    fields->addWidget(m_toleranceEdit, 1, 1);
+    m_toleranceEdit = addMarksAndTolerance(this, *fields, m_measured.size(), &m_toleranceMm,
+                                           {kMinToleranceMm, kMaxToleranceMm, kToleranceStepMm});
     m_indexButton = new QPushButton("&Index", this);
     fields->addWidget(m_indexButton, 1, 2);
     layout->addLayout(fields);
