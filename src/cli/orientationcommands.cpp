@@ -114,18 +114,6 @@ bool writePattern(const CXtalspDoc& doc, const std::string& path, std::ostream& 
     return writeOutput(path, doc.serialize(), out, err);
 }
 
-SpotComputationInput computationInput(const CXtalspDoc& doc) {
-    SpotComputationInput input;
-    input.groups = &doc.structure().groups;
-    input.spectrum = &doc.spectrum();
-    input.settings = doc.settings();
-    input.basis = doc.reciprocalBasis();
-    input.halfFilmWidth = doc.halfFilmWidth();
-    input.halfFilmHeight = doc.halfFilmHeight();
-    input.minimumIntensity = doc.intensityScale().minimumIntensity;
-    return input;
-}
-
 std::optional<std::vector<FilmPeak>> readSpots(const std::string& path, std::ostream& err) {
     const FileBytes bytes = readFileBytes(path);
     if (!bytes.ok()) {
@@ -346,7 +334,7 @@ int runFitCommand(const std::vector<std::string>& arguments, std::ostream& out, 
         return kExitFileError;
     options.saturationIntensity = doc.intensityScale().saturationIntensity;
     options.maxRotation = kMaxRotation;
-    const Result<FitResult> fit = fitOrientation(computationInput(doc), *measured, options);
+    const Result<FitResult> fit = fitOrientation(doc.computationInput(), *measured, options);
     if (!fit.ok()) {
         reportMessage(err, fit.failure());
         return kExitFileError;
@@ -383,7 +371,7 @@ int runIndexCommand(const std::vector<std::string>& arguments, std::ostream& out
     if (!measured)
         return kExitFileError;
     IndexingRequest request;
-    request.pattern = computationInput(doc);
+    request.pattern = doc.computationInput();
     request.measured = *measured;
     request.toleranceMm = options.toleranceMm;
     request.maxRotation = kMaxRotation;

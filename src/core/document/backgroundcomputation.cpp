@@ -77,15 +77,7 @@ void CXtalspDoc::startBackgroundJob() {
 
 void CXtalspDoc::runJob(const std::shared_ptr<BackgroundJob>& job,
                         const std::weak_ptr<CXtalspDoc*>& owner) {
-    const PatternInputs& in = job->inputs;
-    SpotComputationInput input;
-    input.groups = &in.structure.groups;
-    input.spectrum = &in.spectrum;
-    input.settings = in.settings;
-    input.basis = job->basis;
-    input.halfFilmWidth = in.filmWidth * 0.5;
-    input.halfFilmHeight = in.filmHeight * 0.5;
-    input.minimumIntensity = in.intensityScale.minimumIntensity;
+    SpotComputationInput input = spotComputationInput(job->inputs, job->basis);
     input.spotLimit = job->spotLimit;
     input.progress = [&job = *job](double done) {
         job.done.store(done, std::memory_order_relaxed);

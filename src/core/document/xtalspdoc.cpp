@@ -163,15 +163,21 @@ void CXtalspDoc::returnToComputedInputs(const ComputedInputs& inputs) {
     m_inputs.intensityScale = inputs.intensityScale;
 }
 
-std::optional<SpotComputationResult> CXtalspDoc::runComputation() const {
+SpotComputationInput spotComputationInput(const PatternInputs& inputs,
+                                          const ReciprocalBasis& basis) {
     SpotComputationInput input;
-    input.groups = &m_inputs.structure.groups;
-    input.spectrum = &m_inputs.spectrum;
-    input.settings = m_inputs.settings;
-    input.basis = reciprocalBasis();
-    input.halfFilmWidth = halfFilmWidth();
-    input.halfFilmHeight = halfFilmHeight();
-    input.minimumIntensity = m_inputs.intensityScale.minimumIntensity;
+    input.groups = &inputs.structure.groups;
+    input.spectrum = &inputs.spectrum;
+    input.settings = inputs.settings;
+    input.basis = basis;
+    input.halfFilmWidth = inputs.filmWidth * 0.5;
+    input.halfFilmHeight = inputs.filmHeight * 0.5;
+    input.minimumIntensity = inputs.intensityScale.minimumIntensity;
+    return input;
+}
+
+std::optional<SpotComputationResult> CXtalspDoc::runComputation() const {
+    SpotComputationInput input = computationInput();
     input.spotLimit = m_services.spotLimit;
     input.progress = m_services.progress;
     try {

@@ -87,6 +87,11 @@ struct PatternInputs {
     bool operator==(const PatternInputs&) const = default;
 };
 
+// What a spot computation of these inputs reads; it points into them. The spot limit and the
+// progress are the caller's to set.
+SpotComputationInput spotComputationInput(const PatternInputs& inputs,
+                                          const ReciprocalBasis& basis);
+
 class CXtalspDoc {
 public:
     explicit CXtalspDoc(DocumentServices services);
@@ -115,6 +120,11 @@ public:
     double halfFilmWidth() const { return m_inputs.filmWidth * 0.5; }
     double halfFilmHeight() const { return m_inputs.filmHeight * 0.5; }
     ReciprocalBasis reciprocalBasis() const; // of the cell; zero without a defined structure
+    // The spot computation of the current inputs, pointing into the document (fits and
+    // indexing simulate the pattern with other orientations from it).
+    SpotComputationInput computationInput() const {
+        return spotComputationInput(m_inputs, reciprocalBasis());
+    }
     bool isCrystalDefined() const;
     // Commands need an established distance: above one film unit.
     bool hasEstablishedSettings() const { return m_inputs.settings.distance > 1.0; }

@@ -43,18 +43,6 @@ QString summaryText(const FitResult& fit) {
 
 } // namespace
 
-SpotComputationInput documentComputationInput(const CXtalspDoc& doc) {
-    SpotComputationInput input;
-    input.groups = &doc.structure().groups;
-    input.spectrum = &doc.spectrum();
-    input.settings = doc.settings();
-    input.basis = doc.reciprocalBasis();
-    input.halfFilmWidth = doc.halfFilmWidth();
-    input.halfFilmHeight = doc.halfFilmHeight();
-    input.minimumIntensity = doc.intensityScale().minimumIntensity;
-    return input;
-}
-
 Result<FitResult> fitDocumentOrientation(const CXtalspDoc& doc,
                                          const std::vector<FilmPeak>& measured, double toleranceMm,
                                          bool refineDistance) {
@@ -63,7 +51,7 @@ Result<FitResult> fitDocumentOrientation(const CXtalspDoc& doc,
     options.refineDistance = refineDistance;
     options.saturationIntensity = doc.intensityScale().saturationIntensity;
     options.maxRotation = kMaxRotation;
-    return fitOrientation(documentComputationInput(doc), measured, options);
+    return fitOrientation(doc.computationInput(), measured, options);
 }
 
 CStepEdit* addMarksAndTolerance(QWidget* dialog, QGridLayout& fields, std::size_t markCount,

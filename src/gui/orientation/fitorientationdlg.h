@@ -21,9 +21,6 @@ namespace xtalsp::gui {
 
 class CStepEdit;
 
-// The spot computation of the document's current pattern, pointing into the document.
-SpotComputationInput documentComputationInput(const CXtalspDoc& doc);
-
 // The count of marked spots and the pairing-tolerance field the fit and index dialogs open
 // with (rows 0 and 1 of their grid); the field edits *toleranceMm within the range.
 struct ToleranceRange {

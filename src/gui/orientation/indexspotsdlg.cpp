@@ -62,7 +62,7 @@ Message noSolutionMessage(double toleranceMm) {
 IndexingRequest documentIndexingRequest(const CXtalspDoc& doc, std::vector<FilmPeak> measured,
                                         double toleranceMm) {
     IndexingRequest request;
-    request.pattern = documentComputationInput(doc);
+    request.pattern = doc.computationInput();
     request.measured = std::move(measured);
     request.toleranceMm = toleranceMm;
     request.maxRotation = kMaxRotation;
