@@ -10,6 +10,7 @@
 #include "core/spectrum/builtinspectrum.h"
 #include "core/structure/cifstructure.h"
 #include "core/structure/crystalstructure.h"
+#include "support/measuredspots.h"
 
 #include <algorithm>
 #include <chrono>
@@ -21,6 +22,9 @@
 #include <vector>
 
 namespace xtalsp::bench {
+
+using test::strongestSpots;
+using test::worstDistanceMm;
 
 // A structure of the examples folder.
 inline CrystalStructure exampleStructure(const std::string& file) {
@@ -67,34 +71,6 @@ inline DiffractionSettings randomOrientation(const SpotComputationInput& input,
         Vector3{2 * (x * y + w * z), 1 - 2 * (x * x + z * z), 2 * (y * z - w * x)},
         Vector3{2 * (x * z - w * y), 2 * (y * z + w * x), 1 - 2 * (x * x + y * y)}};
     return settingsHoldingAxes(input.settings, input.basis, axes);
-}
-
-// The `count` strongest spots of the input, mm on the film, noise-free.
-inline std::vector<FilmPeak> strongestSpots(const SpotComputationInput& input, std::size_t count) {
-    std::vector<LaueSpot> spots = computeLaueSpots(input).spots;
-    std::sort(spots.begin(), spots.end(),
-              [](const LaueSpot& a, const LaueSpot& b) { return a.intensity > b.intensity; });
-    spots.resize(std::min(count, spots.size()));
-    std::vector<FilmPeak> peaks;
-    for (const LaueSpot& spot : spots)
-        peaks.push_back({spot.x / kFilmUnitsPerMm, spot.y / kFilmUnitsPerMm, spot.intensity});
-    return peaks;
-}
-
-// The largest distance from a measured spot to its nearest spot simulated with `settings`.
-inline double worstDistanceMm(SpotComputationInput input, const DiffractionSettings& settings,
-                              const std::vector<FilmPeak>& truth) {
-    input.settings = settings;
-    const std::vector<LaueSpot> spots = computeLaueSpots(input).spots;
-    double worst = 0;
-    for (const FilmPeak& peak : truth) {
-        double nearest = 1e9;
-        for (const LaueSpot& spot : spots)
-            nearest = std::min(nearest, std::hypot(spot.x / kFilmUnitsPerMm - peak.xMm,
-                                                   spot.y / kFilmUnitsPerMm - peak.yMm));
-        worst = std::max(worst, nearest);
-    }
-    return worst;
 }
 
 inline double secondsSince(std::chrono::steady_clock::time_point start) {

@@ -4,6 +4,7 @@
 #include "core/computation/geometry.h"
 #include "core/orientation/orientation.h"
 #include "core/spectrum/builtinspectrum.h"
+#include "support/measuredspots.h"
 #include "support/silicon.h"
 
 #include <algorithm>
@@ -33,39 +34,13 @@ SpotComputationInput siliconPattern(const CrystalStructure& silicon, Diffraction
     return input;
 }
 
-std::vector<FilmPeak> strongestSpots(const SpotComputationInput& input, std::size_t count) {
-    std::vector<LaueSpot> spots = computeLaueSpots(input).spots;
-    std::sort(spots.begin(), spots.end(),
-              [](const LaueSpot& a, const LaueSpot& b) { return a.intensity > b.intensity; });
-    spots.resize(std::min(count, spots.size()));
-    std::vector<FilmPeak> peaks;
-    for (const LaueSpot& spot : spots)
-        peaks.push_back({spot.x / kFilmUnitsPerMm, spot.y / kFilmUnitsPerMm, spot.intensity});
-    return peaks;
-}
-
-double worstDistanceMm(SpotComputationInput input, const DiffractionSettings& settings,
-                       const std::vector<FilmPeak>& truth) {
-    input.settings = settings;
-    const std::vector<LaueSpot> spots = computeLaueSpots(input).spots;
-    double worst = 0;
-    for (const FilmPeak& peak : truth) {
-        double nearest = 1e9;
-        for (const LaueSpot& spot : spots)
-            nearest = std::min(nearest, std::hypot(spot.x / kFilmUnitsPerMm - peak.xMm,
-                                                   spot.y / kFilmUnitsPerMm - peak.yMm));
-        worst = std::max(worst, nearest);
-    }
-    return worst;
-}
-
 TEST(Indexing, FindsSiliconFromNoisySpotsWithASpuriousOneInBothGeometries) {
     const CrystalStructure silicon = test::silicon();
     for (const auto geometry :
          {DiffractionGeometry::Transmission, DiffractionGeometry::BackReflection}) {
         SCOPED_TRACE(static_cast<int>(geometry));
         const SpotComputationInput truth = siliconPattern(silicon, geometry);
-        const std::vector<FilmPeak> spots = strongestSpots(truth, 8);
+        const std::vector<FilmPeak> spots = test::strongestSpots(truth, 8);
         ASSERT_EQ(spots.size(), 8u);
         std::mt19937 random(15);
         std::normal_distribution<double> noise(0.0, 0.1);
@@ -88,7 +63,7 @@ TEST(Indexing, FindsSiliconFromNoisySpotsWithASpuriousOneInBothGeometries) {
         const IndexingSolution& best = result.value().solutions.front();
         EXPECT_GE(best.matchedSpots, 8u);
         EXPECT_LT(best.rmsMm, 0.25);
-        EXPECT_LE(worstDistanceMm(truth, best.settings, spots), 0.25);
+        EXPECT_LE(test::worstDistanceMm(truth, best.settings, spots), 0.25);
         EXPECT_LE(std::fabs(best.settings.rotationX), 89.9999);
 
         // Cut short by its time limit, the search still returns what it has refined.

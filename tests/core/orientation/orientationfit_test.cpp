@@ -4,6 +4,7 @@
 #include "core/orientation/measuredspots.h"
 #include "core/orientation/orientation.h"
 #include "core/spectrum/builtinspectrum.h"
+#include "support/measuredspots.h"
 #include "support/silicon.h"
 
 #include <algorithm>
@@ -36,14 +37,7 @@ protected:
     std::vector<FilmPeak> strongestSpots(std::size_t count) {
         const SpotComputationResult result = computeLaueSpots(input);
         saturation = result.strongestIntensity;
-        std::vector<LaueSpot> spots = result.spots;
-        std::sort(spots.begin(), spots.end(),
-                  [](const LaueSpot& a, const LaueSpot& b) { return a.intensity > b.intensity; });
-        spots.resize(std::min(count, spots.size()));
-        std::vector<FilmPeak> peaks;
-        for (const LaueSpot& spot : spots)
-            peaks.push_back({spot.x / 10, spot.y / 10, spot.intensity});
-        return peaks;
+        return test::strongestSpots(result.spots, count);
     }
 
     CrystalStructure structure;
