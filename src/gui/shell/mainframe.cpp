@@ -276,7 +276,7 @@ void CMainFrame::createActions() {
         {ID_VIEW_FIT_WINDOW, "&Fit in Window"},
         {ID_VIEW_MARK_SPOTS, "&Mark Spots"},
         {ID_MARKS_IMPORT, "Import Mar&ks..."},
-        {ID_MARKS_CLEAR, "Clear Mark&s"},
+        {ID_MARKS_CLEAR, "Clea&r Marks"},
         {ID_FIT_ORIENTATION, "Fit &Orientation..."},
         {ID_INDEX_SPOTS, "Inde&x Spots..."},
         {ID_MARKS_FROM_PEAKS, "Marks from &Peaks"},
