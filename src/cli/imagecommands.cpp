@@ -124,15 +124,16 @@ namespace {
 constexpr std::string_view kOverlayUsage =
     "usage: xtalsp-cli overlay --pattern FILE.ptn --image IMAGE --pixel-mm P [--pixel-mm-y P2]\n"
     "                          --centre X Y [--flip h|v|hv] [--rotate 90|180|270]\n"
-    "                          [--png OUT] [--pdf OUT] [--svg OUT] [--scale S] [--dpi N]\n"
-    "                          [--labels 0|1] [--crossline 0|1]\n"
+    "                          [--png OUT] [--pdf OUT] [--svg OUT] [--emf OUT] [--scale S]\n"
+    "                          [--dpi N] [--labels 0|1] [--crossline 0|1]\n"
     "\n"
     "Draws the pattern of FILE.ptn (computed again) over a TIFF, CBF, PNG or JPEG image of\n"
     "the film, placed by the calibration as in the peaks command, the simulated spots as red\n"
     "outlines. The image's grey levels run linearly between its 0.5 % and 99.5 % percentiles.\n"
     "\n"
-    "  --png OUT, --pdf OUT, --svg OUT  the pictures to write (at least one)\n"
-    "  --scale S                0.5 half the film's size (default), 1 true size; 0.1 to 2\n"
+    "  --png OUT, --pdf OUT, --svg OUT, --emf OUT  the pictures to write (at least one)\n"
+    "  --scale S                0.5 half the film's size (default), 1 true size; 0.1 to 2;\n"
+    "                           the metafile is always half size\n"
     "  --dpi N                  resolution of a PNG picture, 10 to 1200 (default 300)\n";
 
 void checkOverlayRequest(const ParsedArguments& parsed) {
@@ -142,7 +143,7 @@ void checkOverlayRequest(const ParsedArguments& parsed) {
         if (!parsed.has(option))
             throw UsageError{std::string("missing ") + option};
     if (!hasPictureOutput(parsed))
-        throw UsageError{"give at least one of --png, --pdf and --svg"};
+        throw UsageError{"give at least one of --png, --pdf, --svg and --emf"};
     if (const auto problem = checkPictureOptions(parsed))
         throw UsageError{*problem};
 }
@@ -175,6 +176,7 @@ int runOverlayCommand(const std::vector<std::string>& arguments, std::ostream& o
                                {"--png", 1},
                                {"--pdf", 1},
                                {"--svg", 1},
+                               {"--emf", 1},
                                {"--scale", 1},
                                {"--dpi", 1},
                                {"--labels", 1},

@@ -2,6 +2,7 @@
 #include "cli/clirun.h"
 
 #include "core/io/filebytes.h"
+#include "support/emfrecords.h"
 #include "support/tempdir.h"
 #include "support/testimages.h"
 #include "testpaths.h"
@@ -180,15 +181,19 @@ TEST(CliImages, OverlayDrawsThePatternOverAGeneratedImage) {
         pixels[i] = static_cast<std::uint16_t>(i % 200 * 100);
     ASSERT_TRUE(test::writeTiff(tiff, 200, 100, pixels));
     const std::string svg = dir.file("over.svg"), png = dir.file("over.png");
+    const std::string metafile = dir.file("over.emf");
     const std::string command =
         std::string(test::kCliPath) + " overlay --pattern '" + kPattern + "' --image '" + tiff +
         "' --pixel-mm 0.5 --centre 99.5 49.5 --flip v --rotate 180 --svg '" + svg + "' --png '" +
-        png + "' --scale 1";
+        png + "' --emf '" + metafile + "' --scale 1";
     ASSERT_EQ(std::system(command.c_str()), 0);
     const std::string svgText = bytesOf(svg);
     EXPECT_NE(svgText.find("<image"), std::string::npos);
     EXPECT_NE(svgText.find("width=\"204mm\""), std::string::npos);
     EXPECT_EQ(bytesOf(png).substr(1, 3), "PNG");
+    const auto records = test::emf::splitRecords(bytesOf(metafile));
+    ASSERT_TRUE(records.has_value());
+    EXPECT_TRUE(test::emf::first(*records, test::emf::StretchDiBits).has_value());
 
     const CliRun missing = run({"overlay", "--pattern", kPattern, "--pixel-mm", "0.5", "--centre",
                                 "1", "1", "--png", png});
