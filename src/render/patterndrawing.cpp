@@ -200,12 +200,15 @@ std::string compactTwoDecimals(double value) {
 } // namespace
 
 PatternContent patternContent(const CXtalspDoc& doc) {
+    // While a computation runs, the spots on show belong to the last completed inputs, and the
+    // film is drawn with them.
+    const CXtalspDoc::ShownInputs shown = doc.shownInputs();
     PatternContent content;
-    content.filmWidth = doc.filmWidth();
-    content.filmHeight = doc.filmHeight();
-    content.saturationIntensity = doc.intensityScale().saturationIntensity;
-    content.latticeA = doc.structure().a;
-    content.distance = doc.settings().distance;
+    content.filmWidth = shown.filmWidth;
+    content.filmHeight = shown.filmHeight;
+    content.saturationIntensity = shown.intensityScale.saturationIntensity;
+    content.latticeA = shown.structure.a;
+    content.distance = shown.settings.distance;
     content.spots = doc.spots();
     content.selectedSpot = doc.selectedSpot();
     return content;

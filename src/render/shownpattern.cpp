@@ -1,6 +1,7 @@
 // Gnomonic projection of a pattern's spots for drawing.
 #include "render/shownpattern.h"
 
+#include "core/computation/geometry.h"
 #include "core/orientation/orientation.h"
 
 #include <cmath>
@@ -10,8 +11,9 @@ namespace xtalsp {
 
 namespace {
 
-bool isOnFilm(const FilmPosition& point, const CXtalspDoc& doc) {
-    return std::fabs(point.x) <= doc.halfFilmWidth() && std::fabs(point.y) <= doc.halfFilmHeight();
+bool isOnFilm(const FilmPosition& point, const CXtalspDoc::ShownInputs& shown) {
+    return std::fabs(point.x) <= 0.5 * shown.filmWidth &&
+           std::fabs(point.y) <= 0.5 * shown.filmHeight;
 }
 
 std::array<Vector3, 3> laboratoryAxes(const CXtalspDoc& doc) {
@@ -40,24 +42,27 @@ std::optional<FilmPosition> gnomonicMeasuredPosition(const CXtalspDoc& doc, Film
 }
 
 ShownPattern::ShownPattern(const CXtalspDoc& doc, bool gnomonic) : m_content(patternContent(doc)) {
-    if (!gnomonic || !doc.isCrystalDefined())
+    // The spots on show are projected with the settings they were computed from.
+    const CXtalspDoc::ShownInputs shown = doc.shownInputs();
+    if (!gnomonic || !isStructureDefined(shown.structure))
         return;
-    const auto axes = laboratoryAxes(doc);
-    const ReciprocalBasis basis = doc.reciprocalBasis();
+    const CrystalStructure& s = shown.structure;
+    const ReciprocalBasis basis = computeReciprocalBasis(s.a, s.b, s.c, s.alpha, s.beta, s.gamma);
+    const auto axes = orientedAxes(shown.settings, basis, 0.0);
     int selected = -1;
     for (std::size_t i = 0; i < doc.spots().size(); ++i) {
         const LaueSpot& spot = doc.spots()[i];
         const Vector3 hkl{static_cast<double>(spot.h), static_cast<double>(spot.k),
                           static_cast<double>(spot.l)};
         const std::optional<FilmPosition> point =
-            gnomonicPoint(axes, basis, hkl, doc.settings().distance);
-        if (!point || !isOnFilm(*point, doc))
+            gnomonicPoint(axes, basis, hkl, shown.settings.distance);
+        if (!point || !isOnFilm(*point, shown))
             continue;
         if (static_cast<int>(i) == doc.selectedSpot())
             selected = static_cast<int>(m_spots.size());
-        LaueSpot& shown = m_spots.emplace_back(spot);
-        shown.x = point->x;
-        shown.y = point->y;
+        LaueSpot& projected = m_spots.emplace_back(spot);
+        projected.x = point->x;
+        projected.y = point->y;
         m_documentIndices.push_back(static_cast<int>(i));
     }
     m_projected = true;

@@ -124,6 +124,16 @@ PatternInputs CXtalspDoc::completedInputs() const {
     return completed;
 }
 
+CXtalspDoc::ShownInputs CXtalspDoc::shownInputs() const {
+    if (m_busy && m_computedInputs) {
+        const ComputedInputs& shown = *m_computedInputs;
+        return {shown.structure, shown.settings, shown.intensityScale, shown.filmWidth,
+                shown.filmHeight};
+    }
+    return {m_inputs.structure, m_inputs.settings, m_inputs.intensityScale, m_inputs.filmWidth,
+            m_inputs.filmHeight};
+}
+
 void CXtalspDoc::setZoom(double zoom) {
     m_inputs.zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
 }

@@ -141,6 +141,16 @@ public:
     // The inputs of the spots on show: while a computation runs, those of the last one that
     // finished (the view options are the current ones). Saving and the exports take these.
     PatternInputs completedInputs() const;
+    // The part of those inputs that places the spots on show, without copying: what the window
+    // draws the film, its spots and their projections with. Valid until the next command or
+    // the end of the running computation.
+    struct ShownInputs {
+        const CrystalStructure& structure;
+        const DiffractionSettings& settings;
+        const IntensityScale& intensityScale;
+        double filmWidth, filmHeight;
+    };
+    ShownInputs shownInputs() const;
 
     // Background computations (with DocumentServices::backgroundPoster). A command that arrives
     // while one runs supersedes it: the running walk is stopped and the latest settings are

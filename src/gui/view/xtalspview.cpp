@@ -112,7 +112,8 @@ void CXtalspView::UpdateZoom(bool forPrinting) {
 }
 
 void CXtalspView::recomputeExtent() {
-    m_extent = viewExtent(m_doc.filmWidth(), m_doc.filmHeight(), m_scale);
+    const CXtalspDoc::ShownInputs shown = m_doc.shownInputs();
+    m_extent = viewExtent(shown.filmWidth, shown.filmHeight, m_scale);
     updateScrollBars();
     viewport()->update();
 }
@@ -253,6 +254,11 @@ void CXtalspView::computationStarted(const CXtalspDoc& doc) {
 
 void CXtalspView::spotsChanged(const CXtalspDoc&) {
     m_tiles->invalidate(); // a new list may sit where the old one was
+    // A film size taken while the walk ran is shown with the walk's spots.
+    const CXtalspDoc::ShownInputs shown = m_doc.shownInputs();
+    const DrawingExtent extent = viewExtent(shown.filmWidth, shown.filmHeight, m_scale);
+    if (extent.width != m_extent.width || extent.height != m_extent.height)
+        recomputeExtent();
     viewport()->update();
 }
 

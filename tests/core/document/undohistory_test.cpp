@@ -184,10 +184,14 @@ TEST_F(BackgroundComputation, CancelReturnsToThePatternBeforeTheUnfinishedComman
 
     doc->takeRotation(5, 0);
     doc->takeImagingDistance(5);
+    doc->takePatternSize(30, 20);
     doc->undo(); // undoing is a command like any other
     ASSERT_TRUE(doc->isComputing());
     EXPECT_EQ(doc->spots(), spots); // never a half-computed list
     EXPECT_EQ(doc->completedInputs(), before);
+    // The window draws the old spots on the film and at the distance they belong to.
+    EXPECT_EQ(doc->shownInputs().filmWidth, before.filmWidth);
+    EXPECT_EQ(doc->shownInputs().settings.distance, before.settings.distance);
     doc->cancelComputation();
     EXPECT_FALSE(doc->isComputing());
     EXPECT_EQ(doc->inputs(), before);
