@@ -71,7 +71,7 @@ CaseOutcome runCase(const SpotComputationInput& base, std::mt19937_64& random) {
                   [](const LaueSpot& a, const LaueSpot& b) { return a.intensity > b.intensity; });
         std::printf("\n   true:");
         for (std::size_t i = 0; i < spots.size() && i < all.size(); ++i)
-            std::printf(" (%d %d %d)x%d", all[i].h, all[i].k, all[i].l, all[i].labelOrder());
+            std::printf(" (%d %d %d)x%d", all[i].h, all[i].k, all[i].l, all[i].labelOrder);
         std::printf("\n");
     }
     return outcome;
