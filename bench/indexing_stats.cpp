@@ -66,7 +66,8 @@ CaseOutcome runCase(const SpotComputationInput& base, std::mt19937_64& random) {
         const auto f = fitOrientation(t, measured, o);
         if (f.ok())
             std::printf(" truth-fit %zu %.3f", f.value().pairs.size(), f.value().rmsMm);
-        std::vector<LaueSpot> all = computeLaueSpots(truth).spots;
+        const SpotList computed = computeLaueSpots(truth).spots;
+        std::vector<LaueSpot> all(computed.begin(), computed.end());
         std::sort(all.begin(), all.end(),
                   [](const LaueSpot& a, const LaueSpot& b) { return a.intensity > b.intensity; });
         std::printf("\n   true:");
