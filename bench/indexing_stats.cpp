@@ -66,12 +66,13 @@ CaseOutcome runCase(const SpotComputationInput& base, std::mt19937_64& random) {
         const auto f = fitOrientation(t, measured, o);
         if (f.ok())
             std::printf(" truth-fit %zu %.3f", f.value().pairs.size(), f.value().rmsMm);
-        std::vector<LaueSpot> all = computeLaueSpots(truth).spots;
+        const SpotList computed = computeLaueSpots(truth).spots;
+        std::vector<LaueSpot> all(computed.begin(), computed.end());
         std::sort(all.begin(), all.end(),
                   [](const LaueSpot& a, const LaueSpot& b) { return a.intensity > b.intensity; });
         std::printf("\n   true:");
         for (std::size_t i = 0; i < spots.size() && i < all.size(); ++i)
-            std::printf(" (%d %d %d)x%d", all[i].h, all[i].k, all[i].l, all[i].labelOrder());
+            std::printf(" (%d %d %d)x%d", all[i].h, all[i].k, all[i].l, all[i].labelOrder);
         std::printf("\n");
     }
     return outcome;

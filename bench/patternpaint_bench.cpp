@@ -38,7 +38,6 @@ const std::vector<LaueSpot>& manySpots() {
             spot.y = uniform(-750.0, 750.0);
             spot.intensity = uniform(0.0, 1000.0);
             spot.wavelength = 1.0;
-            spot.harmonics.push_back(HarmonicComponent{1, 1.0, spot.intensity});
         }
         return list;
     }();

@@ -142,7 +142,7 @@ void runWalk(benchmark::State& state, const BenchCase& bench, Walk walk, int thr
         SpotComputationResult result = walk(input);
         spots += static_cast<double>(result.spots.size());
         for (const LaueSpot& spot : result.spots)
-            harmonics += spot.harmonicCount();
+            harmonics += spot.harmonicCount;
         benchmark::DoNotOptimize(result);
     }
     const double runs = static_cast<double>(state.iterations());

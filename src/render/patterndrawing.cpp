@@ -244,12 +244,12 @@ Rgb spotColour(int level) {
 }
 
 std::string spotLabel(const LaueSpot& spot) {
-    const long long n = spot.labelOrder();
+    const long long n = spot.labelOrder;
     return formatInt(n * spot.h) + formatInt(n * spot.k) + formatInt(n * spot.l);
 }
 
 std::string selectedSpotText(const LaueSpot& spot, double saturationIntensity) {
-    const long long n = spot.labelOrder();
+    const long long n = spot.labelOrder;
     // Positions in millimetres, the wavelength of the labelled harmonic, and the intensity in
     // per cent of the saturation.
     return formatInt(n * spot.h) + " " + formatInt(n * spot.k) + " " + formatInt(n * spot.l) +

@@ -68,7 +68,7 @@ TEST(FitCommand, FitsTheMeasuredSpotsAndRefusesTooFewPairs) {
     const std::string truth = simulatePattern(dir, "truth.ptn", "3", "-2");
     OpenedPattern pattern;
     open(pattern, dir, "truth.ptn");
-    std::vector<LaueSpot> spots = pattern.doc.spots();
+    std::vector<LaueSpot> spots(pattern.doc.spots().begin(), pattern.doc.spots().end());
     std::sort(spots.begin(), spots.end(),
               [](const LaueSpot& a, const LaueSpot& b) { return a.intensity > b.intensity; });
     std::vector<FilmPeak> peaks;
@@ -106,7 +106,7 @@ TEST(IndexCommand, FindsTheOrientationOfMeasuredSpotsAndWritesIt) {
     simulatePattern(dir, "truth.ptn", "3", "-2");
     OpenedPattern truth;
     open(truth, dir, "truth.ptn");
-    std::vector<LaueSpot> spots = truth.doc.spots();
+    std::vector<LaueSpot> spots(truth.doc.spots().begin(), truth.doc.spots().end());
     std::sort(spots.begin(), spots.end(),
               [](const LaueSpot& a, const LaueSpot& b) { return a.intensity > b.intensity; });
     std::vector<FilmPeak> peaks;

@@ -8,12 +8,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <vector>
 
 namespace xtalsp::test {
 
 // The `count` strongest spots of a computed pattern, mm on the film, noise-free.
-inline std::vector<FilmPeak> strongestSpots(std::vector<LaueSpot> spots, std::size_t count) {
+inline std::vector<FilmPeak> strongestSpots(std::span<const LaueSpot> computed, std::size_t count) {
+    std::vector<LaueSpot> spots(computed.begin(), computed.end());
     std::sort(spots.begin(), spots.end(),
               [](const LaueSpot& a, const LaueSpot& b) { return a.intensity > b.intensity; });
     spots.resize(std::min(count, spots.size()));
@@ -31,7 +33,7 @@ inline std::vector<FilmPeak> strongestSpots(const SpotComputationInput& input, s
 inline double worstDistanceMm(SpotComputationInput input, const DiffractionSettings& settings,
                               const std::vector<FilmPeak>& truth) {
     input.settings = settings;
-    const std::vector<LaueSpot> spots = computeLaueSpots(input).spots;
+    const SpotList spots = computeLaueSpots(input).spots;
     double worst = 0;
     for (const FilmPeak& peak : truth) {
         double nearest = 1e9;

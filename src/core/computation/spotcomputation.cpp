@@ -179,8 +179,8 @@ template <typename Visit> void forEachSignVariant(int i, int j, int k, Visit&& v
 }
 
 // Completes a spot whose harmonics and total are filled in, if it beats the minimum intensity.
-void appendSpot(LaueSpot&& spot, int h, int k, int l, const Projection& at, double minimumIntensity,
-                SpotComputationResult& result) {
+void appendSpot(LaueSpot& spot, std::span<const HarmonicComponent> harmonics, int h, int k, int l,
+                const Projection& at, double minimumIntensity, SpotComputationResult& result) {
     if (!(spot.intensity > minimumIntensity))
         return;
     spot.h = h;
@@ -190,9 +190,8 @@ void appendSpot(LaueSpot&& spot, int h, int k, int l, const Projection& at, doub
     spot.y = at.y;
     spot.wavelength = at.lambda1;
     spot.dSpacing = 1.0 / at.gLength;
-    spot.harmonics.shrink_to_fit();
     result.strongestIntensity = std::max(result.strongestIntensity, spot.intensity);
-    result.spots.push_back(std::move(spot));
+    result.spots.append(spot, harmonics);
 }
 
 // The harmonics of one reflection with every structure factor evaluated directly.
@@ -200,6 +199,7 @@ void visitDirectly(const WalkContext& walk, int h, int k, int l, int nMax, const
                    SpotComputationResult& result) {
     const SpotComputationInput& input = walk.input;
     LaueSpot spot;
+    std::vector<HarmonicComponent> kept; // short-lived: the list copies them into its pool
     for (int n = 1; n <= nMax; ++n) {
         const double lambda = at.lambda1 / n;
         if (lambda > kLongestHarmonicWavelength)
@@ -208,11 +208,11 @@ void visitDirectly(const WalkContext& walk, int h, int k, int l, int nMax, const
         const double f2 = std::norm(structureFactor(n * h, n * k, n * l, s * s, *input.groups));
         const double intensity = harmonicIntensity(f2, at.sinTheta, lambda, *input.spectrum);
         if (intensity > input.minimumIntensity) {
-            spot.harmonics.push_back({n, f2, intensity});
+            kept.push_back({n, f2, intensity});
             spot.intensity += intensity;
         }
     }
-    appendSpot(std::move(spot), h, k, l, at, input.minimumIntensity, result);
+    appendSpot(spot, kept, h, k, l, at, input.minimumIntensity, result);
 }
 
 // The fast walk's treatment of one reflection: harmonics that cannot beat the minimum intensity
@@ -328,7 +328,7 @@ private:
         const int h = m_variants[v].hkl[0], k = m_variants[v].hkl[1], l = m_variants[v].hkl[2];
         const Projection* at = &*m_variants[v].at;
         LaueSpot spot;
-        // Kept harmonics gather here and go to the spot in one block of their own size.
+        // Kept harmonics gather here and go to the list's pool with their spot.
         m_kept.clear();
         double largestError = 0.0; // relative, over the kept harmonics
         for (int n = 1; n <= nMax; ++n) {
@@ -365,9 +365,7 @@ private:
             visitDirectly(m_walk, h, k, l, nMax, *at, result);
             return;
         }
-        if (spot.intensity > m_walk.input.minimumIntensity)
-            spot.harmonics.assign(m_kept.begin(), m_kept.end());
-        appendSpot(std::move(spot), h, k, l, *at, m_walk.input.minimumIntensity, result);
+        appendSpot(spot, m_kept, h, k, l, *at, m_walk.input.minimumIntensity, result);
     }
 
     double intensityOf(double f2, double sinTheta, double lambda) const {
@@ -550,17 +548,19 @@ public:
             result.tooManySpots = true;
             return result;
         }
-        std::size_t total = 0;
-        for (const SpotComputationResult& chunk : m_chunks)
-            total += chunk.spots.size();
-        result.spots.reserve(total);
+        std::size_t spots = 0, harmonics = 0;
+        for (const SpotComputationResult& chunk : m_chunks) {
+            spots += chunk.spots.size();
+            harmonics += chunk.spots.harmonicTotal();
+        }
+        result.spots.reserve(spots, harmonics);
         for (SpotComputationResult& chunk : m_chunks) {
-            std::move(chunk.spots.begin(), chunk.spots.end(), std::back_inserter(result.spots));
+            result.spots.append(chunk.spots); // its pool ranges follow the harmonics
             result.strongestIntensity =
                 std::max(result.strongestIntensity, chunk.strongestIntensity);
-            // Each chunk's block goes as soon as it is moved, so the joined list and all the
+            // Each chunk's blocks go as soon as they are copied, so the joined list and all the
             // chunks are never held at once.
-            std::vector<LaueSpot>().swap(chunk.spots);
+            chunk.spots.clear();
         }
         return result;
     }

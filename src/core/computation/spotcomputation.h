@@ -38,7 +38,7 @@ struct SpotComputationInput {
 };
 
 struct SpotComputationResult {
-    std::vector<LaueSpot> spots;     // in enumeration order
+    SpotList spots;                  // in enumeration order
     double strongestIntensity = 0.0; // total intensity of the strongest spot, 0 without spots
     bool tooManySpots = false;       // the walk stopped at the spot limit; no spots then
     bool cancelled = false;          // the progress callback stopped the walk; no spots then

@@ -12,7 +12,7 @@
 namespace xtalsp {
 
 std::string encodeMergingFile(double spotWidth, double spotHeight, bool grayscale,
-                              double saturationIntensity, const std::vector<LaueSpot>& spots) {
+                              double saturationIntensity, std::span<const LaueSpot> spots) {
     ArchiveWriter writer;
     writer.writeString(kMergingFileSignature);
     writer.writeDouble(spotWidth);
@@ -31,7 +31,7 @@ std::string encodeMergingFile(double spotWidth, double spotHeight, bool grayscal
 }
 
 Status unstorableMergingData(double spotWidth, double spotHeight, bool grayscale,
-                             double saturationIntensity, const std::vector<LaueSpot>& spots) {
+                             double saturationIntensity, std::span<const LaueSpot> spots) {
     bool finite = std::isfinite(spotWidth) && std::isfinite(spotHeight) &&
                   (!grayscale || std::isfinite(saturationIntensity));
     for (const LaueSpot& spot : spots)
@@ -46,7 +46,7 @@ Status unstorableMergingData(double spotWidth, double spotHeight, bool grayscale
 
 Status writeMergingFile(const std::string& path, double spotWidth, double spotHeight,
                         bool grayscale, double saturationIntensity,
-                        const std::vector<LaueSpot>& spots) {
+                        std::span<const LaueSpot> spots) {
     if (Status refusal =
             unstorableMergingData(spotWidth, spotHeight, grayscale, saturationIntensity, spots);
         !refusal.ok())

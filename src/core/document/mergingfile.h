@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,15 +35,15 @@ struct MergingFile {
 
 // The file bytes for the spots of a pattern, written from the last spot to the first.
 std::string encodeMergingFile(double spotWidth, double spotHeight, bool grayscale,
-                              double saturationIntensity, const std::vector<LaueSpot>& spots);
+                              double saturationIntensity, std::span<const LaueSpot> spots);
 // The refusal of data with a NaN or infinity, which the reader would reject: a file that cannot
 // be read back is never written. Nothing when the data can be stored.
 Status unstorableMergingData(double spotWidth, double spotHeight, bool grayscale,
-                             double saturationIntensity, const std::vector<LaueSpot>& spots);
+                             double saturationIntensity, std::span<const LaueSpot> spots);
 // Writes a merging file; on failure (unstorable data included) the message to show.
 Status writeMergingFile(const std::string& path, double spotWidth, double spotHeight,
                         bool grayscale, double saturationIntensity,
-                        const std::vector<LaueSpot>& spots);
+                        std::span<const LaueSpot> spots);
 
 enum class MergingReadStatus { Ok, CannotOpen, WrongSignature, ReadError };
 

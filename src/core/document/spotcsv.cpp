@@ -9,7 +9,7 @@ namespace xtalsp {
 namespace {
 
 std::string spotLine(const LaueSpot& spot, double saturationIntensity) {
-    const long long n = spot.labelOrder();
+    const long long n = spot.labelOrder;
     return std::to_string(n * spot.h) + ',' + std::to_string(n * spot.k) + ',' +
            std::to_string(n * spot.l) + ',' + shortestNumberText(mmFromFilmUnits(spot.x)) + ',' +
            shortestNumberText(mmFromFilmUnits(spot.y)) + ',' +

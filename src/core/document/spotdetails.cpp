@@ -42,8 +42,9 @@ HarmonicDetails harmonicDetails(const LaueSpot& spot, const HarmonicComponent& h
 
 } // namespace
 
-SpotDetails spotDetails(const LaueSpot& spot, double saturationIntensity) {
-    const long long n = spot.labelOrder();
+SpotDetails spotDetails(const LaueSpot& spot, std::span<const HarmonicComponent> harmonics,
+                        double saturationIntensity) {
+    const long long n = spot.labelOrder;
     SpotDetails details;
     details.baseReflection = indexTriple(spot, n, "  ");
     details.spotPosition = "x = " + formatFixed(mmFromFilmUnits(spot.x), 0, 1) +
@@ -53,8 +54,8 @@ SpotDetails spotDetails(const LaueSpot& spot, double saturationIntensity) {
     details.baseDSpacing = formatG(spot.dSpacing / static_cast<double>(n)) + " " + kAngstrom;
     details.absoluteIntensity = formatG(spot.intensity);
     details.relativeIntensity = formatFixed(percentOf(spot.intensity, saturationIntensity), 0, 2);
-    details.harmonics.reserve(spot.harmonics.size());
-    for (const HarmonicComponent& harmonic : spot.harmonics)
+    details.harmonics.reserve(harmonics.size());
+    for (const HarmonicComponent& harmonic : harmonics)
         details.harmonics.push_back(harmonicDetails(spot, harmonic));
     return details;
 }

@@ -4,6 +4,7 @@
 
 #include "core/computation/lauespot.h"
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,8 @@ struct SpotDetails {
 
 // Shares and the relative intensity are 0 when their reference intensity is not positive (a
 // spot of zero intensity, a scale without saturation), rather than a text of NaN or infinity.
-SpotDetails spotDetails(const LaueSpot& spot, double saturationIntensity);
+// The harmonics are those the spot's list holds for it.
+SpotDetails spotDetails(const LaueSpot& spot, std::span<const HarmonicComponent> harmonics,
+                        double saturationIntensity);
 
 } // namespace xtalsp

@@ -6,6 +6,7 @@
 #include "core/text/numbertext.h"
 
 #include <cmath>
+#include <span>
 
 namespace xtalsp {
 
@@ -43,13 +44,14 @@ void appendHeader(std::string& out, const PatternListingInput& input) {
     out += kLineEnd;
 }
 
-void appendSpot(std::string& out, const LaueSpot& spot, double saturationIntensity) {
-    const long long q = spot.labelOrder();
+void appendSpot(std::string& out, const LaueSpot& spot,
+                std::span<const HarmonicComponent> harmonics, double saturationIntensity) {
+    const long long q = spot.labelOrder;
     out += "  " + indexTriple(q * spot.h, q * spot.k, q * spot.l) +
            ": x=" + formatG(mmFromFilmUnits(spot.x)) + ", y=" + formatG(mmFromFilmUnits(spot.y)) +
            "; I=" + formatG(spot.intensity) + ", " +
            formatG(spot.intensity / saturationIntensity * 100.0) + kLineEnd;
-    for (const HarmonicComponent& harmonic : spot.harmonics) {
+    for (const HarmonicComponent& harmonic : harmonics) {
         const long long n = harmonic.order;
         out += "      " + indexTriple(n * spot.h, n * spot.k, n * spot.l) + ": " +
                formatG(harmonic.intensity / spot.intensity * 100.0) +
@@ -66,8 +68,9 @@ std::string formatPatternListing(const PatternListingInput& input) {
     appendHeader(out, input);
     if (input.spots == nullptr)
         return out;
-    for (auto spot = input.spots->rbegin(); spot != input.spots->rend(); ++spot)
-        appendSpot(out, *spot, input.saturationIntensity);
+    const SpotList& spots = *input.spots;
+    for (std::size_t i = spots.size(); i-- > 0;)
+        appendSpot(out, spots[i], spots.harmonicsOf(spots[i]), input.saturationIntensity);
     return out;
 }
 

@@ -17,7 +17,7 @@ struct PatternListingInput {
     std::string crystalName;
     DiffractionSettings settings;
     double saturationIntensity = 0.0;
-    const std::vector<LaueSpot>* spots = nullptr;
+    const SpotList* spots = nullptr;
 };
 
 // The listing as Windows-1252 bytes with CR LF line ends; spots from the last to the first.

@@ -129,7 +129,7 @@ public:
     // Commands need an established distance: above one film unit.
     bool hasEstablishedSettings() const { return m_inputs.settings.distance > 1.0; }
 
-    const std::vector<LaueSpot>& spots() const { return m_spots; }
+    const SpotList& spots() const { return m_spots; }
     int spotCount() const { return static_cast<int>(m_spots.size()); }
     const LaueSpot* spotAt(int index) const;
 
@@ -297,7 +297,7 @@ private:
     PatternInputs m_inputs;
     double m_calibratedZoom = 1.0;
     int m_selectedSpot = -1;
-    std::vector<LaueSpot> m_spots;
+    SpotList m_spots;
     std::vector<DocumentObserver*> m_observers;
     std::optional<ComputedInputs> m_computedInputs;
     bool m_modified = false;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <string>
 #include <tuple>
 
@@ -57,7 +58,7 @@ struct Pairing {
 // Greedy one-to-one assignment in order of increasing distance, which pairs every measured
 // spot with its nearest free simulated spot.
 std::vector<Pairing> pairSpots(const std::vector<FilmPeak>& measured,
-                               const std::vector<LaueSpot>& simulated, double threshold,
+                               std::span<const LaueSpot> simulated, double threshold,
                                double toleranceMm) {
     std::vector<std::tuple<double, std::size_t, std::size_t>> candidates;
     for (std::size_t m = 0; m < measured.size(); ++m)
@@ -156,7 +157,7 @@ FitResult summarize(const PairResiduals& residuals, const Eigen::VectorXd& x,
 
 // psi, X and Y (from the start's planes) of the rotation that lines the measured spots up with
 // the strongest simulated ones best; the start's own when nothing does better.
-Parameters alignedStart(const SpotComputationInput& start, const std::vector<LaueSpot>& spots,
+Parameters alignedStart(const SpotComputationInput& start, std::span<const LaueSpot> spots,
                         const std::vector<FilmPeak>& measured, double threshold,
                         double toleranceMm) {
     std::vector<const LaueSpot*> strong;

@@ -41,8 +41,8 @@ void CXtalspView::showSpotDetails() {
     const LaueSpot* spot = m_doc.spotAt(m_doc.selectedSpot());
     if (spot == nullptr)
         return;
-    m_host.viewDialogs().spotDetails(
-        this, spotDetails(*spot, m_doc.intensityScale().saturationIntensity));
+    m_host.viewDialogs().spotDetails(this, spotDetails(*spot, m_doc.spots().harmonicsOf(*spot),
+                                                       m_doc.intensityScale().saturationIntensity));
 }
 
 void CXtalspView::mousePressEvent(QMouseEvent* event) {

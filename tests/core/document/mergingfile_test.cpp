@@ -15,7 +15,6 @@ std::vector<LaueSpot> twoSpots() {
     a.x = 10;
     a.y = -20;
     a.intensity = 5;
-    a.harmonics = {{1, 1, 5}};
     LaueSpot b = a;
     b.x = 30;
     b.y = 40;

@@ -8,6 +8,8 @@
 namespace xtalsp {
 namespace {
 
+const std::vector<HarmonicComponent> kExampleHarmonics = {{2, 3600, 100}, {4, 400, 25}};
+
 LaueSpot exampleSpot() {
     LaueSpot spot;
     spot.h = spot.k = spot.l = 1;
@@ -16,11 +18,16 @@ LaueSpot exampleSpot() {
     spot.wavelength = 1.2;
     spot.dSpacing = 3.2;
     spot.intensity = 125;
-    spot.harmonics = {{2, 3600, 100}, {4, 400, 25}};
     return spot;
 }
 
-PatternListingInput exampleInput(const std::vector<LaueSpot>& spots) {
+SpotList exampleList() {
+    SpotList spots;
+    spots.append(exampleSpot(), kExampleHarmonics);
+    return spots;
+}
+
+PatternListingInput exampleInput(const SpotList& spots) {
     PatternListingInput input;
     input.crystalName = "Silicon";
     input.settings.surfacePlane = {1, 1, 1};
@@ -48,7 +55,7 @@ constexpr const char* kExampleListing =
     "      4 4 4: 20%, WL=0.3, d=0.8, |F|=20\r\n";
 
 TEST(TextExport, WritesTheWorkedListingByteForByte) {
-    const std::vector<LaueSpot> spots = {exampleSpot()};
+    const SpotList spots = exampleList();
     EXPECT_EQ(formatPatternListing(exampleInput(spots)), kExampleListing);
 }
 
@@ -58,8 +65,10 @@ TEST(TextExport, ListsSpotsFromTheLastToTheFirstAndKeepsAFractionalPlane) {
     second.h = 0;
     second.k = 0;
     second.l = 1;
-    second.harmonics = {{3, 1, 125}};
-    const std::vector<LaueSpot> spots = {first, second};
+    SpotList spots;
+    spots.append(first, kExampleHarmonics);
+    const HarmonicComponent third{3, 1, 125};
+    spots.append(second, {&third, 1});
     PatternListingInput input = exampleInput(spots);
     input.crystalName = "";
     input.settings.surfacePlane = {1.9, -1.9, -0.0};
@@ -76,7 +85,7 @@ TEST(TextExport, ListsSpotsFromTheLastToTheFirstAndKeepsAFractionalPlane) {
 
 TEST(TextExport, WritesTheSameBytesUnderACommaLocaleAndReportsUnwritableFiles) {
     XTALSP_ENTER_COMMA_LOCALE(locale);
-    const std::vector<LaueSpot> spots = {exampleSpot()};
+    const SpotList spots = exampleList();
     test::TempDir dir;
     EXPECT_TRUE(writePatternListing(dir.file("pattern.txt"), exampleInput(spots)).ok());
     EXPECT_EQ(dir.read("pattern.txt"), kExampleListing);

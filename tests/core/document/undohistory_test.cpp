@@ -58,10 +58,10 @@ TEST(UndoHistory, EveryKindOfChangeUndoesAndRedoesWithTheSavedState) {
     };
     for (const auto& change : changes) {
         const PatternInputs before = doc.inputs();
-        const std::vector<LaueSpot> spotsBefore = doc.spots();
+        const SpotList spotsBefore = doc.spots();
         change();
         const PatternInputs after = doc.inputs();
-        const std::vector<LaueSpot> spotsAfter = doc.spots();
+        const SpotList spotsAfter = doc.spots();
         ASSERT_NE(after, before);
         ASSERT_TRUE(doc.canUndo());
         EXPECT_FALSE(doc.canRedo());
@@ -179,7 +179,7 @@ TEST_F(BackgroundComputation, CancelReturnsToThePatternBeforeTheUnfinishedComman
     tasks.runUntilIdle(*doc);
     doc->setModified(false);
     const PatternInputs before = doc->inputs();
-    const std::vector<LaueSpot> spots = doc->spots();
+    const SpotList spots = doc->spots();
     ASSERT_FALSE(spots.empty());
 
     doc->takeRotation(5, 0);

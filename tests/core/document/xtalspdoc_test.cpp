@@ -143,7 +143,7 @@ TEST_F(Document, AComputationBeyondTheSpotLimitKeepsSpotsAndInputs) {
     DocumentServices limited = services();
     CXtalspDoc doc(limited);
     doc.takeStructure(test::siliconFlat(), acceptSilicon);
-    const std::vector<LaueSpot> spots = doc.spots();
+    const SpotList spots = doc.spots();
     ASSERT_GT(spots.size(), 20u);
 
     limited.spotLimit = spots.size();

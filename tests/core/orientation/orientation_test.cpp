@@ -76,7 +76,7 @@ TEST(BeamRotation, SurvivesThePatternFileAsTheRotatedPattern) {
         in.settings = tiltedSettings();
     });
     ASSERT_TRUE(doc.computeSpots());
-    const std::vector<LaueSpot> unrotated = doc.spots();
+    const SpotList unrotated = doc.spots();
     ASSERT_GT(unrotated.size(), 20u);
 
     const double psi = 17.0;

@@ -64,7 +64,7 @@ protected:
     }
     // The film points of the strongest spots of the current pattern.
     std::vector<FilmPoint> strongestSpots(std::size_t count) const {
-        std::vector<LaueSpot> strongest = doc.spots();
+        std::vector<LaueSpot> strongest(doc.spots().begin(), doc.spots().end());
         std::sort(strongest.begin(), strongest.end(),
                   [](const LaueSpot& a, const LaueSpot& b) { return a.intensity > b.intensity; });
         strongest.resize(std::min(strongest.size(), count));
@@ -101,7 +101,7 @@ protected:
 TEST_F(OrientationView, MarksFromCsvFitTheOrientationTheyWereTakenFrom) {
     tilt(4.0, -3.0);
     doc.turnAboutBeam(5.0);
-    std::vector<LaueSpot> strongest = doc.spots();
+    std::vector<LaueSpot> strongest(doc.spots().begin(), doc.spots().end());
     std::sort(strongest.begin(), strongest.end(),
               [](const LaueSpot& a, const LaueSpot& b) { return a.intensity > b.intensity; });
     strongest.resize(std::min<std::size_t>(strongest.size(), 10));

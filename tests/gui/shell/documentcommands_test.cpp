@@ -136,7 +136,7 @@ TEST_F(DocumentCommandsTest, BeamTurnsFoldIntoPlanesThatTheSettingsDialogKeeps) 
         in.settings.rotationY = -2.0;
     });
     doc.computeSpots();
-    const std::vector<LaueSpot> before = doc.spots();
+    const SpotList before = doc.spots();
     const DiffractionSettings start = doc.settings();
 
     commands.executeCommand(ID_ROTATE_PSI_PLUS_FINE);

@@ -56,7 +56,7 @@ TEST(CrystalDrag, ADragTurnsTheCrystalInTheBackgroundAndUndoesInOneStep) {
     const auto idle = [&] { return QTest::qWaitFor([&] { return !doc.isComputing(); }, 20000); };
     ASSERT_TRUE(idle());
     const DiffractionSettings start = doc.settings();
-    const std::vector<LaueSpot> startSpots = doc.spots();
+    const SpotList startSpots = doc.spots();
     ASSERT_FALSE(startSpots.empty());
 
     // A click without motion leaves the crystal alone.

@@ -173,6 +173,7 @@ TEST_F(SpotPicking, RightDoubleClickSelectsAndShowsTheDetails) {
     ASSERT_EQ(host.dialogs.spotDetailsShown.size(), 1u);
     EXPECT_EQ(host.dialogs.spotDetailsShown[0],
               spotDetails(doc.spots()[static_cast<std::size_t>(spot)],
+                          doc.spots().harmonicsOf(doc.spots()[static_cast<std::size_t>(spot)]),
                           doc.intensityScale().saturationIntensity));
 
     // On empty film the press clears the selection, and there are no details to show.
@@ -201,8 +202,9 @@ TEST_F(SpotPicking, SelectedSpotCommandNeedsASelection) {
     doc.setModified(false);
     view->executeCommand(gui::ID_VIEW_SELECTED_SPOT);
     ASSERT_EQ(host.dialogs.spotDetailsShown.size(), 1u);
+    const LaueSpot& shown = doc.spots()[static_cast<std::size_t>(spot)];
     EXPECT_EQ(host.dialogs.spotDetailsShown[0].harmonics.size(),
-              doc.spots()[static_cast<std::size_t>(spot)].harmonics.size());
+              static_cast<std::size_t>(shown.harmonicCount));
     EXPECT_EQ(doc.selectedSpot(), spot);
     EXPECT_FALSE(doc.isModified());
 
@@ -275,7 +277,8 @@ TEST(SpotPickingInTheMainWindow, F8ShowsTheSelectedSpot) {
     QTest::keyClick(view, Qt::Key_F8);
     ASSERT_EQ(dialogs.spotDetailsShown.size(), 1u);
     EXPECT_EQ(dialogs.spotDetailsShown[0],
-              spotDetails(doc.spots()[0], doc.intensityScale().saturationIntensity));
+              spotDetails(doc.spots()[0], doc.spots().harmonicsOf(doc.spots()[0]),
+                          doc.intensityScale().saturationIntensity));
 }
 
 TEST(SpotDetailsDialog, ShowsTheValuesAndOneRowPerHarmonic) {
