@@ -30,11 +30,12 @@ using Eigen::Vector3d;
 
 // A pair of spots fixes a rotation once their lattice directions are known. One of the two is
 // taken from the low indices; the other may reach further, since back-reflection patterns are
-// often led by directions such as (10 7 3) whose low-index multiples would need wavelengths
-// beyond the spectrum. Pairing two high-index directions would multiply the trials by the square
-// of the table and let chance alignments crowd out the true rotation.
-constexpr int kLowIndexCap = 5;
-constexpr int kAnchorIndexCap = 10;
+// often led by directions such as (10 7 3) or (3 -11 -1) whose low-index multiples would need
+// wavelengths beyond the spectrum, and some hold no direction below (4 3 -6). Pairing two
+// high-index directions would multiply the trials by the square of the table and let chance
+// alignments crowd out the true rotation.
+constexpr int kLowIndexCap = 6;
+constexpr int kAnchorIndexCap = 12;
 // A measured spot counts as explained when it lies along a primitive direction up to this. Near
 // the back-reflection centre, where the Lorentz factor grows without bound, directions such as
 // (5 -17 -1) lead the pattern; in transmission the strong spots are low-index ones, and the
@@ -589,10 +590,11 @@ bool betterSolution(const IndexingSolution& a, const IndexingSolution& b) {
 class Deadline {
 public:
     explicit Deadline(double seconds) : m_seconds(seconds), m_start(Clock::now()) {}
-    bool passed(double share) const {
-        return m_seconds > 0.0 &&
-               std::chrono::duration<double>(Clock::now() - m_start).count() >= share * m_seconds;
+    // Whether the share would have passed after a step of `step` seconds from now.
+    bool passed(double share, double step = 0.0) const {
+        return m_seconds > 0.0 && elapsed() + step >= share * m_seconds;
     }
+    double elapsed() const { return std::chrono::duration<double>(Clock::now() - m_start).count(); }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -649,6 +651,7 @@ Result<IndexingResult> indexSpots(const IndexingRequest& request) {
         distinctCandidates(lattice, measured, strong, std::move(list).bestFirst());
 
     std::vector<IndexingSolution> solutions;
+    double longestFit = 0.0; // seconds
     for (std::size_t c = 0; c < distinct.size(); ++c) {
         if (!tell(kShareForCandidates +
                   (1.0 - kShareForCandidates) * double(c) / double(distinct.size())))
@@ -657,9 +660,13 @@ Result<IndexingResult> indexSpots(const IndexingRequest& request) {
         if (c >= kAlwaysRefined && !solutions.empty() &&
             distinct[c].score < solutions.front().matchedSpots)
             break;
-        if (!solutions.empty() && deadline.passed(1.0))
+        // A fit takes about as long as the slowest before it: one that would end past the
+        // limit is not begun.
+        if (!solutions.empty() && deadline.passed(1.0, longestFit))
             break;
+        const double fitStart = deadline.elapsed();
         const auto solution = refineCandidate(request, distinct[c]);
+        longestFit = std::max(longestFit, deadline.elapsed() - fitStart);
         if (!solution)
             continue;
         const Matrix3d found =

@@ -28,8 +28,9 @@ struct IndexingRequest {
     std::size_t strongestSimulated = 0;
     double maxRotation = 89.9999; // the tilts of a solution stay within +-this, degrees
     std::size_t maxSolutions = 10;
-    // The search stops trying anchor pairs at half this time and refining candidates at all of
-    // it, and returns the best found by then (at least one refined candidate). 0: no limit.
+    // The search stops trying anchor pairs at half this time and begins no refinement that
+    // would, by the slowest so far, end past it; it returns the best found by then (at least
+    // one refined candidate). 0: no limit.
     double timeLimitSeconds = 2.0;
     IndexingProgress progress; // none: the search runs to its end unobserved
 };
