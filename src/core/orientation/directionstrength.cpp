@@ -45,6 +45,8 @@ const DirectionStrength::Harmonics& DirectionStrength::harmonicsOf(const std::ar
     const double gy = b.aStarY * h + b.bStarY * k;
     const double gz = b.aStarZ * h + b.bStarZ * k + b.cStarZ * l;
     harmonics.reciprocalLength = std::sqrt(gx * gx + gy * gy + gz * gz);
+    if (!(harmonics.reciprocalLength > 0.0))
+        return harmonics; // (0 0 0) is no direction
     const DiffractionSettings& s = m_pattern.settings;
     const std::array<int, 3> limits{s.Hmax, s.Kmax, s.Lmax};
     for (int n = 1;; ++n) {

@@ -1,5 +1,5 @@
 // How strong the spot along a lattice direction would be at a given Bragg angle: what lets the
-// indexing tell a telling match from a chance one in a lattice with many directions.
+// indexing tell a real match from a chance one in a lattice with many directions.
 #pragma once
 
 #include "core/computation/spotcomputation.h"
