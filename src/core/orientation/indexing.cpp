@@ -15,6 +15,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <limits>
 #include <numeric>
@@ -207,22 +208,48 @@ public:
         : m_strength(pattern), m_threshold(std::max(threshold, pattern.minimumIntensity)) {
         for (const MeasuredDirection& spot : measured)
             m_sinTheta.push_back(spot.direction[0]);
+        m_near.resize(measured.size());
     }
+    // Whether primitive direction t would give a strong spot at measured spot `spot`.
     bool strong(std::size_t spot, const Eigen::Vector3i& t) {
-        const std::uint64_t key = std::uint64_t(spot) << 33 | std::uint64_t(t[0] + 1024) << 22 |
-                                  std::uint64_t(t[1] + 1024) << 11 | std::uint64_t(t[2] + 1024);
-        const auto [found, inserted] = m_known.try_emplace(key, false);
-        if (inserted)
-            found->second =
-                m_strength.intensity({t[0], t[1], t[2]}, m_sinTheta[spot]) > m_threshold;
-        return found->second;
+        if (t.cwiseAbs().maxCoeff() > kDenseReach)
+            return strongFar(spot, t);
+        std::vector<std::int8_t>& known = m_near[spot];
+        if (known.empty())
+            known.assign(std::size_t(kDenseSide * kDenseSide * kDenseSide), kUnknown);
+        std::int8_t& answer = known[std::size_t(
+            ((t[0] + kDenseReach) * kDenseSide + t[1] + kDenseReach) * kDenseSide + t[2] +
+            kDenseReach)];
+        if (answer == kUnknown)
+            answer = isStrong(spot, t) ? kStrong : kWeak;
+        return answer == kStrong;
     }
 
 private:
+    // The score asks about every spot of every trial rotation, so the answers for directions
+    // within the reach of its lookup are kept in a box per spot rather than a hash map.
+    static constexpr int kDenseReach = std::max(kBackReflectionScoreIndexCap, kAnchorIndexCap);
+    static constexpr int kDenseSide = 2 * kDenseReach + 1;
+    static constexpr std::int8_t kUnknown = 0, kStrong = 1, kWeak = -1;
+
+    bool isStrong(std::size_t spot, const Eigen::Vector3i& t) {
+        return m_strength.intensity({t[0], t[1], t[2]}, m_sinTheta[spot]) > m_threshold;
+    }
+    bool strongFar(std::size_t spot, const Eigen::Vector3i& t) {
+        // Index limits stay below 1000, so each index fits 11 bits after the offset.
+        const std::uint64_t key = std::uint64_t(spot) << 33 | std::uint64_t(t[0] + 1024) << 22 |
+                                  std::uint64_t(t[1] + 1024) << 11 | std::uint64_t(t[2] + 1024);
+        const auto [found, inserted] = m_far.try_emplace(key, false);
+        if (inserted)
+            found->second = isStrong(spot, t);
+        return found->second;
+    }
+
     DirectionStrength m_strength;
     double m_threshold;
-    std::vector<double> m_sinTheta; // of each measured spot
-    std::unordered_map<std::uint64_t, bool> m_known;
+    std::vector<double> m_sinTheta;               // of each measured spot
+    std::vector<std::vector<std::int8_t>> m_near; // per spot, filled on first use
+    std::unordered_map<std::uint64_t, bool> m_far;
 };
 
 // Primitive lattice directions of the anchor table, unit vectors in the cell frame, laid out
