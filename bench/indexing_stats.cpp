@@ -70,6 +70,11 @@ CaseOutcome runCase(const SpotComputationInput& base, std::mt19937_64& random) {
         std::vector<LaueSpot> all(computed.begin(), computed.end());
         std::sort(all.begin(), all.end(),
                   [](const LaueSpot& a, const LaueSpot& b) { return a.intensity > b.intensity; });
+        // The orientation, to pin a failing case in a test.
+        const DiffractionSettings& at = truth.settings;
+        std::printf("\n   surface (%.17g %.17g %.17g) side (%.17g %.17g %.17g) X %.17g Y %.17g",
+                    at.surfacePlane[0], at.surfacePlane[1], at.surfacePlane[2], at.sidePlane[0],
+                    at.sidePlane[1], at.sidePlane[2], at.rotationX, at.rotationY);
         std::printf("\n   true:");
         for (std::size_t i = 0; i < spots.size() && i < all.size(); ++i)
             std::printf(" (%d %d %d)x%d", all[i].h, all[i].k, all[i].l, all[i].labelOrder);

@@ -4,6 +4,7 @@
 #include "core/computation/angles.h"
 #include "core/computation/filmunits.h"
 #include "core/computation/geometry.h"
+#include "core/orientation/directionstrength.h"
 #include "core/orientation/orientation.h"
 #include "core/orientation/orientationfit.h"
 #include "core/orientation/rotationfit.h"
@@ -14,10 +15,13 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <functional>
+#include <limits>
 #include <numeric>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 namespace xtalsp {
 namespace {
@@ -27,13 +31,19 @@ using Eigen::Vector3d;
 
 // A pair of spots fixes a rotation once their lattice directions are known. One of the two is
 // taken from the low indices; the other may reach further, since back-reflection patterns are
-// often led by directions such as (10 7 3) whose low-index multiples would need wavelengths
-// beyond the spectrum. Pairing two high-index directions would multiply the trials by the square
-// of the table and let chance alignments crowd out the true rotation.
-constexpr int kLowIndexCap = 5;
-constexpr int kAnchorIndexCap = 10;
-// A measured spot counts as explained when it lies along a primitive direction up to this.
-constexpr int kScoreIndexCap = 12;
+// often led by directions such as (10 7 3) or (3 -11 -1) whose low-index multiples would need
+// wavelengths beyond the spectrum, and some hold no direction below (4 3 -6). Pairing two
+// high-index directions would multiply the trials by the square of the table and let chance
+// alignments crowd out the true rotation.
+constexpr int kLowIndexCap = 6;
+constexpr int kAnchorIndexCap = 12;
+// A measured spot counts as explained when it lies along a primitive direction up to this. Near
+// the back-reflection centre, where the Lorentz factor grows without bound, directions such as
+// (5 -17 -1) lead the pattern; in transmission the strong spots are low-index ones, and the
+// loose angular tolerance near the centre would let many more high-index directions explain a
+// spot by chance.
+constexpr int kTransmissionScoreIndexCap = 12;
+constexpr int kBackReflectionScoreIndexCap = 20;
 // Every pair of spots that includes one of the strongest is tried, in both roles: the strongest
 // spot is often a high index, and the low-index one it needs may be weaker.
 constexpr std::size_t kAnchorSpots = 5;
@@ -51,6 +61,9 @@ constexpr double kEquivalenceTolerance = 0.12;
 constexpr double kShortestUsableWavelength = 0.05; // Angstrom
 constexpr std::size_t kLeastPairedSimulated = 30;
 constexpr std::size_t kPairedSimulatedPerMeasured = 4;
+// A lattice direction explains a measured spot when its spot there would reach this share of
+// the intensity of the weakest simulated spot that may pair.
+constexpr double kStrongShare = 0.5;
 constexpr double kShareForCandidates = 0.6;       // of the progress, the rest for the fits
 constexpr double kShareOfTimeForCandidates = 0.5; // of the time limit
 
@@ -110,6 +123,7 @@ struct Lattice {
     DiffractionGeometry geometry = DiffractionGeometry::Transmission;
     double distance = 0.0;      // film units
     double filmTolerance = 0.0; // film units
+    int scoreIndexCap = kTransmissionScoreIndexCap;
 };
 
 // Integer matrices with entries -1, 0, 1 and determinant 1 that keep the reciprocal metric:
@@ -145,6 +159,9 @@ Lattice describeLattice(const SpotComputationInput& pattern) {
     lattice.symmetry = latticeRotations(lattice.basis);
     lattice.geometry = pattern.settings.geometry;
     lattice.distance = pattern.settings.distance;
+    lattice.scoreIndexCap = lattice.geometry == DiffractionGeometry::Transmission
+                                ? kTransmissionScoreIndexCap
+                                : kBackReflectionScoreIndexCap;
     return lattice;
 }
 
@@ -179,6 +196,61 @@ std::vector<MeasuredDirection> measuredDirections(const IndexingRequest& request
     }
     return directions;
 }
+
+// Which lattice directions would give one of the strongest spots of a pattern at a measured
+// spot's Bragg angle. The measured spots are the strongest of theirs, and in a lattice with many
+// directions a wrong rotation finds some direction near nearly every spot; but few of those
+// directions would light a strong spot at that angle.
+class StrongDirections {
+public:
+    StrongDirections(const SpotComputationInput& pattern,
+                     const std::vector<MeasuredDirection>& measured, double threshold)
+        : m_strength(pattern), m_threshold(std::max(threshold, pattern.minimumIntensity)) {
+        for (const MeasuredDirection& spot : measured)
+            m_sinTheta.push_back(spot.direction[0]);
+        m_near.resize(measured.size());
+    }
+    // Whether primitive direction t would give a strong spot at measured spot `spot`.
+    bool strong(std::size_t spot, const Eigen::Vector3i& t) {
+        if (t.cwiseAbs().maxCoeff() > kDenseReach)
+            return strongFar(spot, t);
+        std::vector<std::int8_t>& known = m_near[spot];
+        if (known.empty())
+            known.assign(std::size_t(kDenseSide * kDenseSide * kDenseSide), kUnknown);
+        std::int8_t& answer = known[std::size_t(
+            ((t[0] + kDenseReach) * kDenseSide + t[1] + kDenseReach) * kDenseSide + t[2] +
+            kDenseReach)];
+        if (answer == kUnknown)
+            answer = isStrong(spot, t) ? kStrong : kWeak;
+        return answer == kStrong;
+    }
+
+private:
+    // The score asks about every spot of every trial rotation, so the answers for directions
+    // within the reach of its lookup are kept in a box per spot rather than a hash map.
+    static constexpr int kDenseReach = std::max(kBackReflectionScoreIndexCap, kAnchorIndexCap);
+    static constexpr int kDenseSide = 2 * kDenseReach + 1;
+    static constexpr std::int8_t kUnknown = 0, kStrong = 1, kWeak = -1;
+
+    bool isStrong(std::size_t spot, const Eigen::Vector3i& t) {
+        return m_strength.intensity({t[0], t[1], t[2]}, m_sinTheta[spot]) > m_threshold;
+    }
+    bool strongFar(std::size_t spot, const Eigen::Vector3i& t) {
+        // Index limits stay below 1000, so each index fits 11 bits after the offset.
+        const std::uint64_t key = std::uint64_t(spot) << 33 | std::uint64_t(t[0] + 1024) << 22 |
+                                  std::uint64_t(t[1] + 1024) << 11 | std::uint64_t(t[2] + 1024);
+        const auto [found, inserted] = m_far.try_emplace(key, false);
+        if (inserted)
+            found->second = isStrong(spot, t);
+        return found->second;
+    }
+
+    DirectionStrength m_strength;
+    double m_threshold;
+    std::vector<double> m_sinTheta;               // of each measured spot
+    std::vector<std::vector<std::int8_t>> m_near; // per spot, filled on first use
+    std::unordered_map<std::uint64_t, bool> m_far;
+};
 
 // Primitive lattice directions of the anchor table, unit vectors in the cell frame, laid out
 // by component so that the scan over them vectorises.
@@ -228,16 +300,32 @@ DirectionTable anchorDirections(const Lattice& lattice, int indexCap) {
     return table;
 }
 
+// The directions of `table` that would give a strong spot at the angle of measured spot `spot`.
+DirectionTable strongSubset(const DirectionTable& table, StrongDirections& strong,
+                            std::size_t spot) {
+    DirectionTable subset;
+    for (std::size_t s = 0; s < table.indices.size(); ++s)
+        if (strong.strong(spot, table.indices[s])) {
+            subset.indices.push_back(table.indices[s]);
+            subset.x.push_back(table.x[s]);
+            subset.y.push_back(table.y[s]);
+            subset.z.push_back(table.z[s]);
+        }
+    return subset;
+}
+
 // The unit vector of the first primitive lattice direction (within the limits that can
-// diffract) lying within the angle of cell-frame unit vector v whose cosine is `enoughCosine`,
-// found by scaling v's indices so that the largest is 1, 2, ... and rounding. This runs for
-// every spot of every trial rotation, so it compares squares and takes no root on a miss.
+// diffract) lying within the angle of cell-frame unit vector v whose cosine is `enoughCosine`
+// and accepted by `accept`, found by scaling v's indices so that the largest is 1, 2, ... and
+// rounding. This runs for every spot of every trial rotation, so it compares squares and takes
+// no root on a miss.
+template <typename Accept>
 std::optional<Vector3d> latticeDirectionNear(const Lattice& lattice, const Vector3d& v,
-                                             double enoughCosine) {
+                                             double enoughCosine, Accept&& accept) {
     const Vector3d indices = lattice.inverse * v;
     const double largest = indices.cwiseAbs().maxCoeff();
     const double enoughSquared = enoughCosine * enoughCosine;
-    for (int n = 1; n <= kScoreIndexCap; ++n) {
+    for (int n = 1; n <= lattice.scoreIndexCap; ++n) {
         const Vector3d scaled = indices * (n / largest);
         const Eigen::Vector3i t(int(std::floor(scaled[0] + 0.5)), int(std::floor(scaled[1] + 0.5)),
                                 int(std::floor(scaled[2] + 0.5)));
@@ -250,7 +338,7 @@ std::optional<Vector3d> latticeDirectionNear(const Lattice& lattice, const Vecto
         if (lengthSquared > shortest * shortest)
             continue; // even the primitive direction is too short a d-spacing
         const double along = g.dot(v);
-        if (along > 0.0 && along * along >= enoughSquared * lengthSquared)
+        if (along > 0.0 && along * along >= enoughSquared * lengthSquared && accept(t))
             return g / std::sqrt(lengthSquared);
     }
     return std::nullopt;
@@ -290,12 +378,14 @@ std::optional<double> filmMisfit(const Lattice& lattice, const MeasuredDirection
     return misfit;
 }
 
-// Scores a rotation by the measured spots it puts along lattice directions; with `refine`,
+// Scores a rotation by the measured spots it puts along lattice directions that would give a
+// strong spot there; with `refine`,
 // turns it to the least-squares rotation of those matches (Kabsch) and scores again.
 // Without `refine`, scoring stops early, with a score below `needed`, once the spots left
 // cannot reach it.
 Candidate scoreRotation(const Lattice& lattice, const std::vector<MeasuredDirection>& measured,
-                        const Matrix3d& rotation, bool refine, std::size_t needed = 0) {
+                        StrongDirections& strong, const Matrix3d& rotation, bool refine,
+                        std::size_t needed = 0) {
     Candidate candidate{rotation, 0, 0.0};
     Matrix3d correlation = Matrix3d::Zero();
     for (std::size_t i = 0; i < measured.size(); ++i) {
@@ -303,7 +393,8 @@ Candidate scoreRotation(const Lattice& lattice, const std::vector<MeasuredDirect
             return candidate;
         const MeasuredDirection& spot = measured[i];
         const auto nearest =
-            latticeDirectionNear(lattice, rotation.transpose() * spot.direction, spot.enoughCosine);
+            latticeDirectionNear(lattice, rotation.transpose() * spot.direction, spot.enoughCosine,
+                                 [&](const Eigen::Vector3i& t) { return strong.strong(i, t); });
         if (!nearest)
             continue;
         const auto misfit = filmMisfit(lattice, spot, rotation * *nearest);
@@ -315,7 +406,8 @@ Candidate scoreRotation(const Lattice& lattice, const std::vector<MeasuredDirect
     }
     if (!refine || candidate.score < 2)
         return candidate;
-    const Candidate refined = scoreRotation(lattice, measured, nearestRotation(correlation), false);
+    const Candidate refined =
+        scoreRotation(lattice, measured, strong, nearestRotation(correlation), false);
     return betterCandidate(refined, candidate) || refined.score == candidate.score ? refined
                                                                                    : candidate;
 }
@@ -342,6 +434,7 @@ public:
             m_kept.pop_back();
         }
     }
+    bool empty() const { return m_kept.empty(); }
     // The score a candidate needs to be kept.
     std::size_t neededScore() const {
         return m_kept.size() < kKeptCandidates ? 0 : m_kept.front().score;
@@ -386,11 +479,15 @@ anchorPairs(const std::vector<std::size_t>& byIntensity,
 }
 
 // Every rotation that takes spot i onto a representative low-index direction p and spot j onto
-// any direction q of the wider table at the same angle, within the sum of their tolerances.
+// any direction q of the wider table at the same angle, within the sum of their tolerances,
+// where both directions would give strong spots at their spots' angles (`table` holds just
+// those for spot j). A representative stands for its orbit, whose members may differ in
+// strength when the structure has less symmetry than its lattice.
 void collectAnchorCandidates(const Lattice& lattice, const DirectionTable& low,
                              const DirectionTable& table,
-                             const std::vector<MeasuredDirection>& measured, std::size_t i,
-                             std::size_t j, CandidateList& list) {
+                             const std::vector<MeasuredDirection>& measured,
+                             StrongDirections& strong, std::size_t i, std::size_t j,
+                             CandidateList& list) {
     const Vector3d& u = measured[i].direction;
     const Vector3d& v = measured[j].direction;
     const double tolerance = measured[i].angularTolerance + measured[j].angularTolerance;
@@ -401,6 +498,11 @@ void collectAnchorCandidates(const Lattice& lattice, const DirectionTable& low,
     const double lowest = std::cos(std::min(kPi, angle + tolerance));
     const std::size_t count = table.indices.size();
     for (const std::size_t r : low.representatives) {
+        if (std::none_of(lattice.symmetry.begin(), lattice.symmetry.end(),
+                         [&](const Eigen::Matrix3i& m) {
+                             return strong.strong(i, Eigen::Vector3i(m * low.indices[r]));
+                         }))
+            continue;
         const double px = low.x[r], py = low.y[r], pz = low.z[r];
         for (std::size_t s = 0; s < count; ++s) {
             const double cosine = px * table.x[s] + py * table.y[s] + pz * table.z[s];
@@ -409,11 +511,12 @@ void collectAnchorCandidates(const Lattice& lattice, const DirectionTable& low,
             const Matrix3d rotation =
                 rotationFromPairs(u, v, {px, py, pz}, {table.x[s], table.y[s], table.z[s]});
             const std::size_t needed = std::max(kLeastKeptScore, list.neededScore());
-            const Candidate quick = scoreRotation(lattice, measured, rotation, false, needed);
+            const Candidate quick =
+                scoreRotation(lattice, measured, strong, rotation, false, needed);
             // Turned onto its own matches first, the true rotation sheds the error of its
             // anchors and is not crowded out by chance alignments.
             if (quick.score >= needed)
-                list.offer(scoreRotation(lattice, measured, rotation, true));
+                list.offer(scoreRotation(lattice, measured, strong, rotation, true));
         }
     }
 }
@@ -421,9 +524,9 @@ void collectAnchorCandidates(const Lattice& lattice, const DirectionTable& low,
 // The kept candidates refined on their own matches, without those equivalent to a better one.
 std::vector<Candidate> distinctCandidates(const Lattice& lattice,
                                           const std::vector<MeasuredDirection>& measured,
-                                          std::vector<Candidate> kept) {
+                                          StrongDirections& strong, std::vector<Candidate> kept) {
     for (Candidate& candidate : kept)
-        candidate = scoreRotation(lattice, measured, candidate.rotation, true);
+        candidate = scoreRotation(lattice, measured, strong, candidate.rotation, true);
     std::stable_sort(kept.begin(), kept.end(), betterCandidate);
     std::vector<Candidate> distinct;
     for (const Candidate& candidate : kept) {
@@ -437,21 +540,50 @@ std::vector<Candidate> distinctCandidates(const Lattice& lattice,
     return distinct;
 }
 
+// How many of the strongest simulated spots may pair with measured ones.
+std::size_t pairedSimulatedCount(const IndexingRequest& request) {
+    return request.strongestSimulated > 0
+               ? request.strongestSimulated
+               : std::max(kLeastPairedSimulated,
+                          kPairedSimulatedPerMeasured * request.measured.size());
+}
+
+// The intensity of the count-th strongest spot of a pattern; 0 when it has no more spots.
+double intensityOfRank(const SpotComputationInput& pattern, std::size_t count) {
+    std::vector<double> intensities;
+    for (const LaueSpot& spot : computeLaueSpots(pattern).spots)
+        intensities.push_back(spot.intensity);
+    if (count == 0 || intensities.size() <= count)
+        return 0.0;
+    std::nth_element(intensities.begin(), intensities.begin() + long(count - 1), intensities.end(),
+                     std::greater<>());
+    return intensities[count - 1];
+}
+
 // The saturation whose 1 % lets just the strongest simulated spots of the start pair.
 double pairingSaturation(const IndexingRequest& request, const SpotComputationInput& start) {
-    const std::size_t wanted = request.strongestSimulated > 0
-                                   ? request.strongestSimulated
-                                   : std::max(kLeastPairedSimulated, kPairedSimulatedPerMeasured *
-                                                                         request.measured.size());
-    std::vector<double> intensities;
-    for (const LaueSpot& spot : computeLaueSpots(start).spots)
-        intensities.push_back(spot.intensity);
-    if (intensities.size() <= wanted)
-        return 0.0;
-    std::nth_element(intensities.begin(), intensities.begin() + long(wanted - 1), intensities.end(),
-                     std::greater<>());
     // Just below the wanted spot's intensity, so that it still pairs.
-    return 100.0 * intensities[wanted - 1] * (1.0 - 1e-9);
+    return 100.0 * intensityOfRank(start, pairedSimulatedCount(request)) * (1.0 - 1e-9);
+}
+
+// The intensity above which a lattice direction can stand for a measured spot: a share of that
+// of the last strongest spot that pairs, in a few general orientations of the crystal. How
+// intense the strongest spots are varies little with the orientation next to how much weaker
+// the spots of most lattice directions are.
+double strongSpotIntensity(const IndexingRequest& request) {
+    static const std::array<Eigen::AngleAxisd, 3> generalTurns = {
+        Eigen::AngleAxisd(0.7, Vector3d(1, 2, 3).normalized()),
+        Eigen::AngleAxisd(1.9, Vector3d(3, -1, 2).normalized()),
+        Eigen::AngleAxisd(2.8, Vector3d(-2, 1, 1).normalized())};
+    SpotComputationInput pattern = request.pattern;
+    pattern.progress = nullptr;
+    double weakest = std::numeric_limits<double>::infinity();
+    for (const Eigen::AngleAxisd& turn : generalTurns) {
+        pattern.settings = settingsHoldingAxes(request.pattern.settings, request.pattern.basis,
+                                               axesOf(turn.toRotationMatrix()));
+        weakest = std::min(weakest, intensityOfRank(pattern, pairedSimulatedCount(request)));
+    }
+    return kStrongShare * weakest;
 }
 
 std::optional<IndexingSolution> refineCandidate(const IndexingRequest& request,
@@ -485,10 +617,11 @@ bool betterSolution(const IndexingSolution& a, const IndexingSolution& b) {
 class Deadline {
 public:
     explicit Deadline(double seconds) : m_seconds(seconds), m_start(Clock::now()) {}
-    bool passed(double share) const {
-        return m_seconds > 0.0 &&
-               std::chrono::duration<double>(Clock::now() - m_start).count() >= share * m_seconds;
+    // Whether the share would have passed after a step of `step` seconds from now.
+    bool passed(double share, double step = 0.0) const {
+        return m_seconds > 0.0 && elapsed() + step >= share * m_seconds;
     }
+    double elapsed() const { return std::chrono::duration<double>(Clock::now() - m_start).count(); }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -522,23 +655,30 @@ Result<IndexingResult> indexSpots(const IndexingRequest& request) {
     const DirectionTable low = anchorDirections(lattice, kLowIndexCap);
     const DirectionTable table = anchorDirections(lattice, kAnchorIndexCap);
     const std::vector<MeasuredDirection> measured = measuredDirections(request);
+    StrongDirections strong(request.pattern, measured, strongSpotIntensity(request));
 
     CandidateList list;
+    const std::vector<std::size_t> byIntensity = spotsByIntensity(request.measured);
     const std::vector<std::pair<std::size_t, std::size_t>> pairs =
-        anchorPairs(spotsByIntensity(request.measured), measured);
+        anchorPairs(byIntensity, measured);
+    std::vector<DirectionTable> strongTables(measured.size());
+    for (const std::size_t spot : byIntensity)
+        strongTables[spot] = strongSubset(table, strong, spot);
     for (std::size_t done = 0; done < pairs.size(); ++done) {
         if (!tell(kShareForCandidates * double(done) / double(pairs.size())))
             return IndexingResult{{}, true};
-        // The first pair is always tried, so that a short limit still yields candidates.
-        if (done > 0 && deadline.passed(kShareOfTimeForCandidates))
+        // Pairs are tried until one yields a candidate, so that a short limit still has one to
+        // refine: a pair with the spurious spot or a weak direction may yield none.
+        if (!list.empty() && deadline.passed(kShareOfTimeForCandidates))
             break;
-        collectAnchorCandidates(lattice, low, table, measured, pairs[done].first,
-                                pairs[done].second, list);
+        collectAnchorCandidates(lattice, low, strongTables[pairs[done].second], measured, strong,
+                                pairs[done].first, pairs[done].second, list);
     }
     const std::vector<Candidate> distinct =
-        distinctCandidates(lattice, measured, std::move(list).bestFirst());
+        distinctCandidates(lattice, measured, strong, std::move(list).bestFirst());
 
     std::vector<IndexingSolution> solutions;
+    double longestFit = 0.0; // seconds
     for (std::size_t c = 0; c < distinct.size(); ++c) {
         if (!tell(kShareForCandidates +
                   (1.0 - kShareForCandidates) * double(c) / double(distinct.size())))
@@ -547,9 +687,13 @@ Result<IndexingResult> indexSpots(const IndexingRequest& request) {
         if (c >= kAlwaysRefined && !solutions.empty() &&
             distinct[c].score < solutions.front().matchedSpots)
             break;
-        if (!solutions.empty() && deadline.passed(1.0))
+        // A fit takes about as long as the slowest before it: one that would end past the
+        // limit is not begun.
+        if (!solutions.empty() && deadline.passed(1.0, longestFit))
             break;
+        const double fitStart = deadline.elapsed();
         const auto solution = refineCandidate(request, distinct[c]);
+        longestFit = std::max(longestFit, deadline.elapsed() - fitStart);
         if (!solution)
             continue;
         const Matrix3d found =

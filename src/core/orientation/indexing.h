@@ -22,13 +22,15 @@ struct IndexingRequest {
     std::vector<FilmPeak> measured; // mm on the film; the strongest by intensity anchor the search
     double toleranceMm = 0.5;       // farthest a measured spot may lie from its simulated partner
     // The strongest simulated spots that may pair with measured ones: in a dense pattern any
-    // orientation finds some weak spot near each measured one. 0: four times as many as are
-    // measured, at least 30.
+    // orientation finds some weak spot near each measured one. The search, too, lets a lattice
+    // direction explain a measured spot only when its spot there would be about as strong as
+    // these. 0: four times as many as are measured, at least 30.
     std::size_t strongestSimulated = 0;
     double maxRotation = 89.9999; // the tilts of a solution stay within +-this, degrees
     std::size_t maxSolutions = 10;
-    // The search stops trying anchor pairs at half this time and refining candidates at all of
-    // it, and returns the best found by then (at least one refined candidate). 0: no limit.
+    // The search stops trying anchor pairs at half this time and begins no refinement that
+    // would, by the slowest so far, end past it; it returns the best found by then (at least
+    // one refined candidate). 0: no limit.
     double timeLimitSeconds = 2.0;
     IndexingProgress progress; // none: the search runs to its end unobserved
 };
@@ -50,9 +52,9 @@ struct IndexingResult {
 
 // Matches angles between the scattering directions of the strongest measured spots with
 // angles between primitive reciprocal-lattice directions, scores each resulting rotation by
-// the measured spots lying along some lattice direction, and refines the best with the
-// orientation fit. Refuses with a message when fewer than three spots are measured or the
-// pattern cannot be computed.
+// the measured spots lying along a lattice direction whose spot would be strong at that Bragg
+// angle, and refines the best with the orientation fit. Refuses with a message when fewer than
+// three spots are measured or the pattern cannot be computed.
 Result<IndexingResult> indexSpots(const IndexingRequest& request);
 
 } // namespace xtalsp

@@ -4,13 +4,16 @@
 #include "core/computation/geometry.h"
 #include "core/orientation/orientation.h"
 #include "core/spectrum/builtinspectrum.h"
+#include "core/structure/cifstructure.h"
 #include "support/measuredspots.h"
 #include "support/silicon.h"
+#include "testpaths.h"
 
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
+#include <string>
 
 namespace xtalsp {
 namespace {
@@ -34,6 +37,27 @@ SpotComputationInput siliconPattern(const CrystalStructure& silicon, Diffraction
     return input;
 }
 
+// The spots of `truth` with 0.1 mm noise and a spurious one, to be indexed from a plain start
+// orientation without any time limit (a slow build must not cut the search short).
+IndexingRequest noisyRequest(const SpotComputationInput& truth, const std::vector<FilmPeak>& spots,
+                             FilmPeak spurious) {
+    std::mt19937 random(15);
+    std::normal_distribution<double> noise(0.0, 0.1);
+    IndexingRequest request;
+    request.pattern = truth;
+    request.pattern.settings.surfacePlane = {0, 0, 1}; // the search must not peek
+    request.pattern.settings.sidePlane = {1, 0, 0};
+    request.pattern.settings.rotationX = request.pattern.settings.rotationY = 0;
+    request.measured = spots;
+    for (FilmPeak& spot : request.measured) {
+        spot.xMm += noise(random);
+        spot.yMm += noise(random);
+    }
+    request.measured.insert(request.measured.begin() + 2, spurious);
+    request.timeLimitSeconds = 0;
+    return request;
+}
+
 TEST(Indexing, FindsSiliconFromNoisySpotsWithASpuriousOneInBothGeometries) {
     const CrystalStructure silicon = test::silicon();
     for (const auto geometry :
@@ -42,20 +66,7 @@ TEST(Indexing, FindsSiliconFromNoisySpotsWithASpuriousOneInBothGeometries) {
         const SpotComputationInput truth = siliconPattern(silicon, geometry);
         const std::vector<FilmPeak> spots = test::strongestSpots(truth, 8);
         ASSERT_EQ(spots.size(), 8u);
-        std::mt19937 random(15);
-        std::normal_distribution<double> noise(0.0, 0.1);
-        IndexingRequest request;
-        request.pattern = truth;
-        request.pattern.settings.surfacePlane = {0, 0, 1}; // the search must not peek
-        request.pattern.settings.sidePlane = {1, 0, 0};
-        request.pattern.settings.rotationX = request.pattern.settings.rotationY = 0;
-        request.measured = spots;
-        for (FilmPeak& spot : request.measured) {
-            spot.xMm += noise(random);
-            spot.yMm += noise(random);
-        }
-        request.measured.insert(request.measured.begin() + 2, FilmPeak{-61.3, 42.7, 1e9});
-        request.timeLimitSeconds = 0; // a slow build must not cut the search short
+        IndexingRequest request = noisyRequest(truth, spots, FilmPeak{-61.3, 42.7, 1e9});
 
         const Result<IndexingResult> result = indexSpots(request);
         ASSERT_TRUE(result.ok()) << result.failure().text;
@@ -81,6 +92,37 @@ TEST(Indexing, FindsSiliconFromNoisySpotsWithASpuriousOneInBothGeometries) {
         EXPECT_TRUE(stopped.value().cancelled);
         EXPECT_TRUE(stopped.value().solutions.empty());
     }
+}
+
+// A monoclinic back-reflection pattern led by high-index directions such as (-3 4 12): a wrong
+// rotation puts most spots along some direction of the dense lattice by chance, and only how
+// strong the spots of those directions would be tells it from the true one.
+TEST(Indexing, FindsMonaziteLedByHighIndexSpotsInBackReflection) {
+    const Result<FlatStructure> read =
+        importAnyStructure(std::string(test::kExamplesDir) + "/monazite.struct");
+    ASSERT_TRUE(read.ok());
+    const CrystalStructure monazite = fromFlatStructure(read.value());
+    SpotComputationInput truth;
+    truth.groups = &monazite.groups;
+    truth.spectrum = &builtinSpectrum();
+    truth.basis = computeReciprocalBasis(monazite.a, monazite.b, monazite.c, monazite.alpha,
+                                         monazite.beta, monazite.gamma);
+    truth.settings.geometry = DiffractionGeometry::BackReflection;
+    truth.settings.surfacePlane = {-1, 1, 3};
+    truth.settings.sidePlane = {-1, -0.091379416232865038, -0.06120692371188665};
+    truth.settings.rotationX = -1.1784426175051621;
+    truth.settings.rotationY = 4.9293391564613449;
+    truth.settings.distance = 400;
+    truth.settings.Hmax = 20;
+    truth.settings.Kmax = 21;
+    truth.settings.Lmax = 19;
+    const std::vector<FilmPeak> spots = test::strongestSpots(truth, 7);
+
+    const Result<IndexingResult> result =
+        indexSpots(noisyRequest(truth, spots, FilmPeak{37.9, -25.1, 1e5}));
+    ASSERT_TRUE(result.ok()) << result.failure().text;
+    ASSERT_FALSE(result.value().solutions.empty());
+    EXPECT_LE(test::worstDistanceMm(truth, result.value().solutions.front().settings, spots), 0.25);
 }
 
 TEST(Indexing, RefusesTooFewSpotsAndStoresAnyOrientationInSettings) {
