@@ -548,10 +548,15 @@ std::size_t pairedSimulatedCount(const IndexingRequest& request) {
                           kPairedSimulatedPerMeasured * request.measured.size());
 }
 
-// The intensity of the count-th strongest spot of a pattern; 0 when it has no more spots.
-double intensityOfRank(const SpotComputationInput& pattern, std::size_t count) {
+// The intensity of the count-th strongest spot of a pattern; 0 when it has no more spots, and
+// nothing when the pattern's progress callback stopped its computation.
+std::optional<double> intensityOfRankUnlessStopped(const SpotComputationInput& pattern,
+                                                   std::size_t count) {
+    const SpotComputationResult result = computeLaueSpots(pattern);
+    if (result.cancelled)
+        return std::nullopt;
     std::vector<double> intensities;
-    for (const LaueSpot& spot : computeLaueSpots(pattern).spots)
+    for (const LaueSpot& spot : result.spots)
         intensities.push_back(spot.intensity);
     if (count == 0 || intensities.size() <= count)
         return 0.0;
@@ -563,25 +568,33 @@ double intensityOfRank(const SpotComputationInput& pattern, std::size_t count) {
 // The saturation whose 1 % lets just the strongest simulated spots of the start pair.
 double pairingSaturation(const IndexingRequest& request, const SpotComputationInput& start) {
     // Just below the wanted spot's intensity, so that it still pairs.
-    return 100.0 * intensityOfRank(start, pairedSimulatedCount(request)) * (1.0 - 1e-9);
+    // The start has no progress callback, so its pattern is always computed to the end.
+    return 100.0 *
+           intensityOfRankUnlessStopped(start, pairedSimulatedCount(request)).value_or(0.0) *
+           (1.0 - 1e-9);
 }
 
 // The intensity above which a lattice direction can stand for a measured spot: a share of that
 // of the last strongest spot that pairs, in a few general orientations of the crystal. How
 // intense the strongest spots are varies little with the orientation next to how much weaker
-// the spots of most lattice directions are.
-double strongSpotIntensity(const IndexingRequest& request) {
+// the spots of most lattice directions are. Nothing when the request's progress callback stops
+// the search meanwhile: the three patterns can take long for a big cell.
+std::optional<double> strongSpotIntensity(const IndexingRequest& request) {
     static const std::array<Eigen::AngleAxisd, 3> generalTurns = {
         Eigen::AngleAxisd(0.7, Vector3d(1, 2, 3).normalized()),
         Eigen::AngleAxisd(1.9, Vector3d(3, -1, 2).normalized()),
         Eigen::AngleAxisd(2.8, Vector3d(-2, 1, 1).normalized())};
     SpotComputationInput pattern = request.pattern;
-    pattern.progress = nullptr;
+    pattern.progress = [&request](double) { return !request.progress || request.progress(0.0); };
     double weakest = std::numeric_limits<double>::infinity();
     for (const Eigen::AngleAxisd& turn : generalTurns) {
         pattern.settings = settingsHoldingAxes(request.pattern.settings, request.pattern.basis,
                                                axesOf(turn.toRotationMatrix()));
-        weakest = std::min(weakest, intensityOfRank(pattern, pairedSimulatedCount(request)));
+        const std::optional<double> intensity =
+            intensityOfRankUnlessStopped(pattern, pairedSimulatedCount(request));
+        if (!intensity)
+            return std::nullopt;
+        weakest = std::min(weakest, *intensity);
     }
     return kStrongShare * weakest;
 }
@@ -655,7 +668,10 @@ Result<IndexingResult> indexSpots(const IndexingRequest& request) {
     const DirectionTable low = anchorDirections(lattice, kLowIndexCap);
     const DirectionTable table = anchorDirections(lattice, kAnchorIndexCap);
     const std::vector<MeasuredDirection> measured = measuredDirections(request);
-    StrongDirections strong(request.pattern, measured, strongSpotIntensity(request));
+    const std::optional<double> strongIntensity = strongSpotIntensity(request);
+    if (!strongIntensity)
+        return IndexingResult{{}, true};
+    StrongDirections strong(request.pattern, measured, *strongIntensity);
 
     CandidateList list;
     const std::vector<std::size_t> byIntensity = spotsByIntensity(request.measured);
