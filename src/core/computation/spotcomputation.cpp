@@ -91,6 +91,10 @@ double darkWavelengthLimit(const Spectrum& spectrum) {
     return static_cast<double>(kSpectrumSize) * kSpectrumStep;
 }
 
+// The screen is asked where the minimum |F|^2 is at least this share of the typical |F|^2
+// of the structure: below it the screen turns away too few harmonics to pay for itself.
+constexpr double kScreenWorthwhile = 0.02;
+
 // Relative slack on the bounds that prune the fast walk, far above any rounding in them.
 constexpr double kBoundSlack = 1e-9;
 
@@ -239,7 +243,7 @@ public:
             m_pairs.resize(static_cast<std::size_t>(nMax) + 1);
         for (int n = 0; n <= nMax; ++n)
             for (PairSlot& slot : m_pairs[static_cast<std::size_t>(n)])
-                slot.filled = false;
+                slot.used = false;
         for (std::size_t v = 0; v < m_variants.size(); ++v)
             if (m_variants[v].at)
                 visit(v, nMax, result);
@@ -302,26 +306,70 @@ private:
 
     // Paired sums of the current triple's harmonic n, for one of its two rows, (h k) and
     // (-h k), with their mirrors: those of the row key's reflection with l > 0 and of its l
-    // mirror.
+    // mirror, in double precision and from the screen, each made on first demand.
     struct PairSlot {
-        bool filled = false;
+        bool used = false;
         std::array<int, 3> key{};
-        GroupSums plus, minus;
+        bool summed = false, screened = false;
+        GroupSums plus, minus, screenPlus, screenMinus;
     };
 
-    // The slot of the row key's harmonic n, made on first demand for the current triple.
-    const PairSlot& pairedSums(const std::array<int, 3>& key, int n, bool inRow) {
-        const int positiveL = std::abs(key[2]);
+    // The slot of the row key's harmonic n for the current triple.
+    PairSlot& slotFor(const std::array<int, 3>& key, int n) {
         std::array<PairSlot, 2>& slots = m_pairs[static_cast<std::size_t>(n)];
-        for (const PairSlot& slot : slots)
-            if (slot.filled && slot.key[0] == key[0] && slot.key[1] == key[1])
+        for (PairSlot& slot : slots)
+            if (slot.used && slot.key[0] == key[0] && slot.key[1] == key[1])
                 return slot;
-        PairSlot& fresh = slots[0].filled ? slots[1] : slots[0];
-        m_structureFactor.pairedGroupSums(n * key[0], n * key[1], n * positiveL, inRow, fresh.plus,
-                                          fresh.minus);
-        fresh.key = {key[0], key[1], positiveL};
-        fresh.filled = true;
+        PairSlot& fresh = slots[0].used ? slots[1] : slots[0];
+        fresh.key = {key[0], key[1], std::abs(key[2])};
+        fresh.used = true;
+        fresh.summed = fresh.screened = false;
         return fresh;
+    }
+
+    const PairSlot& pairedSums(const std::array<int, 3>& key, int n, bool inRow) {
+        PairSlot& slot = slotFor(key, n);
+        if (!slot.summed) {
+            m_structureFactor.pairedGroupSums(n * slot.key[0], n * slot.key[1], n * slot.key[2],
+                                              inRow, slot.plus, slot.minus);
+            slot.summed = true;
+        }
+        return slot;
+    }
+
+    const PairSlot& screenedSums(const std::array<int, 3>& key, int n, bool inRow) {
+        PairSlot& slot = slotFor(key, n);
+        if (!slot.screened) {
+            m_structureFactor.screenPairedGroupSums(n * slot.key[0], n * slot.key[1],
+                                                    n * slot.key[2], inRow, slot.screenPlus,
+                                                    slot.screenMinus);
+            slot.screened = true;
+        }
+        return slot;
+    }
+
+    // Whether the single-precision screen leaves harmonic n of a variant a chance to beat the
+    // minimum intensity; its ceiling is a proven one, so a harmonic it turns away is one the
+    // straightforward walk drops as well. Where the minimum lies far below the typical |F|^2
+    // the screen would rarely turn anything away, and it is not asked.
+    bool passesScreen(std::size_t v, int n, const Projection& at, double lambda) {
+        if (intensityOf(kScreenWorthwhile * m_structureFactor.typicalSquared(), at.sinTheta,
+                        lambda) > m_walk.input.minimumIntensity)
+            return true;
+        const Variant& variant = m_variants[v];
+        const int h = n * variant.hkl[0], k = n * variant.hkl[1], l = n * variant.hkl[2];
+        if (!m_structureFactor.canScreen(h, k, l))
+            return true;
+        const bool inRow = n == 1;
+        const std::array<int, 3> key = rowKey(variant.hkl);
+        const GroupSums* sums = &m_screenSums;
+        if (variant.partner >= 0 && mayBeLit(*m_variants[variant.partner].at, n) && l != 0) {
+            const PairSlot& slot = screenedSums(key, n, inRow);
+            sums = key[2] > 0 ? &slot.screenPlus : &slot.screenMinus;
+        } else {
+            m_structureFactor.screenGroupSums(h, k, l, inRow, m_screenSums);
+        }
+        return canBeatMinimum(m_structureFactor.screenCeiling(*sums), at.sinTheta, lambda);
     }
 
     void visit(std::size_t v, int nMax, SpotComputationResult& result) {
@@ -344,6 +392,8 @@ private:
             const double s = at->sinTheta / lambda;
             const double bound = m_structureFactor.setScattering(s * s);
             if (!canBeatMinimum(bound, at->sinTheta, lambda))
+                continue;
+            if (!passesScreen(v, n, *at, lambda))
                 continue;
             FastStructureFactor::Amplitude amplitude = estimate(v, n);
             // Extinct and nearly extinct harmonics mostly end here, without a direct sum.
@@ -395,6 +445,7 @@ private:
     std::vector<Variant> m_variants;
     std::vector<HarmonicComponent> m_kept;
     std::vector<std::array<PairSlot, 2>> m_pairs; // by harmonic order
+    GroupSums m_screenSums;
 };
 
 // A triple is primitive when its indices have no common factor; gcd(0, n) = n.

@@ -439,6 +439,114 @@ void sumTriplePairTerms(const TripleTermSource& t, std::size_t first, std::size_
     }
 }
 
+// The screen works in single precision, sixteen sites at a time. Each term occupancy *
+// exp(2 pi i (h x + k y + l z)) comes from three rounded factors (each within sqrt(2) units of
+// single roundoff of the exact one) and two complex products (each within 2 sqrt(2) units), so
+// it is within 10 units of roundoff times |occupancy| of the exact term; the table phases and
+// structureFactor()'s own arguments differ from the exact ones by less than 1e-9 of that.
+// A lane that adds m terms from zero rounds each partial sum once, which moves it by at most
+// m units of roundoff times the sum of the terms' sizes; totalling the lanes adds four
+// roundings. What follows in double precision rounds far below these bounds.
+constexpr std::size_t kScreenLanes = 16;
+constexpr double kScreenRoundoff = 0x1.0p-24;
+constexpr double kScreenTermError = 16.0; // the 10 units above with room to spare
+constexpr double kScreenSafety = 2.0;
+// Occupancies of the screen lie within this factor of 1 (or are 0), so that no product of
+// factors comes near the range where single precision loses digits to underflow.
+constexpr double kScreenOccupancyRange = 0x1.0p60;
+
+using ScreenLanes = float __attribute__((vector_size(kScreenLanes * sizeof(float))));
+
+[[gnu::always_inline]] inline void load(ScreenLanes& lanes, const float* values) {
+    std::memcpy(&lanes, values, sizeof lanes);
+}
+
+// The lanes' total in single precision, halving the lanes four times: each halving rounds
+// once more, which the error bound counts as four more terms per lane.
+[[gnu::always_inline]] inline double screenLaneTotal(const ScreenLanes& lanes) {
+    using Eight = float __attribute__((vector_size(8 * sizeof(float))));
+    using Four = float __attribute__((vector_size(4 * sizeof(float))));
+    Eight low, high;
+    std::memcpy(&low, &lanes, sizeof low);
+    std::memcpy(&high, reinterpret_cast<const char*>(&lanes) + sizeof low, sizeof high);
+    const Eight eight = low + high;
+    Four a, b;
+    std::memcpy(&a, &eight, sizeof a);
+    std::memcpy(&b, reinterpret_cast<const char*>(&eight) + sizeof a, sizeof b);
+    const Four four = a + b;
+    return static_cast<double>((four[0] + four[2]) + (four[1] + four[3]));
+}
+
+// out = a * b over count sites (a whole number of lanes); a negative sign conjugates a factor.
+XTALSP_VECTOR_CLONES
+void screenProducts(const float* aRe, const float* aIm, float signA, const float* bRe,
+                    const float* bIm, float signB, std::size_t count, float* __restrict outRe,
+                    float* __restrict outIm) {
+    for (std::size_t j = 0; j < count; j += kScreenLanes) {
+        ScreenLanes ar, ai, br, bi;
+        load(ar, aRe + j);
+        load(ai, aIm + j);
+        load(br, bRe + j);
+        load(bi, bIm + j);
+        ai = signA * ai;
+        bi = signB * bi;
+        const ScreenLanes re = ar * br - ai * bi, im = ar * bi + ai * br;
+        std::memcpy(outRe + j, &re, sizeof re);
+        std::memcpy(outIm + j, &im, sizeof im);
+    }
+}
+
+// The sums of a * z over each group's sites (whole sets of lanes), totalled.
+XTALSP_VECTOR_CLONES
+void screenGroupSums(const float* aRe, const float* aIm, float signA, const float* zRe,
+                     const float* zIm, float signZ, const std::size_t* groupStart,
+                     std::size_t groupCount, double* __restrict sumRe, double* __restrict sumIm) {
+    for (std::size_t g = 0; g < groupCount; ++g) {
+        ScreenLanes c{}, s{};
+        for (std::size_t j = groupStart[g]; j < groupStart[g + 1]; j += kScreenLanes) {
+            ScreenLanes ar, ai, zr, zi;
+            load(ar, aRe + j);
+            load(ai, aIm + j);
+            load(zr, zRe + j);
+            load(zi, zIm + j);
+            ai = signA * ai;
+            zi = signZ * zi;
+            c += ar * zr - ai * zi;
+            s += ar * zi + ai * zr;
+        }
+        sumRe[g] = screenLaneTotal(c);
+        sumIm[g] = screenLaneTotal(s);
+    }
+}
+
+// The same for a * z and a * conj(z) at once.
+XTALSP_VECTOR_CLONES
+void screenPairGroupSums(const float* aRe, const float* aIm, float signA, const float* zRe,
+                         const float* zIm, const std::size_t* groupStart, std::size_t groupCount,
+                         double* __restrict plusRe, double* __restrict plusIm,
+                         double* __restrict minusRe, double* __restrict minusIm) {
+    for (std::size_t g = 0; g < groupCount; ++g) {
+        ScreenLanes pc{}, ps{}, mc{}, ms{};
+        for (std::size_t j = groupStart[g]; j < groupStart[g + 1]; j += kScreenLanes) {
+            ScreenLanes ar, ai, zr, zi;
+            load(ar, aRe + j);
+            load(ai, aIm + j);
+            load(zr, zRe + j);
+            load(zi, zIm + j);
+            ai = signA * ai;
+            const ScreenLanes rr = ar * zr, ii = ai * zi, ri = ar * zi, ir = ai * zr;
+            pc += rr - ii;
+            ps += ri + ir;
+            mc += rr + ii;
+            ms += ir - ri;
+        }
+        plusRe[g] = screenLaneTotal(pc);
+        plusIm[g] = screenLaneTotal(ps);
+        minusRe[g] = screenLaneTotal(mc);
+        minusIm[g] = screenLaneTotal(ms);
+    }
+}
+
 } // namespace
 
 PhaseFactorTables::PhaseFactorTables(const std::vector<ElementGroup>& groups, int hMax, int kMax,
@@ -471,6 +579,62 @@ PhaseFactorTables::PhaseFactorTables(const std::vector<ElementGroup>& groups, in
     } catch (const std::bad_alloc&) {
         // Without the tables every reflection is evaluated directly: slower, not wrong.
         m_h = m_k = m_l = Axis{};
+        return;
+    }
+    if (!suitsScreen())
+        return;
+    try {
+        fillScreenAxes();
+        m_screenable = true;
+    } catch (const std::bad_alloc&) {
+        // Without the screen every harmonic goes to the double-precision sums.
+        m_hScreen = m_kScreen = m_lScreen = ScreenAxis{};
+    }
+}
+
+bool PhaseFactorTables::suitsScreen() const {
+    return std::all_of(m_occupancy.begin(), m_occupancy.end(), [](double occupancy) {
+        const double size = std::fabs(occupancy);
+        return size == 0.0 ||
+               (size >= 1.0 / kScreenOccupancyRange && size <= kScreenOccupancyRange);
+    });
+}
+
+void PhaseFactorTables::fillScreenAxes() {
+    const std::size_t groupCount = m_groupStart.size() - 1;
+    m_screenGroupStart.assign(1, 0);
+    m_screenErrorScale.clear();
+    for (std::size_t g = 0; g < groupCount; ++g) {
+        const std::size_t sites = m_groupStart[g + 1] - m_groupStart[g];
+        const std::size_t termsPerLane = (sites + kScreenLanes - 1) / kScreenLanes;
+        m_screenGroupStart.push_back(m_screenGroupStart.back() + termsPerLane * kScreenLanes);
+        // Four more roundings as the lanes are totalled.
+        const double termErrors = kScreenTermError + static_cast<double>(termsPerLane + 4);
+        m_screenErrorScale.push_back(kScreenSafety * std::sqrt(2.0) * termErrors * kScreenRoundoff *
+                                     m_occupancySum[g]);
+    }
+    m_screenSiteCount = m_screenGroupStart.back();
+    fillScreenAxis(m_hScreen, m_h, true);
+    fillScreenAxis(m_kScreen, m_k, false);
+    fillScreenAxis(m_lScreen, m_l, false);
+}
+
+void PhaseFactorTables::fillScreenAxis(ScreenAxis& screen, const Axis& axis,
+                                       bool withOccupancy) const {
+    const std::size_t siteCount = m_x.size();
+    const std::size_t size = static_cast<std::size_t>(axis.maxIndex + 1) * m_screenSiteCount;
+    screen.re.assign(size, 0.0F);
+    screen.im.assign(size, 0.0F);
+    for (int m = 0; m <= axis.maxIndex; ++m) {
+        const std::size_t from = row(m, siteCount), to = row(m, m_screenSiteCount);
+        for (std::size_t g = 0; g + 1 < m_groupStart.size(); ++g) {
+            for (std::size_t j = m_groupStart[g]; j < m_groupStart[g + 1]; ++j) {
+                const double scale = withOccupancy ? m_occupancy[j] : 1.0;
+                const std::size_t at = to + m_screenGroupStart[g] + (j - m_groupStart[g]);
+                screen.re[at] = static_cast<float>(scale * axis.re[from + j]);
+                screen.im[at] = static_cast<float>(scale * axis.im[from + j]);
+            }
+        }
     }
 }
 
@@ -550,9 +714,12 @@ FastStructureFactor::FastStructureFactor(const PhaseFactorTables& tables)
 double FastStructureFactor::setScattering(double s2) {
     m_s2 = s2;
     double amplitude = 0.0;
+    m_typicalSquared = 0.0;
     for (std::size_t g = 0; g < m_scattering.size(); ++g) {
-        m_scattering[g] = scatteringFactor(m_tables.groups()[g].element, s2);
-        amplitude += std::fabs(m_scattering[g]) * m_tables.m_occupancySum[g];
+        const double f = scatteringFactor(m_tables.groups()[g].element, s2);
+        m_scattering[g] = f;
+        amplitude += std::fabs(f) * m_tables.m_occupancySum[g];
+        m_typicalSquared += f * f * m_tables.m_occupancySquareSum[g];
     }
     return amplitude * amplitude * m_boundMargin;
 }
@@ -706,6 +873,89 @@ FastStructureFactor::Row& FastStructureFactor::rowFor(int h, int k) {
     fresh.k = k;
     fresh.filled = true;
     return fresh;
+}
+
+void FastStructureFactor::fillScreenRow(ScreenRow& fresh, int h, int k) const {
+    const PhaseFactorTables& t = m_tables;
+    const std::size_t siteCount = t.m_screenSiteCount;
+    const std::size_t rowH = row(h, siteCount), rowK = row(k, siteCount);
+    fresh.re.resize(siteCount);
+    fresh.im.resize(siteCount);
+    screenProducts(t.m_hScreen.re.data() + rowH, t.m_hScreen.im.data() + rowH,
+                   static_cast<float>(sign(h)), t.m_kScreen.re.data() + rowK,
+                   t.m_kScreen.im.data() + rowK, static_cast<float>(sign(k)), siteCount,
+                   fresh.re.data(), fresh.im.data());
+    fresh.h = h;
+    fresh.k = k;
+    fresh.filled = true;
+}
+
+// Rows of the walk's current (h k) stay for the reflections that follow; the others are made
+// in one scratch row.
+const FastStructureFactor::ScreenRow& FastStructureFactor::screenRowFor(int h, int k, bool inRow) {
+    const auto holds = [h, k](const ScreenRow& cached) {
+        return cached.filled &&
+               ((cached.h == h && cached.k == k) || (cached.h == -h && cached.k == -k));
+    };
+    if (!inRow) {
+        if (!holds(m_screenScratch))
+            fillScreenRow(m_screenScratch, h, k);
+        return m_screenScratch;
+    }
+    for (const ScreenRow& cached : m_screenRows)
+        if (holds(cached))
+            return cached;
+    ScreenRow& fresh = m_screenRows[m_oldestScreenRow];
+    m_oldestScreenRow = 1 - m_oldestScreenRow;
+    fillScreenRow(fresh, h, k);
+    return fresh;
+}
+
+void FastStructureFactor::screenGroupSums(int h, int k, int l, bool inRow, GroupSums& sums) {
+    const PhaseFactorTables& t = m_tables;
+    const ScreenRow& cached = screenRowFor(h, k, inRow);
+    const float signHK = cached.h == h && cached.k == k ? 1.0F : -1.0F;
+    const std::size_t rowL = row(l, t.m_screenSiteCount);
+    const std::size_t groupCount = m_scattering.size();
+    sums.re.resize(groupCount);
+    sums.im.resize(groupCount);
+    xtalsp::screenGroupSums(cached.re.data(), cached.im.data(), signHK,
+                            t.m_lScreen.re.data() + rowL, t.m_lScreen.im.data() + rowL,
+                            static_cast<float>(sign(l)), t.m_screenGroupStart.data(), groupCount,
+                            sums.re.data(), sums.im.data());
+}
+
+void FastStructureFactor::screenPairedGroupSums(int h, int k, int l, bool inRow, GroupSums& plus,
+                                                GroupSums& minus) {
+    const PhaseFactorTables& t = m_tables;
+    const ScreenRow& cached = screenRowFor(h, k, inRow);
+    const float signHK = cached.h == h && cached.k == k ? 1.0F : -1.0F;
+    const std::size_t rowL = row(l, t.m_screenSiteCount);
+    const std::size_t groupCount = m_scattering.size();
+    for (GroupSums* sums : {&plus, &minus}) {
+        sums->re.resize(groupCount);
+        sums->im.resize(groupCount);
+    }
+    // With l < 0 the conjugate factor is the plus one.
+    GroupSums& withFactor = l < 0 ? minus : plus;
+    GroupSums& withConjugate = l < 0 ? plus : minus;
+    screenPairGroupSums(cached.re.data(), cached.im.data(), signHK, t.m_lScreen.re.data() + rowL,
+                        t.m_lScreen.im.data() + rowL, t.m_screenGroupStart.data(), groupCount,
+                        withFactor.re.data(), withFactor.im.data(), withConjugate.re.data(),
+                        withConjugate.im.data());
+}
+
+double FastStructureFactor::screenCeiling(const GroupSums& sums) const {
+    double re = 0.0;
+    double im = 0.0;
+    double error = 0.0;
+    for (std::size_t g = 0; g < m_scattering.size(); ++g) {
+        re += m_scattering[g] * sums.re[g];
+        im += m_scattering[g] * sums.im[g];
+        error += std::fabs(m_scattering[g]) * m_tables.m_screenErrorScale[g];
+    }
+    const double ceiling = std::sqrt(re * re + im * im) + error;
+    return ceiling * ceiling * m_boundMargin;
 }
 
 FastStructureFactor::Amplitude FastStructureFactor::withErrors(std::complex<double> f) const {
