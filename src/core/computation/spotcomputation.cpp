@@ -296,7 +296,7 @@ private:
         const bool inRow = n == 1; // successive primitive reflections share (h k)
         const std::array<int, 3> key = rowKey(variant.hkl);
         if (variant.partner >= 0 && mayBeLit(*m_variants[variant.partner].at, n) &&
-            m_structureFactor.canPair(h, k, l)) {
+            m_structureFactor.canPair(h, k, l) && !screenDropsPartner(v, n)) {
             const PairSlot& slot = pairedSums(key, n, inRow);
             return m_structureFactor.amplitudeOf(key[2] > 0 ? slot.plus : slot.minus);
         }
@@ -370,6 +370,21 @@ private:
             m_structureFactor.screenGroupSums(h, k, l, inRow, m_screenSums);
         }
         return canBeatMinimum(m_structureFactor.screenCeiling(*sums), at.sinTheta, lambda);
+    }
+
+    // Whether the screen, if it has been asked for the pair, turns away harmonic n of the
+    // partner of a variant: then the partner needs no double-precision sum.
+    bool screenDropsPartner(std::size_t v, int n) {
+        const std::array<int, 3> key = rowKey(m_variants[v].hkl);
+        const PairSlot& slot = slotFor(key, n);
+        if (!slot.screened)
+            return false;
+        const Projection& at = *m_variants[static_cast<std::size_t>(m_variants[v].partner)].at;
+        const double lambda = at.lambda1 / n;
+        const double s = at.sinTheta / lambda;
+        // The partner has the opposite sign of l relative to the row key.
+        const GroupSums& sums = key[2] > 0 ? slot.screenMinus : slot.screenPlus;
+        return !canBeatMinimum(m_structureFactor.screenCeilingAt(sums, s * s), at.sinTheta, lambda);
     }
 
     void visit(std::size_t v, int nMax, SpotComputationResult& result) {

@@ -946,13 +946,25 @@ void FastStructureFactor::screenPairedGroupSums(int h, int k, int l, bool inRow,
 }
 
 double FastStructureFactor::screenCeiling(const GroupSums& sums) const {
+    return screenCeilingWith(sums, m_scattering.data());
+}
+
+double FastStructureFactor::screenCeilingAt(const GroupSums& sums, double s2) {
+    m_otherScattering.resize(m_scattering.size());
+    for (std::size_t g = 0; g < m_otherScattering.size(); ++g)
+        m_otherScattering[g] = scatteringFactor(m_tables.groups()[g].element, s2);
+    return screenCeilingWith(sums, m_otherScattering.data());
+}
+
+double FastStructureFactor::screenCeilingWith(const GroupSums& sums,
+                                              const double* scattering) const {
     double re = 0.0;
     double im = 0.0;
     double error = 0.0;
-    for (std::size_t g = 0; g < m_scattering.size(); ++g) {
-        re += m_scattering[g] * sums.re[g];
-        im += m_scattering[g] * sums.im[g];
-        error += std::fabs(m_scattering[g]) * m_tables.m_screenErrorScale[g];
+    for (std::size_t g = 0; g < sums.re.size(); ++g) {
+        re += scattering[g] * sums.re[g];
+        im += scattering[g] * sums.im[g];
+        error += std::fabs(scattering[g]) * m_tables.m_screenErrorScale[g];
     }
     const double ceiling = std::sqrt(re * re + im * im) + error;
     return ceiling * ceiling * m_boundMargin;

@@ -129,6 +129,8 @@ public:
     void screenPairedGroupSums(int h, int k, int l, bool inRow, GroupSums& plus, GroupSums& minus);
     // At the current s2; valid for the Friedel mate as well.
     double screenCeiling(const GroupSums& sums) const;
+    // The same at another s2, leaving the current one as it is.
+    double screenCeilingAt(const GroupSums& sums, double s2);
     // The mean |F|^2 of atoms at independent random positions, at the current s2: where the
     // minimum lies far below it, the screen would rarely drop anything.
     double typicalSquared() const { return m_typicalSquared; }
@@ -152,6 +154,7 @@ private:
     const ScreenRow& screenRowFor(int h, int k, bool inRow);
     void fillScreenRow(ScreenRow& row, int h, int k) const;
     Amplitude withErrors(std::complex<double> f) const;
+    double screenCeilingWith(const GroupSums& sums, const double* scattering) const;
     double estimatedDeviationSquared() const;
     double largestDeviation() const;
 
@@ -159,6 +162,7 @@ private:
     double m_s2 = 0.0;
     double m_boundMargin = 1.0;
     std::vector<double> m_scattering; // f of each group at m_s2
+    std::vector<double> m_otherScattering;
     double m_typicalSquared = 0.0;
     Row m_rows[2];
     std::size_t m_oldestRow = 0;
