@@ -93,7 +93,7 @@ double darkWavelengthLimit(const Spectrum& spectrum) {
 
 // The screen is asked where the minimum |F|^2 is at least this share of the typical |F|^2
 // of the structure: below it the screen turns away too few harmonics to pay for itself.
-constexpr double kScreenWorthwhile = 0.02;
+constexpr double kScreenWorthwhile = 0.1;
 
 // Relative slack on the bounds that prune the fast walk, far above any rounding in them.
 constexpr double kBoundSlack = 1e-9;

@@ -444,9 +444,10 @@ void sumTriplePairTerms(const TripleTermSource& t, std::size_t first, std::size_
 // single roundoff of the exact one) and two complex products (each within 2 sqrt(2) units), so
 // it is within 10 units of roundoff times |occupancy| of the exact term; the table phases and
 // structureFactor()'s own arguments differ from the exact ones by less than 1e-9 of that.
-// A lane that adds m terms from zero rounds each partial sum once, which moves it by at most
-// m units of roundoff times the sum of the terms' sizes; totalling the lanes adds four
-// roundings. What follows in double precision rounds far below these bounds.
+// A lane that adds m products from zero, each rounded at most once and each partial sum once,
+// moves by at most m + 1 units of roundoff times the sum of the products' sizes (for the real
+// or imaginary part of a complex product, |ar zr| + |ai zi| is at most |a| |z|); totalling
+// the lanes adds four roundings. What follows in double precision rounds far below these.
 constexpr std::size_t kScreenLanes = 16;
 constexpr double kScreenRoundoff = 0x1.0p-24;
 constexpr double kScreenTermError = 16.0; // the 10 units above with room to spare
@@ -496,11 +497,12 @@ void screenProducts(const float* aRe, const float* aIm, float signA, const float
     }
 }
 
-// The sums of a * z over each group's sites (whole sets of lanes), totalled.
+// The sums of a * z, or of a * conj(z), over each group's sites (whole sets of lanes),
+// totalled.
 XTALSP_VECTOR_CLONES
-void screenGroupSums(const float* aRe, const float* aIm, float signA, const float* zRe,
-                     const float* zIm, float signZ, const std::size_t* groupStart,
-                     std::size_t groupCount, double* __restrict sumRe, double* __restrict sumIm) {
+void screenGroupSums(const float* aRe, const float* aIm, const float* zRe, const float* zIm,
+                     bool conjugateZ, const std::size_t* groupStart, std::size_t groupCount,
+                     double* __restrict sumRe, double* __restrict sumIm) {
     for (std::size_t g = 0; g < groupCount; ++g) {
         ScreenLanes c{}, s{};
         for (std::size_t j = groupStart[g]; j < groupStart[g + 1]; j += kScreenLanes) {
@@ -509,20 +511,27 @@ void screenGroupSums(const float* aRe, const float* aIm, float signA, const floa
             load(ai, aIm + j);
             load(zr, zRe + j);
             load(zi, zIm + j);
-            ai = signA * ai;
-            zi = signZ * zi;
-            c += ar * zr - ai * zi;
-            s += ar * zi + ai * zr;
+            if (conjugateZ) {
+                c += ar * zr;
+                c += ai * zi;
+                s += ai * zr;
+                s -= ar * zi;
+            } else {
+                c += ar * zr;
+                c -= ai * zi;
+                s += ar * zi;
+                s += ai * zr;
+            }
         }
         sumRe[g] = screenLaneTotal(c);
         sumIm[g] = screenLaneTotal(s);
     }
 }
 
-// The same for a * z and a * conj(z) at once.
+// The sums of a * z and of a * conj(z) at once.
 XTALSP_VECTOR_CLONES
-void screenPairGroupSums(const float* aRe, const float* aIm, float signA, const float* zRe,
-                         const float* zIm, const std::size_t* groupStart, std::size_t groupCount,
+void screenPairGroupSums(const float* aRe, const float* aIm, const float* zRe, const float* zIm,
+                         const std::size_t* groupStart, std::size_t groupCount,
                          double* __restrict plusRe, double* __restrict plusIm,
                          double* __restrict minusRe, double* __restrict minusIm) {
     for (std::size_t g = 0; g < groupCount; ++g) {
@@ -533,12 +542,14 @@ void screenPairGroupSums(const float* aRe, const float* aIm, float signA, const 
             load(ai, aIm + j);
             load(zr, zRe + j);
             load(zi, zIm + j);
-            ai = signA * ai;
-            const ScreenLanes rr = ar * zr, ii = ai * zi, ri = ar * zi, ir = ai * zr;
-            pc += rr - ii;
-            ps += ri + ir;
-            mc += rr + ii;
-            ms += ir - ri;
+            pc += ar * zr;
+            pc -= ai * zi;
+            ps += ar * zi;
+            ps += ai * zr;
+            mc += ar * zr;
+            mc += ai * zi;
+            ms += ai * zr;
+            ms -= ar * zi;
         }
         plusRe[g] = screenLaneTotal(pc);
         plusIm[g] = screenLaneTotal(ps);
@@ -608,8 +619,9 @@ void PhaseFactorTables::fillScreenAxes() {
         const std::size_t sites = m_groupStart[g + 1] - m_groupStart[g];
         const std::size_t termsPerLane = (sites + kScreenLanes - 1) / kScreenLanes;
         m_screenGroupStart.push_back(m_screenGroupStart.back() + termsPerLane * kScreenLanes);
-        // Four more roundings as the lanes are totalled.
-        const double termErrors = kScreenTermError + static_cast<double>(termsPerLane + 4);
+        // Each lane adds two products per site, and four roundings follow as the lanes are
+        // totalled.
+        const double termErrors = kScreenTermError + static_cast<double>(2 * termsPerLane + 5);
         m_screenErrorScale.push_back(kScreenSafety * std::sqrt(2.0) * termErrors * kScreenRoundoff *
                                      m_occupancySum[g]);
     }
@@ -911,38 +923,48 @@ const FastStructureFactor::ScreenRow& FastStructureFactor::screenRowFor(int h, i
     return fresh;
 }
 
+// The row may be the conjugate one of (-h -k): the sums of conj(a) z are the conjugates of
+// those of a conj(z).
 void FastStructureFactor::screenGroupSums(int h, int k, int l, bool inRow, GroupSums& sums) {
     const PhaseFactorTables& t = m_tables;
     const ScreenRow& cached = screenRowFor(h, k, inRow);
-    const float signHK = cached.h == h && cached.k == k ? 1.0F : -1.0F;
+    const bool conjugateRow = cached.h != h || cached.k != k;
     const std::size_t rowL = row(l, t.m_screenSiteCount);
     const std::size_t groupCount = m_scattering.size();
     sums.re.resize(groupCount);
     sums.im.resize(groupCount);
-    xtalsp::screenGroupSums(cached.re.data(), cached.im.data(), signHK,
-                            t.m_lScreen.re.data() + rowL, t.m_lScreen.im.data() + rowL,
-                            static_cast<float>(sign(l)), t.m_screenGroupStart.data(), groupCount,
-                            sums.re.data(), sums.im.data());
+    xtalsp::screenGroupSums(cached.re.data(), cached.im.data(), t.m_lScreen.re.data() + rowL,
+                            t.m_lScreen.im.data() + rowL, (l < 0) != conjugateRow,
+                            t.m_screenGroupStart.data(), groupCount, sums.re.data(),
+                            sums.im.data());
+    if (conjugateRow)
+        for (double& im : sums.im)
+            im = -im;
 }
 
 void FastStructureFactor::screenPairedGroupSums(int h, int k, int l, bool inRow, GroupSums& plus,
                                                 GroupSums& minus) {
     const PhaseFactorTables& t = m_tables;
     const ScreenRow& cached = screenRowFor(h, k, inRow);
-    const float signHK = cached.h == h && cached.k == k ? 1.0F : -1.0F;
+    const bool conjugateRow = cached.h != h || cached.k != k;
     const std::size_t rowL = row(l, t.m_screenSiteCount);
     const std::size_t groupCount = m_scattering.size();
     for (GroupSums* sums : {&plus, &minus}) {
         sums->re.resize(groupCount);
         sums->im.resize(groupCount);
     }
-    // With l < 0 the conjugate factor is the plus one.
-    GroupSums& withFactor = l < 0 ? minus : plus;
-    GroupSums& withConjugate = l < 0 ? plus : minus;
-    screenPairGroupSums(cached.re.data(), cached.im.data(), signHK, t.m_lScreen.re.data() + rowL,
+    // The kernel's first sums are those with the table's factor of |l|; with l < 0 or a
+    // conjugate row they belong to the other reflection of the pair.
+    GroupSums& withFactor = (l < 0) != conjugateRow ? minus : plus;
+    GroupSums& withConjugate = (l < 0) != conjugateRow ? plus : minus;
+    screenPairGroupSums(cached.re.data(), cached.im.data(), t.m_lScreen.re.data() + rowL,
                         t.m_lScreen.im.data() + rowL, t.m_screenGroupStart.data(), groupCount,
                         withFactor.re.data(), withFactor.im.data(), withConjugate.re.data(),
                         withConjugate.im.data());
+    if (conjugateRow)
+        for (GroupSums* sums : {&plus, &minus})
+            for (double& im : sums->im)
+                im = -im;
 }
 
 double FastStructureFactor::screenCeiling(const GroupSums& sums) const {
