@@ -234,6 +234,26 @@ public:
 
     // The sign variants of the primitive triple (i j k), in list order.
     void visitTriple(int i, int j, int k, int nMax, SpotComputationResult& result) {
+        startTriple(i, j, k, nMax);
+        for (std::size_t v = 0; v < m_variants.size(); ++v)
+            if (m_variants[v].at)
+                visit(v, nMax, result);
+    }
+
+    // How many sign variants of the triple the walk certainly keeps: those with a harmonic
+    // whose intensity beats the minimum even at the screen's floor of |F|^2 (their kept
+    // harmonics add up to at least its intensity). A fraction of the cost of visiting them.
+    std::size_t certainSpots(int i, int j, int k, int nMax) {
+        startTriple(i, j, k, nMax);
+        std::size_t count = 0;
+        for (std::size_t v = 0; v < m_variants.size(); ++v)
+            if (m_variants[v].at && certainlyKept(v, nMax))
+                ++count;
+        return count;
+    }
+
+private:
+    void startTriple(int i, int j, int k, int nMax) {
         m_variants.clear();
         forEachSignVariant(i, j, k, [this](int h, int kk, int l) {
             m_variants.push_back({{h, kk, l}, project(m_walk, h, kk, l)});
@@ -244,12 +264,8 @@ public:
         for (int n = 0; n <= nMax; ++n)
             for (PairSlot& slot : m_pairs[static_cast<std::size_t>(n)])
                 slot.used = false;
-        for (std::size_t v = 0; v < m_variants.size(); ++v)
-            if (m_variants[v].at)
-                visit(v, nMax, result);
     }
 
-private:
     // A sign variant of the triple and where it meets the film. Its partner is the variant on
     // the same row (h k), or on the mirrored row (-h -k), with the opposite sign of l relative
     // to that row: the two are assembled in one pass.
@@ -356,20 +372,51 @@ private:
         if (intensityOf(kScreenWorthwhile * m_structureFactor.typicalSquared(), at.sinTheta,
                         lambda) > m_walk.input.minimumIntensity)
             return true;
+        const GroupSums* sums = screenSums(v, n);
+        return sums == nullptr ||
+               canBeatMinimum(m_structureFactor.screenCeiling(*sums), at.sinTheta, lambda);
+    }
+
+    // The screen's group sums of harmonic n of a variant, made together with its partner's
+    // where that may be lit; null where the tables do not reach.
+    const GroupSums* screenSums(std::size_t v, int n) {
         const Variant& variant = m_variants[v];
         const int h = n * variant.hkl[0], k = n * variant.hkl[1], l = n * variant.hkl[2];
         if (!m_structureFactor.canScreen(h, k, l))
-            return true;
+            return nullptr;
         const bool inRow = n == 1;
         const std::array<int, 3> key = rowKey(variant.hkl);
-        const GroupSums* sums = &m_screenSums;
         if (variant.partner >= 0 && mayBeLit(*m_variants[variant.partner].at, n) && l != 0) {
             const PairSlot& slot = screenedSums(key, n, inRow);
-            sums = key[2] > 0 ? &slot.screenPlus : &slot.screenMinus;
-        } else {
-            m_structureFactor.screenGroupSums(h, k, l, inRow, m_screenSums);
+            return key[2] > 0 ? &slot.screenPlus : &slot.screenMinus;
         }
-        return canBeatMinimum(m_structureFactor.screenCeiling(*sums), at.sinTheta, lambda);
+        m_structureFactor.screenGroupSums(h, k, l, inRow, m_screenSums);
+        return &m_screenSums;
+    }
+
+    // The harmonics as visit() meets them, until one beats the minimum at the screen's floor.
+    bool certainlyKept(std::size_t v, int nMax) {
+        const Projection& at = *m_variants[v].at;
+        for (int n = 1; n <= nMax; ++n) {
+            const double lambda = at.lambda1 / n;
+            if (lambda > kLongestHarmonicWavelength)
+                continue;
+            if (m_dropsDarkHarmonics && spectrumAt(*m_walk.input.spectrum, lambda) == 0.0) {
+                if (lambda < m_firstLitSample)
+                    break;
+                continue;
+            }
+            const double s = at.sinTheta / lambda;
+            if (!canBeatMinimum(m_structureFactor.setScattering(s * s), at.sinTheta, lambda))
+                continue;
+            const GroupSums* sums = screenSums(v, n);
+            if (sums == nullptr)
+                return false;
+            if (intensityOf(m_structureFactor.screenFloor(*sums), at.sinTheta, lambda) >
+                m_walk.input.minimumIntensity)
+                return true;
+        }
+        return false;
     }
 
     // Whether the screen, if it has been asked for the pair, turns away harmonic n of the
@@ -481,6 +528,10 @@ public:
         return !m_exceeded;
     }
     bool exceeded() const { return m_exceeded; }
+    std::size_t used() const { return m_used; }
+    std::size_t limit() const { return m_limit; }
+    // Takes back spots booked as a lower bound, before their exact count is booked.
+    void unbook(std::size_t booked) { m_used.fetch_sub(booked); }
 
 private:
     const std::size_t m_limit;
@@ -561,6 +612,29 @@ void walkOuterIndex(const WalkContext& walk, FastReflectionVisitor& visitor, int
     }
 }
 
+// The spots of first index i that the walk certainly keeps, booked row by row; stops early as
+// walkOuterIndex does.
+template <typename KeepGoing>
+std::size_t countOuterIndex(const WalkContext& walk, FastReflectionVisitor& visitor, int i,
+                            SpotBudget& budget, const KeepGoing& keepGoing) {
+    std::size_t counted = 0;
+    for (int j = 0; j <= walk.kMax && keepGoing(); ++j) {
+        std::size_t rowCount = 0;
+        const int ijDivisor = std::gcd(i, j);
+        const IndexRange range = lastIndexRange(walk, i, j);
+        for (int k = range.first; k <= range.last; ++k) {
+            if ((i == 0 && j == 0 && k == 0) || !isPrimitiveByGcd(ijDivisor, k))
+                continue;
+            rowCount += visitor.certainSpots(
+                i, j, k, highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax));
+        }
+        counted += rowCount;
+        if (!budget.book(rowCount))
+            break;
+    }
+    return counted;
+}
+
 int workerCount(int requested, int workItems) {
     int count = requested;
     if (count <= 0)
@@ -591,8 +665,19 @@ public:
             };
             // The caller asks at least once, even when the helpers have taken every index.
             for (int i = m_next++; keepGoing() && i <= m_walk.hMax; i = m_next++) {
+                if (nearsLimit()) {
+                    deferCounted(i, countOuterIndex(m_walk, visitor, i, m_budget, keepGoing));
+                    continue;
+                }
                 walkOuterIndex(m_walk, visitor, i, m_budget, m_chunks[static_cast<std::size_t>(i)],
                                keepGoing);
+                ++m_finished;
+            }
+            for (std::optional<Counted> counted = takeCounted(); counted && keepGoing();
+                 counted = takeCounted()) {
+                m_budget.unbook(counted->spots);
+                walkOuterIndex(m_walk, visitor, counted->index, m_budget,
+                               m_chunks[static_cast<std::size_t>(counted->index)], keepGoing);
                 ++m_finished;
             }
         } catch (...) {
@@ -632,9 +717,36 @@ public:
     }
 
 private:
+    // Once half the spot limit is booked, the walk may well pass it: outer indices are then
+    // first only counted, at a fraction of the cost, so that a walk that passes the limit ends
+    // sooner. Counted indices are walked when every index has been taken; their count was a
+    // lower bound, and is taken back for the exact one.
+    struct Counted {
+        int index = 0;
+        std::size_t spots = 0;
+    };
+
+    bool nearsLimit() const { return m_budget.used() > m_budget.limit() / 2; }
+
+    void deferCounted(int index, std::size_t spots) {
+        const std::lock_guard<std::mutex> lock(m_countedMutex);
+        m_counted.push_back({index, spots});
+    }
+
+    std::optional<Counted> takeCounted() {
+        const std::lock_guard<std::mutex> lock(m_countedMutex);
+        if (m_counted.empty())
+            return std::nullopt;
+        const Counted counted = m_counted.back();
+        m_counted.pop_back();
+        return counted;
+    }
+
     const WalkContext& m_walk;
     const PhaseFactorTables& m_tables;
     SpotBudget m_budget;
+    std::mutex m_countedMutex;
+    std::vector<Counted> m_counted;
     std::vector<SpotComputationResult> m_chunks;
     std::atomic<int> m_next{0};
     std::atomic<int> m_finished{0};

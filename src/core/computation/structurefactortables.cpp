@@ -978,8 +978,8 @@ double FastStructureFactor::screenCeilingAt(const GroupSums& sums, double s2) {
     return screenCeilingWith(sums, m_otherScattering.data());
 }
 
-double FastStructureFactor::screenCeilingWith(const GroupSums& sums,
-                                              const double* scattering) const {
+std::array<double, 2> FastStructureFactor::screenAmplitude(const GroupSums& sums,
+                                                           const double* scattering) const {
     double re = 0.0;
     double im = 0.0;
     double error = 0.0;
@@ -988,8 +988,20 @@ double FastStructureFactor::screenCeilingWith(const GroupSums& sums,
         im += scattering[g] * sums.im[g];
         error += std::fabs(scattering[g]) * m_tables.m_screenErrorScale[g];
     }
-    const double ceiling = std::sqrt(re * re + im * im) + error;
+    return {std::sqrt(re * re + im * im), error};
+}
+
+double FastStructureFactor::screenCeilingWith(const GroupSums& sums,
+                                              const double* scattering) const {
+    const std::array<double, 2> amplitude = screenAmplitude(sums, scattering);
+    const double ceiling = amplitude[0] + amplitude[1];
     return ceiling * ceiling * m_boundMargin;
+}
+
+double FastStructureFactor::screenFloor(const GroupSums& sums) const {
+    const std::array<double, 2> amplitude = screenAmplitude(sums, m_scattering.data());
+    const double floor = std::max(amplitude[0] - amplitude[1], 0.0);
+    return floor * floor / m_boundMargin;
 }
 
 FastStructureFactor::Amplitude FastStructureFactor::withErrors(std::complex<double> f) const {

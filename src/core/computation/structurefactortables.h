@@ -4,6 +4,7 @@
 
 #include "core/structure/crystalstructure.h"
 
+#include <array>
 #include <complex>
 #include <cstddef>
 #include <vector>
@@ -129,7 +130,9 @@ public:
     void screenPairedGroupSums(int h, int k, int l, bool inRow, GroupSums& plus, GroupSums& minus);
     // At the current s2; valid for the Friedel mate as well.
     double screenCeiling(const GroupSums& sums) const;
-    // The same at another s2, leaving the current one as it is.
+    // A floor that structureFactor()'s |F|^2 provably reaches, at the current s2.
+    double screenFloor(const GroupSums& sums) const;
+    // The ceiling at another s2, leaving the current one as it is.
     double screenCeilingAt(const GroupSums& sums, double s2);
     // The mean |F|^2 of atoms at independent random positions, at the current s2: where the
     // minimum lies far below it, the screen would rarely drop anything.
@@ -155,6 +158,8 @@ private:
     void fillScreenRow(ScreenRow& row, int h, int k) const;
     Amplitude withErrors(std::complex<double> f) const;
     double screenCeilingWith(const GroupSums& sums, const double* scattering) const;
+    // |F| from the screen's sums and the bound on its deviation.
+    std::array<double, 2> screenAmplitude(const GroupSums& sums, const double* scattering) const;
     double estimatedDeviationSquared() const;
     double largestDeviation() const;
 
