@@ -412,8 +412,8 @@ private:
             const GroupSums* sums = screenSums(v, n);
             if (sums == nullptr)
                 return false;
-            if (intensityOf(m_structureFactor.screenFloor(*sums), at.sinTheta, lambda) >
-                m_walk.input.minimumIntensity)
+            if (mustBeatMinimum(m_structureFactor.screenFloor(*sums),
+                                m_structureFactor.screenCeiling(*sums), at.sinTheta, lambda))
                 return true;
         }
         return false;
@@ -492,6 +492,13 @@ private:
         const double minimum = m_walk.input.minimumIntensity;
         return !(intensityOf(f2Bound, sinTheta, lambda) <= minimum &&
                  intensityOf(0.0, sinTheta, lambda) <= minimum);
+    }
+
+    // Over floor <= |F|^2 <= ceiling the intensity lies between its values at the two ends.
+    bool mustBeatMinimum(double f2Floor, double f2Ceiling, double sinTheta, double lambda) const {
+        const double minimum = m_walk.input.minimumIntensity;
+        return intensityOf(f2Floor, sinTheta, lambda) > minimum &&
+               intensityOf(f2Ceiling, sinTheta, lambda) > minimum;
     }
 
     bool nearMinimum(double intensity, double relativeError) const {

@@ -112,9 +112,9 @@ TEST(FastStructureFactor, PairedSumsGiveTheSingleResultsOfBothSignsOfLAndTheirMa
     EXPECT_FALSE(paired.canPair(1, 2, kLimit + 1));
 }
 
-// The single-precision screen's ceiling lies above the direct |F|^2, for rows of either sign,
-// either sign of l, alone or paired, and close enough above to tell weak reflections apart.
-TEST(FastStructureFactor, ScreenCeilingBracketsTheDirectSumClosely) {
+// The single-precision screen's ceiling and floor enclose the direct |F|^2, for rows of either
+// sign, either sign of l, alone or paired, and closely enough to tell reflections apart.
+TEST(FastStructureFactor, ScreenCeilingAndFloorBracketTheDirectSumClosely) {
     const std::vector<ElementGroup> groups = randomGroups();
     const PhaseFactorTables tables(groups, kLimit, kLimit, kLimit);
     FastStructureFactor fast(tables);
@@ -126,6 +126,9 @@ TEST(FastStructureFactor, ScreenCeilingBracketsTheDirectSumClosely) {
         const double ceiling = std::sqrt(fast.screenCeiling(sums));
         EXPECT_GE(ceiling, direct) << h << " " << k << " " << l;
         EXPECT_LE(ceiling, direct + 1e-4 * allInPhase) << h << " " << k << " " << l;
+        const double floor = std::sqrt(fast.screenFloor(sums));
+        EXPECT_LE(floor, direct) << h << " " << k << " " << l;
+        EXPECT_GE(floor, direct - 1e-4 * allInPhase) << h << " " << k << " " << l;
     };
     for (const bool inRow : {true, false}) {
         for (const auto& [h, k] : {std::pair{3, -4}, {-3, 4}, {0, 7}, {-9, 0}, {3, -4}}) {
