@@ -444,10 +444,11 @@ void sumTriplePairTerms(const TripleTermSource& t, std::size_t first, std::size_
 // single roundoff of the exact one) and two complex products (each within 2 sqrt(2) units), so
 // it is within 10 units of roundoff times |occupancy| of the exact term; the table phases and
 // structureFactor()'s own arguments differ from the exact ones by less than 1e-9 of that.
-// A lane that adds m products from zero, each rounded at most once and each partial sum once,
-// moves by at most m + 1 units of roundoff times the sum of the products' sizes (for the real
-// or imaginary part of a complex product, |ar zr| + |ai zi| is at most |a| |z|); totalling
-// the lanes adds four roundings. What follows in double precision rounds far below these.
+// Each lane sums the m products of one kind (ar zr, ai zi, ar zi or ai zr) from zero, each
+// product and each partial sum rounded once, and two such sums make a part of the complex
+// sum: that moves by at most m + 1 units of roundoff times the sum of the products' sizes
+// (and |ar zr| + |ai zi| is at most |a| |z|); totalling the lanes adds four roundings. What
+// follows in double precision rounds far below these.
 constexpr std::size_t kScreenLanes = 16;
 constexpr double kScreenRoundoff = 0x1.0p-24;
 constexpr double kScreenTermError = 16.0; // the 10 units above with room to spare
@@ -504,27 +505,21 @@ void screenGroupSums(const float* aRe, const float* aIm, const float* zRe, const
                      bool conjugateZ, const std::size_t* groupStart, std::size_t groupCount,
                      double* __restrict sumRe, double* __restrict sumIm) {
     for (std::size_t g = 0; g < groupCount; ++g) {
-        ScreenLanes c{}, s{};
+        // The four products summed apart (short chains of additions), combined at the end.
+        ScreenLanes rr{}, ii{}, ri{}, ir{};
         for (std::size_t j = groupStart[g]; j < groupStart[g + 1]; j += kScreenLanes) {
             ScreenLanes ar, ai, zr, zi;
             load(ar, aRe + j);
             load(ai, aIm + j);
             load(zr, zRe + j);
             load(zi, zIm + j);
-            if (conjugateZ) {
-                c += ar * zr;
-                c += ai * zi;
-                s += ai * zr;
-                s -= ar * zi;
-            } else {
-                c += ar * zr;
-                c -= ai * zi;
-                s += ar * zi;
-                s += ai * zr;
-            }
+            rr += ar * zr;
+            ii += ai * zi;
+            ri += ar * zi;
+            ir += ai * zr;
         }
-        sumRe[g] = screenLaneTotal(c);
-        sumIm[g] = screenLaneTotal(s);
+        sumRe[g] = screenLaneTotal(conjugateZ ? rr + ii : rr - ii);
+        sumIm[g] = screenLaneTotal(conjugateZ ? ir - ri : ri + ir);
     }
 }
 
@@ -535,26 +530,22 @@ void screenPairGroupSums(const float* aRe, const float* aIm, const float* zRe, c
                          double* __restrict plusRe, double* __restrict plusIm,
                          double* __restrict minusRe, double* __restrict minusIm) {
     for (std::size_t g = 0; g < groupCount; ++g) {
-        ScreenLanes pc{}, ps{}, mc{}, ms{};
+        ScreenLanes rr{}, ii{}, ri{}, ir{};
         for (std::size_t j = groupStart[g]; j < groupStart[g + 1]; j += kScreenLanes) {
             ScreenLanes ar, ai, zr, zi;
             load(ar, aRe + j);
             load(ai, aIm + j);
             load(zr, zRe + j);
             load(zi, zIm + j);
-            pc += ar * zr;
-            pc -= ai * zi;
-            ps += ar * zi;
-            ps += ai * zr;
-            mc += ar * zr;
-            mc += ai * zi;
-            ms += ai * zr;
-            ms -= ar * zi;
+            rr += ar * zr;
+            ii += ai * zi;
+            ri += ar * zi;
+            ir += ai * zr;
         }
-        plusRe[g] = screenLaneTotal(pc);
-        plusIm[g] = screenLaneTotal(ps);
-        minusRe[g] = screenLaneTotal(mc);
-        minusIm[g] = screenLaneTotal(ms);
+        plusRe[g] = screenLaneTotal(rr - ii);
+        plusIm[g] = screenLaneTotal(ri + ir);
+        minusRe[g] = screenLaneTotal(rr + ii);
+        minusIm[g] = screenLaneTotal(ir - ri);
     }
 }
 
@@ -619,9 +610,9 @@ void PhaseFactorTables::fillScreenAxes() {
         const std::size_t sites = m_groupStart[g + 1] - m_groupStart[g];
         const std::size_t termsPerLane = (sites + kScreenLanes - 1) / kScreenLanes;
         m_screenGroupStart.push_back(m_screenGroupStart.back() + termsPerLane * kScreenLanes);
-        // Each lane adds two products per site, and four roundings follow as the lanes are
-        // totalled.
-        const double termErrors = kScreenTermError + static_cast<double>(2 * termsPerLane + 5);
+        // Per product: its own rounding, the lane's additions, the combination with the other
+        // kind and the four totalling the lanes, with one to spare.
+        const double termErrors = kScreenTermError + static_cast<double>(termsPerLane + 6);
         m_screenErrorScale.push_back(kScreenSafety * std::sqrt(2.0) * termErrors * kScreenRoundoff *
                                      m_occupancySum[g]);
     }
