@@ -599,6 +599,84 @@ IndexRange lastIndexRange(const WalkContext& walk, int i, int j) {
             static_cast<int>(std::clamp(last, -1.0, static_cast<double>(walk.lMax)))};
 }
 
+// The real l at which the line G(l) = g0 + l d lies inside the cone that bounds the
+// sin(theta) window on its open side: gx^2 >= lo^2 |G|^2 in back reflection (lo the window's
+// lower end), gx^2 <= hi^2 |G|^2 in transmission. Both cones are symmetric in G, so a
+// reflection and its Friedel mate share the answer. The inequality is quadratic in l; the
+// roots are widened by two indices and by far more than the rounding of the coefficients and
+// of the projection's own test could move them, and a quadratic whose leading coefficient
+// nearly cancels leaves every l in.
+struct RealInterval {
+    double low = -std::numeric_limits<double>::infinity();
+    double high = std::numeric_limits<double>::infinity();
+};
+
+std::vector<RealInterval> windowCone(const WalkContext& walk, const Vector3& g0, const Vector3& d) {
+    const bool back = walk.input.settings.geometry == DiffractionGeometry::BackReflection;
+    const double edge = back ? walk.window.lowest : walk.window.highest;
+    const double e2 = edge * edge;
+    const double sign = back ? 1.0 : -1.0; // q(l) = a l^2 + b l + c >= 0 inside the cone
+    const double a = sign * (d[0] * d[0] - e2 * dot(d, d));
+    const double b = sign * 2.0 * (g0[0] * d[0] - e2 * dot(g0, d));
+    const double c = sign * (g0[0] * g0[0] - e2 * dot(g0, g0));
+    // The sizes the coefficients' rounding scales with.
+    const double dd = dot(d, d), gg = dot(g0, g0), gd = std::sqrt(dd * gg);
+    if (!std::isfinite(a + b + c + dd + gg) || !(std::fabs(a) > 1e-6 * dd))
+        return {RealInterval{}};
+    const double discriminant = b * b - 4.0 * a * c;
+    const double tolerance = 1e-8 * (4.0 * gd * gd + 4.0 * dd * gg);
+    const double centre = -b / (2.0 * a);
+    const double outer = std::sqrt(std::max(discriminant, 0.0) + tolerance) / (2.0 * std::fabs(a));
+    const double inner = std::sqrt(std::max(discriminant - tolerance, 0.0)) / (2.0 * std::fabs(a));
+    const double widening = 2.0 + 1e-6 * (std::fabs(centre) + outer);
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    if (a < 0.0) { // inside between the roots
+        if (discriminant < -tolerance)
+            return {};
+        return {{centre - outer - widening, centre + outer + widening}};
+    }
+    // Inside beyond the roots.
+    if (!(inner - widening > 0.0))
+        return {RealInterval{}};
+    return {{-kInfinity, centre - inner + widening}, {centre + inner - widening, kInfinity}};
+}
+
+// The last indices of range at which some sign variant of (i j k) may meet the window, as
+// sorted disjoint runs: the triples outside have no variant a projection could accept.
+std::vector<IndexRange> windowRuns(const WalkContext& walk, int i, int j, IndexRange range) {
+    std::vector<IndexRange> runs;
+    if (range.last < range.first)
+        return runs;
+    const Vector3 a = orientationColumn(walk.orientation, 0);
+    const Vector3 b = orientationColumn(walk.orientation, 1);
+    const Vector3 c = orientationColumn(walk.orientation, 2);
+    for (const double signJ : {1.0, -1.0}) {
+        const Vector3 g0{i * a[0] + signJ * j * b[0], i * a[1] + signJ * j * b[1],
+                         i * a[2] + signJ * j * b[2]};
+        for (const double signL : {1.0, -1.0}) {
+            const Vector3 d{signL * c[0], signL * c[1], signL * c[2]};
+            for (const RealInterval& cone : windowCone(walk, g0, d)) {
+                const double first =
+                    std::max(std::ceil(cone.low), static_cast<double>(range.first));
+                const double last =
+                    std::min(std::floor(cone.high), static_cast<double>(range.last));
+                if (first <= last)
+                    runs.push_back({static_cast<int>(first), static_cast<int>(last)});
+            }
+        }
+    }
+    std::sort(runs.begin(), runs.end(),
+              [](const IndexRange& x, const IndexRange& y) { return x.first < y.first; });
+    std::vector<IndexRange> merged;
+    for (const IndexRange& run : runs) {
+        if (!merged.empty() && run.first <= merged.back().last + 1)
+            merged.back().last = std::max(merged.back().last, run.last);
+        else
+            merged.push_back(run);
+    }
+    return merged;
+}
+
 // All triples with first index i, in enumeration order. Stops early, row by row, once the
 // budget is spent or keepGoing() says so.
 template <typename KeepGoing>
@@ -607,12 +685,13 @@ void walkOuterIndex(const WalkContext& walk, FastReflectionVisitor& visitor, int
     for (int j = 0; j <= walk.kMax && keepGoing(); ++j) {
         const std::size_t before = result.spots.size();
         const int ijDivisor = std::gcd(i, j);
-        const IndexRange range = lastIndexRange(walk, i, j);
-        for (int k = range.first; k <= range.last; ++k) {
-            if ((i == 0 && j == 0 && k == 0) || !isPrimitiveByGcd(ijDivisor, k))
-                continue;
-            const int nMax = highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax);
-            visitor.visitTriple(i, j, k, nMax, result);
+        for (const IndexRange& run : windowRuns(walk, i, j, lastIndexRange(walk, i, j))) {
+            for (int k = run.first; k <= run.last; ++k) {
+                if ((i == 0 && j == 0 && k == 0) || !isPrimitiveByGcd(ijDivisor, k))
+                    continue;
+                const int nMax = highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax);
+                visitor.visitTriple(i, j, k, nMax, result);
+            }
         }
         if (!budget.book(result.spots.size() - before))
             return;
@@ -628,12 +707,13 @@ std::size_t countOuterIndex(const WalkContext& walk, FastReflectionVisitor& visi
     for (int j = 0; j <= walk.kMax && keepGoing(); ++j) {
         std::size_t rowCount = 0;
         const int ijDivisor = std::gcd(i, j);
-        const IndexRange range = lastIndexRange(walk, i, j);
-        for (int k = range.first; k <= range.last; ++k) {
-            if ((i == 0 && j == 0 && k == 0) || !isPrimitiveByGcd(ijDivisor, k))
-                continue;
-            rowCount += visitor.certainSpots(
-                i, j, k, highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax));
+        for (const IndexRange& run : windowRuns(walk, i, j, lastIndexRange(walk, i, j))) {
+            for (int k = run.first; k <= run.last; ++k) {
+                if ((i == 0 && j == 0 && k == 0) || !isPrimitiveByGcd(ijDivisor, k))
+                    continue;
+                rowCount += visitor.certainSpots(
+                    i, j, k, highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax));
+            }
         }
         counted += rowCount;
         if (!budget.book(rowCount))
