@@ -611,7 +611,13 @@ struct RealInterval {
     double high = std::numeric_limits<double>::infinity();
 };
 
-std::vector<RealInterval> windowCone(const WalkContext& walk, const Vector3& g0, const Vector3& d) {
+// At most two intervals, kept in place (the walk asks for four per row).
+struct ConeIntervals {
+    std::array<RealInterval, 2> parts{};
+    std::size_t count = 0;
+};
+
+ConeIntervals windowCone(const WalkContext& walk, const Vector3& g0, const Vector3& d) {
     const bool back = walk.input.settings.geometry == DiffractionGeometry::BackReflection;
     const double edge = back ? walk.window.lowest : walk.window.highest;
     const double e2 = edge * edge;
@@ -622,7 +628,7 @@ std::vector<RealInterval> windowCone(const WalkContext& walk, const Vector3& g0,
     // The sizes the coefficients' rounding scales with.
     const double dd = dot(d, d), gg = dot(g0, g0), gd = std::sqrt(dd * gg);
     if (!std::isfinite(a + b + c + dd + gg) || !(std::fabs(a) > 1e-6 * dd))
-        return {RealInterval{}};
+        return {{RealInterval{}}, 1};
     const double discriminant = b * b - 4.0 * a * c;
     const double tolerance = 1e-8 * (4.0 * gd * gd + 4.0 * dd * gg);
     const double centre = -b / (2.0 * a);
@@ -633,20 +639,30 @@ std::vector<RealInterval> windowCone(const WalkContext& walk, const Vector3& g0,
     if (a < 0.0) { // inside between the roots
         if (discriminant < -tolerance)
             return {};
-        return {{centre - outer - widening, centre + outer + widening}};
+        return {{RealInterval{centre - outer - widening, centre + outer + widening}}, 1};
     }
     // Inside beyond the roots.
     if (!(inner - widening > 0.0))
-        return {RealInterval{}};
-    return {{-kInfinity, centre - inner + widening}, {centre + inner - widening, kInfinity}};
+        return {{RealInterval{}}, 1};
+    return {{RealInterval{-kInfinity, centre - inner + widening},
+             RealInterval{centre + inner - widening, kInfinity}},
+            2};
 }
 
 // The last indices of range at which some sign variant of (i j k) may meet the window, as
 // sorted disjoint runs: the triples outside have no variant a projection could accept.
-std::vector<IndexRange> windowRuns(const WalkContext& walk, int i, int j, IndexRange range) {
-    std::vector<IndexRange> runs;
+struct WindowRuns {
+    std::array<IndexRange, 8> runs{};
+    std::size_t count = 0;
+
+    const IndexRange* begin() const { return runs.data(); }
+    const IndexRange* end() const { return runs.data() + count; }
+};
+
+WindowRuns windowRuns(const WalkContext& walk, int i, int j, IndexRange range) {
+    WindowRuns found;
     if (range.last < range.first)
-        return runs;
+        return found;
     const Vector3 a = orientationColumn(walk.orientation, 0);
     const Vector3 b = orientationColumn(walk.orientation, 1);
     const Vector3 c = orientationColumn(walk.orientation, 2);
@@ -654,27 +670,30 @@ std::vector<IndexRange> windowRuns(const WalkContext& walk, int i, int j, IndexR
         const Vector3 g0{i * a[0] + signJ * j * b[0], i * a[1] + signJ * j * b[1],
                          i * a[2] + signJ * j * b[2]};
         for (const double signL : {1.0, -1.0}) {
-            const Vector3 d{signL * c[0], signL * c[1], signL * c[2]};
-            for (const RealInterval& cone : windowCone(walk, g0, d)) {
+            const ConeIntervals cone =
+                windowCone(walk, g0, {signL * c[0], signL * c[1], signL * c[2]});
+            for (std::size_t n = 0; n < cone.count; ++n) {
                 const double first =
-                    std::max(std::ceil(cone.low), static_cast<double>(range.first));
+                    std::max(std::ceil(cone.parts[n].low), static_cast<double>(range.first));
                 const double last =
-                    std::min(std::floor(cone.high), static_cast<double>(range.last));
+                    std::min(std::floor(cone.parts[n].high), static_cast<double>(range.last));
                 if (first <= last)
-                    runs.push_back({static_cast<int>(first), static_cast<int>(last)});
+                    found.runs[found.count++] = {static_cast<int>(first), static_cast<int>(last)};
             }
         }
     }
-    std::sort(runs.begin(), runs.end(),
+    std::sort(found.runs.begin(), found.runs.begin() + static_cast<std::ptrdiff_t>(found.count),
               [](const IndexRange& x, const IndexRange& y) { return x.first < y.first; });
-    std::vector<IndexRange> merged;
-    for (const IndexRange& run : runs) {
-        if (!merged.empty() && run.first <= merged.back().last + 1)
-            merged.back().last = std::max(merged.back().last, run.last);
+    std::size_t merged = 0;
+    for (std::size_t n = 0; n < found.count; ++n) {
+        const IndexRange run = found.runs[n];
+        if (merged > 0 && run.first <= found.runs[merged - 1].last + 1)
+            found.runs[merged - 1].last = std::max(found.runs[merged - 1].last, run.last);
         else
-            merged.push_back(run);
+            found.runs[merged++] = run;
     }
-    return merged;
+    found.count = merged;
+    return found;
 }
 
 // All triples with first index i, in enumeration order. Stops early, row by row, once the
