@@ -1,6 +1,7 @@
 // Throughput of the Laue spot walk, straightforward and fast, on silicon and on a large cell.
 #include "core/computation/geometry.h"
 #include "core/computation/spotcomputation.h"
+#include "core/computation/structurefactortables.h"
 #include "core/spectrum/builtinspectrum.h"
 #include "core/structure/crystalstructure.h"
 #include "support/silicon.h"
@@ -175,6 +176,35 @@ void registerCase(const std::string& name, const BenchCase& bench, bool slow) {
     }
 }
 
+// One pass over the large cell's atoms for the reflections of one row (7 k) and l = 1 to 64,
+// as the walk makes them for first orders: in double precision and in the screen, alone and
+// paired with (h k -l).
+void structureFactorPasses(benchmark::State& state, bool screen, bool paired) {
+    static const CrystalStructure cell = largeCell();
+    static const PhaseFactorTables tables(cell.groups, 180, 180, 180);
+    FastStructureFactor fast(tables);
+    fast.setScattering(0.1);
+    GroupSums plus, minus;
+    double sink = 0.0;
+    for (auto _ : state) {
+        for (int l = 1; l <= 64; ++l) {
+            if (screen && paired)
+                fast.screenPairedGroupSums(7, 5, l, true, plus, minus);
+            else if (screen)
+                fast.screenGroupSums(7, 5, l, true, plus);
+            else if (paired)
+                fast.pairedGroupSums(7, 5, l, true, plus, minus);
+            else
+                sink += fast.evaluateInRow(7, 5, l).squared;
+            sink += plus.re.empty() ? 0.0 : plus.re[0];
+        }
+    }
+    benchmark::DoNotOptimize(sink);
+    state.counters["passes"] =
+        benchmark::Counter(64.0 * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 } // namespace
 } // namespace xtalsp
 
@@ -198,6 +228,16 @@ int main(int argc, char** argv) {
     registerCase("largeCell/backReflection", largeBack, true);
     registerCase("largeCell/transmission/minimum100", largeStrongTransmission, true);
     registerCase("organicCell/transmission", organicTransmission, true);
+
+    for (const bool screen : {false, true})
+        for (const bool paired : {false, true})
+            benchmark::RegisterBenchmark((std::string("structureFactorPass/") +
+                                          (screen ? "screen" : "double") +
+                                          (paired ? "/paired" : "/single"))
+                                             .c_str(),
+                                         [screen, paired](benchmark::State& s) {
+                                             structureFactorPasses(s, screen, paired);
+                                         });
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

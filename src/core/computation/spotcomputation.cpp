@@ -91,6 +91,10 @@ double darkWavelengthLimit(const Spectrum& spectrum) {
     return static_cast<double>(kSpectrumSize) * kSpectrumStep;
 }
 
+// The screen is asked where the minimum |F|^2 is at least this share of the typical |F|^2
+// of the structure: below it the screen turns away too few harmonics to pay for itself.
+constexpr double kScreenWorthwhile = 0.1;
+
 // Relative slack on the bounds that prune the fast walk, far above any rounding in them.
 constexpr double kBoundSlack = 1e-9;
 
@@ -230,6 +234,26 @@ public:
 
     // The sign variants of the primitive triple (i j k), in list order.
     void visitTriple(int i, int j, int k, int nMax, SpotComputationResult& result) {
+        startTriple(i, j, k, nMax);
+        for (std::size_t v = 0; v < m_variants.size(); ++v)
+            if (m_variants[v].at)
+                visit(v, nMax, result);
+    }
+
+    // How many sign variants of the triple the walk certainly keeps: those with a harmonic
+    // whose intensity beats the minimum even at the screen's floor of |F|^2 (their kept
+    // harmonics add up to at least its intensity). A fraction of the cost of visiting them.
+    std::size_t certainSpots(int i, int j, int k, int nMax) {
+        startTriple(i, j, k, nMax);
+        std::size_t count = 0;
+        for (std::size_t v = 0; v < m_variants.size(); ++v)
+            if (m_variants[v].at && certainlyKept(v, nMax))
+                ++count;
+        return count;
+    }
+
+private:
+    void startTriple(int i, int j, int k, int nMax) {
         m_variants.clear();
         forEachSignVariant(i, j, k, [this](int h, int kk, int l) {
             m_variants.push_back({{h, kk, l}, project(m_walk, h, kk, l)});
@@ -239,13 +263,9 @@ public:
             m_pairs.resize(static_cast<std::size_t>(nMax) + 1);
         for (int n = 0; n <= nMax; ++n)
             for (PairSlot& slot : m_pairs[static_cast<std::size_t>(n)])
-                slot.filled = false;
-        for (std::size_t v = 0; v < m_variants.size(); ++v)
-            if (m_variants[v].at)
-                visit(v, nMax, result);
+                slot.used = false;
     }
 
-private:
     // A sign variant of the triple and where it meets the film. Its partner is the variant on
     // the same row (h k), or on the mirrored row (-h -k), with the opposite sign of l relative
     // to that row: the two are assembled in one pass.
@@ -292,7 +312,7 @@ private:
         const bool inRow = n == 1; // successive primitive reflections share (h k)
         const std::array<int, 3> key = rowKey(variant.hkl);
         if (variant.partner >= 0 && mayBeLit(*m_variants[variant.partner].at, n) &&
-            m_structureFactor.canPair(h, k, l)) {
+            m_structureFactor.canPair(h, k, l) && !screenDropsPartner(v, n)) {
             const PairSlot& slot = pairedSums(key, n, inRow);
             return m_structureFactor.amplitudeOf(key[2] > 0 ? slot.plus : slot.minus);
         }
@@ -302,26 +322,116 @@ private:
 
     // Paired sums of the current triple's harmonic n, for one of its two rows, (h k) and
     // (-h k), with their mirrors: those of the row key's reflection with l > 0 and of its l
-    // mirror.
+    // mirror, in double precision and from the screen, each made on first demand.
     struct PairSlot {
-        bool filled = false;
+        bool used = false;
         std::array<int, 3> key{};
-        GroupSums plus, minus;
+        bool summed = false, screened = false;
+        GroupSums plus, minus, screenPlus, screenMinus;
     };
 
-    // The slot of the row key's harmonic n, made on first demand for the current triple.
-    const PairSlot& pairedSums(const std::array<int, 3>& key, int n, bool inRow) {
-        const int positiveL = std::abs(key[2]);
+    // The slot of the row key's harmonic n for the current triple.
+    PairSlot& slotFor(const std::array<int, 3>& key, int n) {
         std::array<PairSlot, 2>& slots = m_pairs[static_cast<std::size_t>(n)];
-        for (const PairSlot& slot : slots)
-            if (slot.filled && slot.key[0] == key[0] && slot.key[1] == key[1])
+        for (PairSlot& slot : slots)
+            if (slot.used && slot.key[0] == key[0] && slot.key[1] == key[1])
                 return slot;
-        PairSlot& fresh = slots[0].filled ? slots[1] : slots[0];
-        m_structureFactor.pairedGroupSums(n * key[0], n * key[1], n * positiveL, inRow, fresh.plus,
-                                          fresh.minus);
-        fresh.key = {key[0], key[1], positiveL};
-        fresh.filled = true;
+        PairSlot& fresh = slots[0].used ? slots[1] : slots[0];
+        fresh.key = {key[0], key[1], std::abs(key[2])};
+        fresh.used = true;
+        fresh.summed = fresh.screened = false;
         return fresh;
+    }
+
+    const PairSlot& pairedSums(const std::array<int, 3>& key, int n, bool inRow) {
+        PairSlot& slot = slotFor(key, n);
+        if (!slot.summed) {
+            m_structureFactor.pairedGroupSums(n * slot.key[0], n * slot.key[1], n * slot.key[2],
+                                              inRow, slot.plus, slot.minus);
+            slot.summed = true;
+        }
+        return slot;
+    }
+
+    const PairSlot& screenedSums(const std::array<int, 3>& key, int n, bool inRow) {
+        PairSlot& slot = slotFor(key, n);
+        if (!slot.screened) {
+            m_structureFactor.screenPairedGroupSums(n * slot.key[0], n * slot.key[1],
+                                                    n * slot.key[2], inRow, slot.screenPlus,
+                                                    slot.screenMinus);
+            slot.screened = true;
+        }
+        return slot;
+    }
+
+    // Whether the single-precision screen leaves harmonic n of a variant a chance to beat the
+    // minimum intensity; its ceiling is a proven one, so a harmonic it turns away is one the
+    // straightforward walk drops as well. Where the minimum lies far below the typical |F|^2
+    // the screen would rarely turn anything away, and it is not asked.
+    bool passesScreen(std::size_t v, int n, const Projection& at, double lambda) {
+        if (intensityOf(kScreenWorthwhile * m_structureFactor.typicalSquared(), at.sinTheta,
+                        lambda) > m_walk.input.minimumIntensity)
+            return true;
+        const GroupSums* sums = screenSums(v, n);
+        return sums == nullptr ||
+               canBeatMinimum(m_structureFactor.screenCeiling(*sums), at.sinTheta, lambda);
+    }
+
+    // The screen's group sums of harmonic n of a variant, made together with its partner's
+    // where that may be lit; null where the tables do not reach.
+    const GroupSums* screenSums(std::size_t v, int n) {
+        const Variant& variant = m_variants[v];
+        const int h = n * variant.hkl[0], k = n * variant.hkl[1], l = n * variant.hkl[2];
+        if (!m_structureFactor.canScreen(h, k, l))
+            return nullptr;
+        const bool inRow = n == 1;
+        const std::array<int, 3> key = rowKey(variant.hkl);
+        if (variant.partner >= 0 && mayBeLit(*m_variants[variant.partner].at, n) && l != 0) {
+            const PairSlot& slot = screenedSums(key, n, inRow);
+            return key[2] > 0 ? &slot.screenPlus : &slot.screenMinus;
+        }
+        m_structureFactor.screenGroupSums(h, k, l, inRow, m_screenSums);
+        return &m_screenSums;
+    }
+
+    // The harmonics as visit() meets them, until one beats the minimum at the screen's floor.
+    bool certainlyKept(std::size_t v, int nMax) {
+        const Projection& at = *m_variants[v].at;
+        for (int n = 1; n <= nMax; ++n) {
+            const double lambda = at.lambda1 / n;
+            if (lambda > kLongestHarmonicWavelength)
+                continue;
+            if (m_dropsDarkHarmonics && spectrumAt(*m_walk.input.spectrum, lambda) == 0.0) {
+                if (lambda < m_firstLitSample)
+                    break;
+                continue;
+            }
+            const double s = at.sinTheta / lambda;
+            if (!canBeatMinimum(m_structureFactor.setScattering(s * s), at.sinTheta, lambda))
+                continue;
+            const GroupSums* sums = screenSums(v, n);
+            if (sums == nullptr)
+                return false;
+            if (mustBeatMinimum(m_structureFactor.screenFloor(*sums),
+                                m_structureFactor.screenCeiling(*sums), at.sinTheta, lambda))
+                return true;
+        }
+        return false;
+    }
+
+    // Whether the screen, if it has been asked for the pair, turns away harmonic n of the
+    // partner of a variant: then the partner needs no double-precision sum.
+    bool screenDropsPartner(std::size_t v, int n) {
+        const std::array<int, 3> key = rowKey(m_variants[v].hkl);
+        const PairSlot& slot = slotFor(key, n);
+        if (!slot.screened)
+            return false;
+        const Projection& at = *m_variants[static_cast<std::size_t>(m_variants[v].partner)].at;
+        const double lambda = at.lambda1 / n;
+        const double s = at.sinTheta / lambda;
+        // The partner has the opposite sign of l relative to the row key.
+        const GroupSums& sums = key[2] > 0 ? slot.screenMinus : slot.screenPlus;
+        return !canBeatMinimum(m_structureFactor.screenCeilingAt(sums, s * s), at.sinTheta, lambda);
     }
 
     void visit(std::size_t v, int nMax, SpotComputationResult& result) {
@@ -344,6 +454,8 @@ private:
             const double s = at->sinTheta / lambda;
             const double bound = m_structureFactor.setScattering(s * s);
             if (!canBeatMinimum(bound, at->sinTheta, lambda))
+                continue;
+            if (!passesScreen(v, n, *at, lambda))
                 continue;
             FastStructureFactor::Amplitude amplitude = estimate(v, n);
             // Extinct and nearly extinct harmonics mostly end here, without a direct sum.
@@ -380,6 +492,13 @@ private:
                  intensityOf(0.0, sinTheta, lambda) <= minimum);
     }
 
+    // Over floor <= |F|^2 <= ceiling the intensity lies between its values at the two ends.
+    bool mustBeatMinimum(double f2Floor, double f2Ceiling, double sinTheta, double lambda) const {
+        const double minimum = m_walk.input.minimumIntensity;
+        return intensityOf(f2Floor, sinTheta, lambda) > minimum &&
+               intensityOf(f2Ceiling, sinTheta, lambda) > minimum;
+    }
+
     bool nearMinimum(double intensity, double relativeError) const {
         return relativeError > 0.0 && std::fabs(intensity - m_walk.input.minimumIntensity) <=
                                           2.0 * relativeError * std::fabs(intensity);
@@ -393,6 +512,7 @@ private:
     std::vector<Variant> m_variants;
     std::vector<HarmonicComponent> m_kept;
     std::vector<std::array<PairSlot, 2>> m_pairs; // by harmonic order
+    GroupSums m_screenSums;
 };
 
 // A triple is primitive when its indices have no common factor; gcd(0, n) = n.
@@ -413,6 +533,10 @@ public:
         return !m_exceeded;
     }
     bool exceeded() const { return m_exceeded; }
+    std::size_t used() const { return m_used; }
+    std::size_t limit() const { return m_limit; }
+    // Takes back spots booked as a lower bound, before their exact count is booked.
+    void unbook(std::size_t booked) { m_used.fetch_sub(booked); }
 
 private:
     const std::size_t m_limit;
@@ -473,6 +597,103 @@ IndexRange lastIndexRange(const WalkContext& walk, int i, int j) {
             static_cast<int>(std::clamp(last, -1.0, static_cast<double>(walk.lMax)))};
 }
 
+// The real l at which the line G(l) = g0 + l d lies inside the cone that bounds the
+// sin(theta) window on its open side: gx^2 >= lo^2 |G|^2 in back reflection (lo the window's
+// lower end), gx^2 <= hi^2 |G|^2 in transmission. Both cones are symmetric in G, so a
+// reflection and its Friedel mate share the answer. The inequality is quadratic in l; the
+// roots are widened by two indices and by far more than the rounding of the coefficients and
+// of the projection's own test could move them, and a quadratic whose leading coefficient
+// nearly cancels leaves every l in.
+struct RealInterval {
+    double low = -std::numeric_limits<double>::infinity();
+    double high = std::numeric_limits<double>::infinity();
+};
+
+// At most two intervals, kept in place (the walk asks for four per row).
+struct ConeIntervals {
+    std::array<RealInterval, 2> parts{};
+    std::size_t count = 0;
+};
+
+ConeIntervals windowCone(const WalkContext& walk, const Vector3& g0, const Vector3& d) {
+    const bool back = walk.input.settings.geometry == DiffractionGeometry::BackReflection;
+    const double edge = back ? walk.window.lowest : walk.window.highest;
+    const double e2 = edge * edge;
+    const double sign = back ? 1.0 : -1.0; // q(l) = a l^2 + b l + c >= 0 inside the cone
+    const double a = sign * (d[0] * d[0] - e2 * dot(d, d));
+    const double b = sign * 2.0 * (g0[0] * d[0] - e2 * dot(g0, d));
+    const double c = sign * (g0[0] * g0[0] - e2 * dot(g0, g0));
+    // The sizes the coefficients' rounding scales with.
+    const double dd = dot(d, d), gg = dot(g0, g0), gd = std::sqrt(dd * gg);
+    if (!std::isfinite(a + b + c + dd + gg) || !(std::fabs(a) > 1e-6 * dd))
+        return {{RealInterval{}}, 1};
+    const double discriminant = b * b - 4.0 * a * c;
+    const double tolerance = 1e-8 * (4.0 * gd * gd + 4.0 * dd * gg);
+    const double centre = -b / (2.0 * a);
+    const double outer = std::sqrt(std::max(discriminant, 0.0) + tolerance) / (2.0 * std::fabs(a));
+    const double inner = std::sqrt(std::max(discriminant - tolerance, 0.0)) / (2.0 * std::fabs(a));
+    const double widening = 2.0 + 1e-6 * (std::fabs(centre) + outer);
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    if (a < 0.0) { // inside between the roots
+        if (discriminant < -tolerance)
+            return {};
+        return {{RealInterval{centre - outer - widening, centre + outer + widening}}, 1};
+    }
+    // Inside beyond the roots.
+    if (!(inner - widening > 0.0))
+        return {{RealInterval{}}, 1};
+    return {{RealInterval{-kInfinity, centre - inner + widening},
+             RealInterval{centre + inner - widening, kInfinity}},
+            2};
+}
+
+// The last indices of range at which some sign variant of (i j k) may meet the window, as
+// sorted disjoint runs: the triples outside have no variant a projection could accept.
+struct WindowRuns {
+    std::array<IndexRange, 8> runs{};
+    std::size_t count = 0;
+
+    const IndexRange* begin() const { return runs.data(); }
+    const IndexRange* end() const { return runs.data() + count; }
+};
+
+WindowRuns windowRuns(const WalkContext& walk, int i, int j, IndexRange range) {
+    WindowRuns found;
+    if (range.last < range.first)
+        return found;
+    const Vector3 a = orientationColumn(walk.orientation, 0);
+    const Vector3 b = orientationColumn(walk.orientation, 1);
+    const Vector3 c = orientationColumn(walk.orientation, 2);
+    for (const double signJ : {1.0, -1.0}) {
+        const Vector3 g0{i * a[0] + signJ * j * b[0], i * a[1] + signJ * j * b[1],
+                         i * a[2] + signJ * j * b[2]};
+        for (const double signL : {1.0, -1.0}) {
+            const ConeIntervals cone =
+                windowCone(walk, g0, {signL * c[0], signL * c[1], signL * c[2]});
+            for (std::size_t n = 0; n < cone.count; ++n) {
+                const double first =
+                    std::max(std::ceil(cone.parts[n].low), static_cast<double>(range.first));
+                const double last =
+                    std::min(std::floor(cone.parts[n].high), static_cast<double>(range.last));
+                if (first <= last)
+                    found.runs[found.count++] = {static_cast<int>(first), static_cast<int>(last)};
+            }
+        }
+    }
+    std::sort(found.runs.begin(), found.runs.begin() + static_cast<std::ptrdiff_t>(found.count),
+              [](const IndexRange& x, const IndexRange& y) { return x.first < y.first; });
+    std::size_t merged = 0;
+    for (std::size_t n = 0; n < found.count; ++n) {
+        const IndexRange run = found.runs[n];
+        if (merged > 0 && run.first <= found.runs[merged - 1].last + 1)
+            found.runs[merged - 1].last = std::max(found.runs[merged - 1].last, run.last);
+        else
+            found.runs[merged++] = run;
+    }
+    found.count = merged;
+    return found;
+}
+
 // All triples with first index i, in enumeration order. Stops early, row by row, once the
 // budget is spent or keepGoing() says so.
 template <typename KeepGoing>
@@ -481,16 +702,41 @@ void walkOuterIndex(const WalkContext& walk, FastReflectionVisitor& visitor, int
     for (int j = 0; j <= walk.kMax && keepGoing(); ++j) {
         const std::size_t before = result.spots.size();
         const int ijDivisor = std::gcd(i, j);
-        const IndexRange range = lastIndexRange(walk, i, j);
-        for (int k = range.first; k <= range.last; ++k) {
-            if ((i == 0 && j == 0 && k == 0) || !isPrimitiveByGcd(ijDivisor, k))
-                continue;
-            const int nMax = highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax);
-            visitor.visitTriple(i, j, k, nMax, result);
+        for (const IndexRange& run : windowRuns(walk, i, j, lastIndexRange(walk, i, j))) {
+            for (int k = run.first; k <= run.last; ++k) {
+                if ((i == 0 && j == 0 && k == 0) || !isPrimitiveByGcd(ijDivisor, k))
+                    continue;
+                const int nMax = highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax);
+                visitor.visitTriple(i, j, k, nMax, result);
+            }
         }
         if (!budget.book(result.spots.size() - before))
             return;
     }
+}
+
+// The spots of first index i that the walk certainly keeps, booked row by row; stops early as
+// walkOuterIndex does.
+template <typename KeepGoing>
+std::size_t countOuterIndex(const WalkContext& walk, FastReflectionVisitor& visitor, int i,
+                            SpotBudget& budget, const KeepGoing& keepGoing) {
+    std::size_t counted = 0;
+    for (int j = 0; j <= walk.kMax && keepGoing(); ++j) {
+        std::size_t rowCount = 0;
+        const int ijDivisor = std::gcd(i, j);
+        for (const IndexRange& run : windowRuns(walk, i, j, lastIndexRange(walk, i, j))) {
+            for (int k = run.first; k <= run.last; ++k) {
+                if ((i == 0 && j == 0 && k == 0) || !isPrimitiveByGcd(ijDivisor, k))
+                    continue;
+                rowCount += visitor.certainSpots(
+                    i, j, k, highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax));
+            }
+        }
+        counted += rowCount;
+        if (!budget.book(rowCount))
+            break;
+    }
+    return counted;
 }
 
 int workerCount(int requested, int workItems) {
@@ -523,8 +769,19 @@ public:
             };
             // The caller asks at least once, even when the helpers have taken every index.
             for (int i = m_next++; keepGoing() && i <= m_walk.hMax; i = m_next++) {
+                if (nearsLimit()) {
+                    deferCounted(i, countOuterIndex(m_walk, visitor, i, m_budget, keepGoing));
+                    continue;
+                }
                 walkOuterIndex(m_walk, visitor, i, m_budget, m_chunks[static_cast<std::size_t>(i)],
                                keepGoing);
+                ++m_finished;
+            }
+            for (std::optional<Counted> counted = takeCounted(); counted && keepGoing();
+                 counted = takeCounted()) {
+                m_budget.unbook(counted->spots);
+                walkOuterIndex(m_walk, visitor, counted->index, m_budget,
+                               m_chunks[static_cast<std::size_t>(counted->index)], keepGoing);
                 ++m_finished;
             }
         } catch (...) {
@@ -566,9 +823,36 @@ public:
     }
 
 private:
+    // Once half the spot limit is booked, the walk may well pass it: outer indices are then
+    // first only counted, at a fraction of the cost, so that a walk that passes the limit ends
+    // sooner. Counted indices are walked when every index has been taken; their count was a
+    // lower bound, and is taken back for the exact one.
+    struct Counted {
+        int index = 0;
+        std::size_t spots = 0;
+    };
+
+    bool nearsLimit() const { return m_budget.used() > m_budget.limit() / 2; }
+
+    void deferCounted(int index, std::size_t spots) {
+        const std::lock_guard<std::mutex> lock(m_countedMutex);
+        m_counted.push_back({index, spots});
+    }
+
+    std::optional<Counted> takeCounted() {
+        const std::lock_guard<std::mutex> lock(m_countedMutex);
+        if (m_counted.empty())
+            return std::nullopt;
+        const Counted counted = m_counted.back();
+        m_counted.pop_back();
+        return counted;
+    }
+
     const WalkContext& m_walk;
     const PhaseFactorTables& m_tables;
     SpotBudget m_budget;
+    std::mutex m_countedMutex;
+    std::vector<Counted> m_counted;
     std::vector<SpotComputationResult> m_chunks;
     std::atomic<int> m_next{0};
     std::atomic<int> m_finished{0};

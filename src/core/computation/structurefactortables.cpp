@@ -439,6 +439,116 @@ void sumTriplePairTerms(const TripleTermSource& t, std::size_t first, std::size_
     }
 }
 
+// The screen works in single precision, sixteen sites at a time. Each term occupancy *
+// exp(2 pi i (h x + k y + l z)) comes from three rounded factors (each within sqrt(2) units of
+// single roundoff of the exact one) and two complex products (each within 2 sqrt(2) units), so
+// it is within 10 units of roundoff times |occupancy| of the exact term; the table phases and
+// structureFactor()'s own arguments differ from the exact ones by less than 1e-9 of that.
+// Each lane sums the m products of one kind (ar zr, ai zi, ar zi or ai zr) from zero, each
+// product and each partial sum rounded once, and two such sums make a part of the complex
+// sum: that moves by at most m + 1 units of roundoff times the sum of the products' sizes
+// (and |ar zr| + |ai zi| is at most |a| |z|); totalling the lanes adds four roundings. What
+// follows in double precision rounds far below these.
+constexpr std::size_t kScreenLanes = 16;
+constexpr double kScreenRoundoff = 0x1.0p-24;
+constexpr double kScreenTermError = 16.0; // the 10 units above with room to spare
+constexpr double kScreenSafety = 2.0;
+// Occupancies of the screen lie within this factor of 1 (or are 0), so that no product of
+// factors comes near the range where single precision loses digits to underflow.
+constexpr double kScreenOccupancyRange = 0x1.0p60;
+
+using ScreenLanes = float __attribute__((vector_size(kScreenLanes * sizeof(float))));
+
+[[gnu::always_inline]] inline void load(ScreenLanes& lanes, const float* values) {
+    std::memcpy(&lanes, values, sizeof lanes);
+}
+
+// The lanes' total in single precision, halving the lanes four times: each halving rounds
+// once more, which the error bound counts as four more terms per lane.
+[[gnu::always_inline]] inline double screenLaneTotal(const ScreenLanes& lanes) {
+    using Eight = float __attribute__((vector_size(8 * sizeof(float))));
+    using Four = float __attribute__((vector_size(4 * sizeof(float))));
+    Eight low, high;
+    std::memcpy(&low, &lanes, sizeof low);
+    std::memcpy(&high, reinterpret_cast<const char*>(&lanes) + sizeof low, sizeof high);
+    const Eight eight = low + high;
+    Four a, b;
+    std::memcpy(&a, &eight, sizeof a);
+    std::memcpy(&b, reinterpret_cast<const char*>(&eight) + sizeof a, sizeof b);
+    const Four four = a + b;
+    return static_cast<double>((four[0] + four[2]) + (four[1] + four[3]));
+}
+
+// out = a * b over count sites (a whole number of lanes); a negative sign conjugates a factor.
+XTALSP_VECTOR_CLONES
+void screenProducts(const float* aRe, const float* aIm, float signA, const float* bRe,
+                    const float* bIm, float signB, std::size_t count, float* __restrict outRe,
+                    float* __restrict outIm) {
+    for (std::size_t j = 0; j < count; j += kScreenLanes) {
+        ScreenLanes ar, ai, br, bi;
+        load(ar, aRe + j);
+        load(ai, aIm + j);
+        load(br, bRe + j);
+        load(bi, bIm + j);
+        ai = signA * ai;
+        bi = signB * bi;
+        const ScreenLanes re = ar * br - ai * bi, im = ar * bi + ai * br;
+        std::memcpy(outRe + j, &re, sizeof re);
+        std::memcpy(outIm + j, &im, sizeof im);
+    }
+}
+
+// The sums of a * z, or of a * conj(z), over each group's sites (whole sets of lanes),
+// totalled.
+XTALSP_VECTOR_CLONES
+void screenGroupSums(const float* aRe, const float* aIm, const float* zRe, const float* zIm,
+                     bool conjugateZ, const std::size_t* groupStart, std::size_t groupCount,
+                     double* __restrict sumRe, double* __restrict sumIm) {
+    for (std::size_t g = 0; g < groupCount; ++g) {
+        // The four products summed apart (short chains of additions), combined at the end.
+        ScreenLanes rr{}, ii{}, ri{}, ir{};
+        for (std::size_t j = groupStart[g]; j < groupStart[g + 1]; j += kScreenLanes) {
+            ScreenLanes ar, ai, zr, zi;
+            load(ar, aRe + j);
+            load(ai, aIm + j);
+            load(zr, zRe + j);
+            load(zi, zIm + j);
+            rr += ar * zr;
+            ii += ai * zi;
+            ri += ar * zi;
+            ir += ai * zr;
+        }
+        sumRe[g] = screenLaneTotal(conjugateZ ? rr + ii : rr - ii);
+        sumIm[g] = screenLaneTotal(conjugateZ ? ir - ri : ri + ir);
+    }
+}
+
+// The sums of a * z and of a * conj(z) at once.
+XTALSP_VECTOR_CLONES
+void screenPairGroupSums(const float* aRe, const float* aIm, const float* zRe, const float* zIm,
+                         const std::size_t* groupStart, std::size_t groupCount,
+                         double* __restrict plusRe, double* __restrict plusIm,
+                         double* __restrict minusRe, double* __restrict minusIm) {
+    for (std::size_t g = 0; g < groupCount; ++g) {
+        ScreenLanes rr{}, ii{}, ri{}, ir{};
+        for (std::size_t j = groupStart[g]; j < groupStart[g + 1]; j += kScreenLanes) {
+            ScreenLanes ar, ai, zr, zi;
+            load(ar, aRe + j);
+            load(ai, aIm + j);
+            load(zr, zRe + j);
+            load(zi, zIm + j);
+            rr += ar * zr;
+            ii += ai * zi;
+            ri += ar * zi;
+            ir += ai * zr;
+        }
+        plusRe[g] = screenLaneTotal(rr - ii);
+        plusIm[g] = screenLaneTotal(ri + ir);
+        minusRe[g] = screenLaneTotal(rr + ii);
+        minusIm[g] = screenLaneTotal(ir - ri);
+    }
+}
+
 } // namespace
 
 PhaseFactorTables::PhaseFactorTables(const std::vector<ElementGroup>& groups, int hMax, int kMax,
@@ -471,6 +581,63 @@ PhaseFactorTables::PhaseFactorTables(const std::vector<ElementGroup>& groups, in
     } catch (const std::bad_alloc&) {
         // Without the tables every reflection is evaluated directly: slower, not wrong.
         m_h = m_k = m_l = Axis{};
+        return;
+    }
+    if (!suitsScreen())
+        return;
+    try {
+        fillScreenAxes();
+        m_screenable = true;
+    } catch (const std::bad_alloc&) {
+        // Without the screen every harmonic goes to the double-precision sums.
+        m_hScreen = m_kScreen = m_lScreen = ScreenAxis{};
+    }
+}
+
+bool PhaseFactorTables::suitsScreen() const {
+    return std::all_of(m_occupancy.begin(), m_occupancy.end(), [](double occupancy) {
+        const double size = std::fabs(occupancy);
+        return size == 0.0 ||
+               (size >= 1.0 / kScreenOccupancyRange && size <= kScreenOccupancyRange);
+    });
+}
+
+void PhaseFactorTables::fillScreenAxes() {
+    const std::size_t groupCount = m_groupStart.size() - 1;
+    m_screenGroupStart.assign(1, 0);
+    m_screenErrorScale.clear();
+    for (std::size_t g = 0; g < groupCount; ++g) {
+        const std::size_t sites = m_groupStart[g + 1] - m_groupStart[g];
+        const std::size_t termsPerLane = (sites + kScreenLanes - 1) / kScreenLanes;
+        m_screenGroupStart.push_back(m_screenGroupStart.back() + termsPerLane * kScreenLanes);
+        // Per product: its own rounding, the lane's additions, the combination with the other
+        // kind and the four totalling the lanes, with one to spare.
+        const double termErrors = kScreenTermError + static_cast<double>(termsPerLane + 6);
+        m_screenErrorScale.push_back(kScreenSafety * std::sqrt(2.0) * termErrors * kScreenRoundoff *
+                                     m_occupancySum[g]);
+    }
+    m_screenSiteCount = m_screenGroupStart.back();
+    fillScreenAxis(m_hScreen, m_h, true);
+    fillScreenAxis(m_kScreen, m_k, false);
+    fillScreenAxis(m_lScreen, m_l, false);
+}
+
+void PhaseFactorTables::fillScreenAxis(ScreenAxis& screen, const Axis& axis,
+                                       bool withOccupancy) const {
+    const std::size_t siteCount = m_x.size();
+    const std::size_t size = static_cast<std::size_t>(axis.maxIndex + 1) * m_screenSiteCount;
+    screen.re.assign(size, 0.0F);
+    screen.im.assign(size, 0.0F);
+    for (int m = 0; m <= axis.maxIndex; ++m) {
+        const std::size_t from = row(m, siteCount), to = row(m, m_screenSiteCount);
+        for (std::size_t g = 0; g + 1 < m_groupStart.size(); ++g) {
+            for (std::size_t j = m_groupStart[g]; j < m_groupStart[g + 1]; ++j) {
+                const double scale = withOccupancy ? m_occupancy[j] : 1.0;
+                const std::size_t at = to + m_screenGroupStart[g] + (j - m_groupStart[g]);
+                screen.re[at] = static_cast<float>(scale * axis.re[from + j]);
+                screen.im[at] = static_cast<float>(scale * axis.im[from + j]);
+            }
+        }
     }
 }
 
@@ -550,9 +717,12 @@ FastStructureFactor::FastStructureFactor(const PhaseFactorTables& tables)
 double FastStructureFactor::setScattering(double s2) {
     m_s2 = s2;
     double amplitude = 0.0;
+    m_typicalSquared = 0.0;
     for (std::size_t g = 0; g < m_scattering.size(); ++g) {
-        m_scattering[g] = scatteringFactor(m_tables.groups()[g].element, s2);
-        amplitude += std::fabs(m_scattering[g]) * m_tables.m_occupancySum[g];
+        const double f = scatteringFactor(m_tables.groups()[g].element, s2);
+        m_scattering[g] = f;
+        amplitude += std::fabs(f) * m_tables.m_occupancySum[g];
+        m_typicalSquared += f * f * m_tables.m_occupancySquareSum[g];
     }
     return amplitude * amplitude * m_boundMargin;
 }
@@ -706,6 +876,123 @@ FastStructureFactor::Row& FastStructureFactor::rowFor(int h, int k) {
     fresh.k = k;
     fresh.filled = true;
     return fresh;
+}
+
+void FastStructureFactor::fillScreenRow(ScreenRow& fresh, int h, int k) const {
+    const PhaseFactorTables& t = m_tables;
+    const std::size_t siteCount = t.m_screenSiteCount;
+    const std::size_t rowH = row(h, siteCount), rowK = row(k, siteCount);
+    fresh.re.resize(siteCount);
+    fresh.im.resize(siteCount);
+    screenProducts(t.m_hScreen.re.data() + rowH, t.m_hScreen.im.data() + rowH,
+                   static_cast<float>(sign(h)), t.m_kScreen.re.data() + rowK,
+                   t.m_kScreen.im.data() + rowK, static_cast<float>(sign(k)), siteCount,
+                   fresh.re.data(), fresh.im.data());
+    fresh.h = h;
+    fresh.k = k;
+    fresh.filled = true;
+}
+
+// Rows of the walk's current (h k) stay for the reflections that follow; the others are made
+// in one scratch row.
+const FastStructureFactor::ScreenRow& FastStructureFactor::screenRowFor(int h, int k, bool inRow) {
+    const auto holds = [h, k](const ScreenRow& cached) {
+        return cached.filled &&
+               ((cached.h == h && cached.k == k) || (cached.h == -h && cached.k == -k));
+    };
+    if (!inRow) {
+        if (!holds(m_screenScratch))
+            fillScreenRow(m_screenScratch, h, k);
+        return m_screenScratch;
+    }
+    for (const ScreenRow& cached : m_screenRows)
+        if (holds(cached))
+            return cached;
+    ScreenRow& fresh = m_screenRows[m_oldestScreenRow];
+    m_oldestScreenRow = 1 - m_oldestScreenRow;
+    fillScreenRow(fresh, h, k);
+    return fresh;
+}
+
+// The row may be the conjugate one of (-h -k): the sums of conj(a) z are the conjugates of
+// those of a conj(z).
+void FastStructureFactor::screenGroupSums(int h, int k, int l, bool inRow, GroupSums& sums) {
+    const PhaseFactorTables& t = m_tables;
+    const ScreenRow& cached = screenRowFor(h, k, inRow);
+    const bool conjugateRow = cached.h != h || cached.k != k;
+    const std::size_t rowL = row(l, t.m_screenSiteCount);
+    const std::size_t groupCount = m_scattering.size();
+    sums.re.resize(groupCount);
+    sums.im.resize(groupCount);
+    xtalsp::screenGroupSums(cached.re.data(), cached.im.data(), t.m_lScreen.re.data() + rowL,
+                            t.m_lScreen.im.data() + rowL, (l < 0) != conjugateRow,
+                            t.m_screenGroupStart.data(), groupCount, sums.re.data(),
+                            sums.im.data());
+    if (conjugateRow)
+        for (double& im : sums.im)
+            im = -im;
+}
+
+void FastStructureFactor::screenPairedGroupSums(int h, int k, int l, bool inRow, GroupSums& plus,
+                                                GroupSums& minus) {
+    const PhaseFactorTables& t = m_tables;
+    const ScreenRow& cached = screenRowFor(h, k, inRow);
+    const bool conjugateRow = cached.h != h || cached.k != k;
+    const std::size_t rowL = row(l, t.m_screenSiteCount);
+    const std::size_t groupCount = m_scattering.size();
+    for (GroupSums* sums : {&plus, &minus}) {
+        sums->re.resize(groupCount);
+        sums->im.resize(groupCount);
+    }
+    // The kernel's first sums are those with the table's factor of |l|; with l < 0 or a
+    // conjugate row they belong to the other reflection of the pair.
+    GroupSums& withFactor = (l < 0) != conjugateRow ? minus : plus;
+    GroupSums& withConjugate = (l < 0) != conjugateRow ? plus : minus;
+    screenPairGroupSums(cached.re.data(), cached.im.data(), t.m_lScreen.re.data() + rowL,
+                        t.m_lScreen.im.data() + rowL, t.m_screenGroupStart.data(), groupCount,
+                        withFactor.re.data(), withFactor.im.data(), withConjugate.re.data(),
+                        withConjugate.im.data());
+    if (conjugateRow)
+        for (GroupSums* sums : {&plus, &minus})
+            for (double& im : sums->im)
+                im = -im;
+}
+
+double FastStructureFactor::screenCeiling(const GroupSums& sums) const {
+    return screenCeilingWith(sums, m_scattering.data());
+}
+
+double FastStructureFactor::screenCeilingAt(const GroupSums& sums, double s2) {
+    m_otherScattering.resize(m_scattering.size());
+    for (std::size_t g = 0; g < m_otherScattering.size(); ++g)
+        m_otherScattering[g] = scatteringFactor(m_tables.groups()[g].element, s2);
+    return screenCeilingWith(sums, m_otherScattering.data());
+}
+
+std::array<double, 2> FastStructureFactor::screenAmplitude(const GroupSums& sums,
+                                                           const double* scattering) const {
+    double re = 0.0;
+    double im = 0.0;
+    double error = 0.0;
+    for (std::size_t g = 0; g < sums.re.size(); ++g) {
+        re += scattering[g] * sums.re[g];
+        im += scattering[g] * sums.im[g];
+        error += std::fabs(scattering[g]) * m_tables.m_screenErrorScale[g];
+    }
+    return {std::sqrt(re * re + im * im), error};
+}
+
+double FastStructureFactor::screenCeilingWith(const GroupSums& sums,
+                                              const double* scattering) const {
+    const std::array<double, 2> amplitude = screenAmplitude(sums, scattering);
+    const double ceiling = amplitude[0] + amplitude[1];
+    return ceiling * ceiling * m_boundMargin;
+}
+
+double FastStructureFactor::screenFloor(const GroupSums& sums) const {
+    const std::array<double, 2> amplitude = screenAmplitude(sums, m_scattering.data());
+    const double floor = std::max(amplitude[0] - amplitude[1], 0.0);
+    return floor * floor / m_boundMargin;
 }
 
 FastStructureFactor::Amplitude FastStructureFactor::withErrors(std::complex<double> f) const {

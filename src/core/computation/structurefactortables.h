@@ -4,6 +4,7 @@
 
 #include "core/structure/crystalstructure.h"
 
+#include <array>
 #include <complex>
 #include <cstddef>
 #include <vector>
@@ -39,9 +40,19 @@ private:
         std::vector<double> re, im;
     };
 
+    // Single-precision copies of the factors for the screen (see FastStructureFactor), each
+    // group's sites padded with zero factors to whole sets of the screen's lanes. The first
+    // axis carries the occupancies.
+    struct ScreenAxis {
+        std::vector<float> re, im;
+    };
+
     bool fitsTables() const;
     void fillAxes(bool withHelper);
     void fillAxis(Axis& axis, const std::vector<double>& coordinate, int maxIndex) const;
+    bool suitsScreen() const;
+    void fillScreenAxes();
+    void fillScreenAxis(ScreenAxis& screen, const Axis& axis, bool withOccupancy) const;
 
     const std::vector<ElementGroup>* m_groups;
     std::vector<double> m_x, m_y, m_z, m_occupancy; // sites of all groups in stored order
@@ -49,6 +60,11 @@ private:
     std::vector<double> m_occupancySum, m_occupancySquareSum;
     bool m_usable = false;
     Axis m_h, m_k, m_l;
+    bool m_screenable = false;
+    std::size_t m_screenSiteCount = 0;           // padded sites per screen row
+    std::vector<std::size_t> m_screenGroupStart; // as m_groupStart, in the padded rows
+    std::vector<double> m_screenErrorScale;      // per group, times |f|: bound on the error
+    ScreenAxis m_hScreen, m_kScreen, m_lScreen;
 };
 
 // One thread's evaluator over shared tables. Its results come with two error measures: a
@@ -101,6 +117,27 @@ public:
     // The same with structureFactor(): bit for bit the value the straightforward walk gets.
     Amplitude evaluateDirectly(int h, int k, int l) const;
 
+    // The screen: the group sums of (h k l) in single precision, and a ceiling that
+    // structureFactor()'s |F|^2 provably cannot exceed. Its rounding errors are bounded term by
+    // term, so a harmonic whose intensity at the ceiling stays at or below the minimum is one
+    // the straightforward walk drops too, and costs a fraction of a double-precision sum.
+    bool canScreen(int h, int k, int l) const {
+        return m_tables.m_screenable && m_tables.covers(h, k, l);
+    }
+    // inRow as evaluateInRow. Only where canScreen(h, k, l).
+    void screenGroupSums(int h, int k, int l, bool inRow, GroupSums& sums);
+    // (h k l) and (h k -l) together. Only where canScreen(h, k, l) and l != 0.
+    void screenPairedGroupSums(int h, int k, int l, bool inRow, GroupSums& plus, GroupSums& minus);
+    // At the current s2; valid for the Friedel mate as well.
+    double screenCeiling(const GroupSums& sums) const;
+    // A floor that structureFactor()'s |F|^2 provably reaches, at the current s2.
+    double screenFloor(const GroupSums& sums) const;
+    // The ceiling at another s2, leaving the current one as it is.
+    double screenCeilingAt(const GroupSums& sums, double s2);
+    // The mean |F|^2 of atoms at independent random positions, at the current s2: where the
+    // minimum lies far below it, the screen would rarely drop anything.
+    double typicalSquared() const { return m_typicalSquared; }
+
 private:
     // occupancy * exp(2 pi i (h x + k y)) of every site for one (h k), with its exact table
     // phase and the rounded h x + k y that structureFactor() forms on the way to its argument.
@@ -111,7 +148,18 @@ private:
     };
 
     Row& rowFor(int h, int k);
+    // occupancy * exp(2 pi i (h x + k y)) in single precision, in the screen's padded layout.
+    struct ScreenRow {
+        int h = 0, k = 0;
+        bool filled = false;
+        std::vector<float> re, im;
+    };
+    const ScreenRow& screenRowFor(int h, int k, bool inRow);
+    void fillScreenRow(ScreenRow& row, int h, int k) const;
     Amplitude withErrors(std::complex<double> f) const;
+    double screenCeilingWith(const GroupSums& sums, const double* scattering) const;
+    // |F| from the screen's sums and the bound on its deviation.
+    std::array<double, 2> screenAmplitude(const GroupSums& sums, const double* scattering) const;
     double estimatedDeviationSquared() const;
     double largestDeviation() const;
 
@@ -119,8 +167,13 @@ private:
     double m_s2 = 0.0;
     double m_boundMargin = 1.0;
     std::vector<double> m_scattering; // f of each group at m_s2
+    std::vector<double> m_otherScattering;
+    double m_typicalSquared = 0.0;
     Row m_rows[2];
     std::size_t m_oldestRow = 0;
+    ScreenRow m_screenRows[2];
+    ScreenRow m_screenScratch; // for reflections off the current rows
+    std::size_t m_oldestScreenRow = 0;
 };
 
 } // namespace xtalsp

@@ -168,6 +168,29 @@ TEST(FastSpotWalk, RandomCellMatchesInEveryOrientationAndGeometry) {
     }
 }
 
+// Past half the spot limit the walk first counts the spots it is sure of; whatever the limit,
+// it either passes it or gives the straightforward walk's spots.
+TEST(FastSpotWalk, LimitsNearTheSpotCountAreKeptOrReportedAtEveryThreadCount) {
+    const CrystalStructure cell = randomCell();
+    SpotComputationInput input = makeInput(cell, {1, 1, 1}, {1, -1, 0});
+    input.settings.Hmax = input.settings.Kmax = input.settings.Lmax = 10;
+    input.minimumIntensity = 20.0;
+    const SpotComputationResult reference = computeLaueSpotsReference(input);
+    const std::size_t count = reference.spots.size();
+    ASSERT_GT(count, 100u);
+    for (const int threads : {1, 2, 17}) {
+        input.threadCount = threads;
+        input.spotLimit = count;
+        EXPECT_TRUE(sameSpots(reference, computeLaueSpots(input))) << threads << " threads";
+        for (const std::size_t tooFew : {count - 1, count / 3}) {
+            input.spotLimit = tooFew;
+            const SpotComputationResult stopped = computeLaueSpots(input);
+            EXPECT_TRUE(stopped.tooManySpots) << threads << " threads, limit " << tooFew;
+            EXPECT_TRUE(stopped.spots.empty());
+        }
+    }
+}
+
 TEST(FastSpotWalk, UnequalLimitsAndADistantFilmMatch) {
     const CrystalStructure cell = randomCell();
     SpotComputationInput input = makeInput(cell, {0, 1, 1}, {1, 0, 0});

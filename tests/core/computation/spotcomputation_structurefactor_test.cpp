@@ -112,6 +112,40 @@ TEST(FastStructureFactor, PairedSumsGiveTheSingleResultsOfBothSignsOfLAndTheirMa
     EXPECT_FALSE(paired.canPair(1, 2, kLimit + 1));
 }
 
+// The single-precision screen's ceiling and floor enclose the direct |F|^2, for rows of either
+// sign, either sign of l, alone or paired, and closely enough to tell reflections apart.
+TEST(FastStructureFactor, ScreenCeilingAndFloorBracketTheDirectSumClosely) {
+    const std::vector<ElementGroup> groups = randomGroups();
+    const PhaseFactorTables tables(groups, kLimit, kLimit, kLimit);
+    FastStructureFactor fast(tables);
+    const double s2 = 0.2;
+    const double allInPhase = std::sqrt(fast.setScattering(s2));
+    GroupSums plus, minus, single;
+    const auto check = [&](const GroupSums& sums, int h, int k, int l) {
+        const double direct = std::sqrt(directSquared(h, k, l, s2, groups));
+        const double ceiling = std::sqrt(fast.screenCeiling(sums));
+        EXPECT_GE(ceiling, direct) << h << " " << k << " " << l;
+        EXPECT_LE(ceiling, direct + 1e-4 * allInPhase) << h << " " << k << " " << l;
+        const double floor = std::sqrt(fast.screenFloor(sums));
+        EXPECT_LE(floor, direct) << h << " " << k << " " << l;
+        EXPECT_GE(floor, direct - 1e-4 * allInPhase) << h << " " << k << " " << l;
+    };
+    for (const bool inRow : {true, false}) {
+        for (const auto& [h, k] : {std::pair{3, -4}, {-3, 4}, {0, 7}, {-9, 0}, {3, -4}}) {
+            for (int l = -kLimit; l <= kLimit; ++l) {
+                ASSERT_TRUE(fast.canScreen(h, k, l));
+                fast.screenGroupSums(h, k, l, inRow, single);
+                check(single, h, k, l);
+                if (l == 0)
+                    continue;
+                fast.screenPairedGroupSums(h, k, l, inRow, plus, minus);
+                check(plus, h, k, l);
+                check(minus, h, k, -l);
+            }
+        }
+    }
+}
+
 TEST(FastStructureFactor, CancellingSumsAreUnreliableButBounded) {
     // Body-centred pair of equal atoms, off by 1e-9 along a: (1 0 0) nearly vanishes, and
     // (0 1 0), (0 0 1) vanish up to the rounding of the coordinates.
