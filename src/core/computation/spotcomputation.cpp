@@ -297,11 +297,22 @@ private:
         }
     }
 
+    // What the wavelength alone says of harmonic n of a projected reflection: whether the walk
+    // looks at it, and whether any higher harmonic can still be lit.
+    enum class HarmonicLight { Lit, Unlit, NoneLitBeyond };
+    HarmonicLight lightOf(const Projection& at, int n) const {
+        const double lambda = at.lambda1 / n;
+        if (lambda > kLongestHarmonicWavelength)
+            return HarmonicLight::Unlit;
+        if (m_dropsDarkHarmonics && spectrumAt(*m_walk.input.spectrum, lambda) == 0.0)
+            // Shorter wavelengths than a dark one below the first lit sample are dark too.
+            return lambda < m_firstLitSample ? HarmonicLight::NoneLitBeyond : HarmonicLight::Unlit;
+        return HarmonicLight::Lit;
+    }
+
     // Whether harmonic n of a projected reflection finds a wavelength the walk looks at.
     bool mayBeLit(const Projection& at, int n) const {
-        const double lambda = at.lambda1 / n;
-        return lambda <= kLongestHarmonicWavelength &&
-               !(m_dropsDarkHarmonics && spectrumAt(*m_walk.input.spectrum, lambda) == 0.0);
+        return lightOf(at, n) == HarmonicLight::Lit;
     }
 
     // The first estimate of |F|^2 of harmonic n of a variant, at the current scattering. Where
@@ -398,14 +409,12 @@ private:
     bool certainlyKept(std::size_t v, int nMax) {
         const Projection& at = *m_variants[v].at;
         for (int n = 1; n <= nMax; ++n) {
+            const HarmonicLight light = lightOf(at, n);
+            if (light == HarmonicLight::NoneLitBeyond)
+                break;
+            if (light == HarmonicLight::Unlit)
+                continue;
             const double lambda = at.lambda1 / n;
-            if (lambda > kLongestHarmonicWavelength)
-                continue;
-            if (m_dropsDarkHarmonics && spectrumAt(*m_walk.input.spectrum, lambda) == 0.0) {
-                if (lambda < m_firstLitSample)
-                    break;
-                continue;
-            }
             const double s = at.sinTheta / lambda;
             if (!canBeatMinimum(m_structureFactor.setScattering(s * s), at.sinTheta, lambda))
                 continue;
@@ -442,15 +451,12 @@ private:
         m_kept.clear();
         double largestError = 0.0; // relative, over the kept harmonics
         for (int n = 1; n <= nMax; ++n) {
+            const HarmonicLight light = lightOf(*at, n);
+            if (light == HarmonicLight::NoneLitBeyond)
+                break;
+            if (light == HarmonicLight::Unlit)
+                continue;
             const double lambda = at->lambda1 / n;
-            if (lambda > kLongestHarmonicWavelength)
-                continue;
-            if (m_dropsDarkHarmonics && spectrumAt(*m_walk.input.spectrum, lambda) == 0.0) {
-                // Shorter wavelengths than a dark one below the first lit sample are dark too.
-                if (lambda < m_firstLitSample)
-                    break;
-                continue;
-            }
             const double s = at->sinTheta / lambda;
             const double bound = m_structureFactor.setScattering(s * s);
             if (!canBeatMinimum(bound, at->sinTheta, lambda))

@@ -498,28 +498,39 @@ void screenProducts(const float* aRe, const float* aIm, float signA, const float
     }
 }
 
-// The sums of a * z, or of a * conj(z), over each group's sites (whole sets of lanes),
-// totalled.
+// The four products of a and z summed apart over one group's sites (whole sets of lanes):
+// short chains of additions, combined by the callers.
+struct ScreenProductSums {
+    ScreenLanes rr{}, ii{}, ri{}, ir{};
+};
+
+[[gnu::always_inline]] inline void addScreenProducts(const float* aRe, const float* aIm,
+                                                     const float* zRe, const float* zIm,
+                                                     std::size_t first, std::size_t end,
+                                                     ScreenProductSums& sums) {
+    for (std::size_t j = first; j < end; j += kScreenLanes) {
+        ScreenLanes ar, ai, zr, zi;
+        load(ar, aRe + j);
+        load(ai, aIm + j);
+        load(zr, zRe + j);
+        load(zi, zIm + j);
+        sums.rr += ar * zr;
+        sums.ii += ai * zi;
+        sums.ri += ar * zi;
+        sums.ir += ai * zr;
+    }
+}
+
+// The sums of a * z, or of a * conj(z), over each group's sites, totalled.
 XTALSP_VECTOR_CLONES
 void screenGroupSums(const float* aRe, const float* aIm, const float* zRe, const float* zIm,
                      bool conjugateZ, const std::size_t* groupStart, std::size_t groupCount,
                      double* __restrict sumRe, double* __restrict sumIm) {
     for (std::size_t g = 0; g < groupCount; ++g) {
-        // The four products summed apart (short chains of additions), combined at the end.
-        ScreenLanes rr{}, ii{}, ri{}, ir{};
-        for (std::size_t j = groupStart[g]; j < groupStart[g + 1]; j += kScreenLanes) {
-            ScreenLanes ar, ai, zr, zi;
-            load(ar, aRe + j);
-            load(ai, aIm + j);
-            load(zr, zRe + j);
-            load(zi, zIm + j);
-            rr += ar * zr;
-            ii += ai * zi;
-            ri += ar * zi;
-            ir += ai * zr;
-        }
-        sumRe[g] = screenLaneTotal(conjugateZ ? rr + ii : rr - ii);
-        sumIm[g] = screenLaneTotal(conjugateZ ? ir - ri : ri + ir);
+        ScreenProductSums p;
+        addScreenProducts(aRe, aIm, zRe, zIm, groupStart[g], groupStart[g + 1], p);
+        sumRe[g] = screenLaneTotal(conjugateZ ? p.rr + p.ii : p.rr - p.ii);
+        sumIm[g] = screenLaneTotal(conjugateZ ? p.ir - p.ri : p.ri + p.ir);
     }
 }
 
@@ -530,22 +541,12 @@ void screenPairGroupSums(const float* aRe, const float* aIm, const float* zRe, c
                          double* __restrict plusRe, double* __restrict plusIm,
                          double* __restrict minusRe, double* __restrict minusIm) {
     for (std::size_t g = 0; g < groupCount; ++g) {
-        ScreenLanes rr{}, ii{}, ri{}, ir{};
-        for (std::size_t j = groupStart[g]; j < groupStart[g + 1]; j += kScreenLanes) {
-            ScreenLanes ar, ai, zr, zi;
-            load(ar, aRe + j);
-            load(ai, aIm + j);
-            load(zr, zRe + j);
-            load(zi, zIm + j);
-            rr += ar * zr;
-            ii += ai * zi;
-            ri += ar * zi;
-            ir += ai * zr;
-        }
-        plusRe[g] = screenLaneTotal(rr - ii);
-        plusIm[g] = screenLaneTotal(ri + ir);
-        minusRe[g] = screenLaneTotal(rr + ii);
-        minusIm[g] = screenLaneTotal(ir - ri);
+        ScreenProductSums p;
+        addScreenProducts(aRe, aIm, zRe, zIm, groupStart[g], groupStart[g + 1], p);
+        plusRe[g] = screenLaneTotal(p.rr - p.ii);
+        plusIm[g] = screenLaneTotal(p.ri + p.ir);
+        minusRe[g] = screenLaneTotal(p.rr + p.ii);
+        minusIm[g] = screenLaneTotal(p.ir - p.ri);
     }
 }
 
