@@ -3,6 +3,7 @@
 
 #include "core/computation/filmunits.h"
 #include "core/orientation/directionalignment.h"
+#include "core/orientation/directionstrength.h"
 #include "core/orientation/orientation.h"
 
 #include <Eigen/Dense>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <span>
 #include <string>
 #include <tuple>
@@ -83,6 +85,114 @@ std::vector<Pairing> pairSpots(const std::vector<FilmPeak>& measured,
               [](const Pairing& a, const Pairing& b) { return a.measured < b.measured; });
     return pairs;
 }
+
+// The spot computation leaves out reflections whose Bragg angle comes within a small cap of
+// 90 degrees, where the Lorentz factor diverges, so the back-reflection centre shows no spots.
+// A measured spot just outside that cap can have its partner just inside it at an orientation
+// within the noise of the true one, and nearest-spot pairing would then leave it out for good.
+// So each unpaired measured spot is paired with the strong lattice direction along its
+// scattering direction whose spot, where the simulation shows none, lies within the tolerance;
+// the refinement then carries that spot back out of the cap.
+class HiddenPartners {
+public:
+    explicit HiddenPartners(const SpotComputationInput& start)
+        : m_start(start),
+          m_strength(start), m_limits{std::clamp(start.settings.Hmax, 1, kMaxIndexLimit),
+                                      std::clamp(start.settings.Kmax, 1, kMaxIndexLimit),
+                                      std::clamp(start.settings.Lmax, 1, kMaxIndexLimit)} {
+        Eigen::Matrix3d basis;
+        for (int i = 0; i < 3; ++i) {
+            const Vector3 g =
+                reciprocalVector(start.basis, double(i == 0), double(i == 1), double(i == 2));
+            basis.col(i) << g[0], g[1], g[2];
+        }
+        m_toIndices = basis.inverse();
+    }
+
+    void add(const std::array<Vector3, 3>& axes, double distance,
+             const std::vector<FilmPeak>& measured, std::span<const LaueSpot> simulated,
+             double threshold, double toleranceMm, std::vector<Pairing>& pairs) {
+        if (m_start.settings.geometry != DiffractionGeometry::BackReflection)
+            return;
+        const std::size_t paired = pairs.size();
+        for (std::size_t m = 0; m < measured.size(); ++m) {
+            if (std::any_of(pairs.begin(), pairs.begin() + long(paired),
+                            [m](const Pairing& pair) { return pair.measured == m; }))
+                continue;
+            const auto partner =
+                hiddenPartner(axes, distance, measured[m], simulated, threshold, toleranceMm);
+            if (partner && std::none_of(pairs.begin(), pairs.end(), [&](const Pairing& pair) {
+                    return pair.h == (*partner)[0] && pair.k == (*partner)[1] &&
+                           pair.l == (*partner)[2];
+                }))
+                pairs.push_back({m, (*partner)[0], (*partner)[1], (*partner)[2]});
+        }
+        std::sort(pairs.begin(), pairs.end(),
+                  [](const Pairing& a, const Pairing& b) { return a.measured < b.measured; });
+    }
+
+private:
+    // The nearest such direction: the spot's cell-frame direction scaled so that its largest
+    // index is 1, 2, ... and rounded, as long as the rounding gives a primitive direction.
+    std::optional<std::array<std::int32_t, 3>> hiddenPartner(const std::array<Vector3, 3>& axes,
+                                                             double distance, const FilmPeak& spot,
+                                                             std::span<const LaueSpot> simulated,
+                                                             double threshold, double toleranceMm) {
+        const Vector3 u =
+            scatteringDirection(m_start.settings.geometry, distance,
+                                {spot.xMm * kFilmUnitsPerMm, spot.yMm * kFilmUnitsPerMm});
+        Eigen::Vector3d inCell = Eigen::Vector3d::Zero();
+        for (std::size_t i = 0; i < 3; ++i)
+            inCell += u[i] * Eigen::Vector3d(axes[i][0], axes[i][1], axes[i][2]);
+        const Eigen::Vector3d indices = m_toIndices * inCell;
+        const double largest = indices.cwiseAbs().maxCoeff();
+        const int reach = *std::max_element(m_limits.begin(), m_limits.end());
+        std::optional<std::array<std::int32_t, 3>> best;
+        double nearest = toleranceMm;
+        for (int n = 1; n <= reach; ++n) {
+            const Eigen::Vector3d scaled = indices * (n / largest);
+            const std::array<std::int32_t, 3> t{std::int32_t(std::lround(scaled[0])),
+                                                std::int32_t(std::lround(scaled[1])),
+                                                std::int32_t(std::lround(scaled[2]))};
+            if (std::gcd(std::gcd(std::abs(t[0]), std::abs(t[1])), std::abs(t[2])) != 1 ||
+                std::abs(t[0]) > m_limits[0] || std::abs(t[1]) > m_limits[1] ||
+                std::abs(t[2]) > m_limits[2])
+                continue;
+            const Vector3 hkl{double(t[0]), double(t[1]), double(t[2])};
+            const auto at =
+                reflectionOnFilm(axes, m_start.basis, hkl, m_start.settings.geometry, distance);
+            if (!at || std::fabs(at->x) > m_start.halfFilmWidth ||
+                std::fabs(at->y) > m_start.halfFilmHeight)
+                continue;
+            const double away =
+                std::hypot(at->x / kFilmUnitsPerMm - spot.xMm, at->y / kFilmUnitsPerMm - spot.yMm);
+            if (!(away < nearest) || isShown(*at, simulated) ||
+                !(m_strength.intensity(t, sinTheta(axes, hkl)) > threshold))
+                continue;
+            nearest = away;
+            best = t;
+        }
+        return best;
+    }
+
+    double sinTheta(const std::array<Vector3, 3>& axes, const Vector3& hkl) const {
+        const Vector3 g = reciprocalVector(m_start.basis, hkl);
+        const double along = axes[0][0] * g[0] + axes[0][1] * g[1] + axes[0][2] * g[2];
+        return along / std::sqrt(g[0] * g[0] + g[1] * g[1] + g[2] * g[2]);
+    }
+
+    static bool isShown(const FilmPosition& at, std::span<const LaueSpot> simulated) {
+        constexpr double kSamePlace = 1e-3; // film units
+        return std::any_of(simulated.begin(), simulated.end(), [&](const LaueSpot& spot) {
+            return std::hypot(spot.x - at.x, spot.y - at.y) < kSamePlace;
+        });
+    }
+
+    const SpotComputationInput& m_start;
+    DirectionStrength m_strength;
+    std::array<int, 3> m_limits;
+    Eigen::Matrix3d m_toIndices;
+};
 
 // dx, dy (mm) of every pair for the parameters, the frame's planes held fixed.
 struct PairResiduals : Eigen::DenseFunctor<double> {
@@ -208,6 +318,7 @@ Result<FitResult> fitOrientation(const SpotComputationInput& start,
     x[2] = aligned.rotationY;
 
     std::vector<Pairing> pairs;
+    HiddenPartners hidden(start);
     for (int round = 0; round < kMaxPairingRounds; ++round) {
         const Parameters p = fromVector(x, start.settings.distance);
         const auto spots = simulate(
@@ -216,6 +327,8 @@ Result<FitResult> fitOrientation(const SpotComputationInput& start,
             return failure("The pattern has too many spots to fit.");
         std::vector<Pairing> repaired =
             pairSpots(measured, spots->spots, threshold, options.toleranceMm);
+        hidden.add(orientedAxes(tiltedSettings(start.settings, p), start.basis, p.psi), p.distance,
+                   measured, spots->spots, threshold, options.toleranceMm, repaired);
         if (round > 0 && repaired == pairs)
             break;
         if (2 * static_cast<int>(repaired.size()) <= parameterCount)

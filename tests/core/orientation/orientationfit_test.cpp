@@ -105,6 +105,38 @@ TEST_F(SiliconFit, FindsTheRightPairsWhenTheStartMovesSpotsBeyondTheTolerance) {
     EXPECT_LT(fit.value().maxMm, 1e-3);
 }
 
+// A spot 1.2 mm from the back-reflection centre lies just outside the cap where the simulation
+// leaves spots out; an orientation within the noise puts it inside. Started from the truth, the
+// fit must keep that spot rather than settle on the others without it.
+TEST_F(SiliconFit, KeepsASpotNextToTheBackReflectionCentre) {
+    input.settings.surfacePlane = {1.0 / 3.0, 0, -1};
+    input.settings.sidePlane = {-1, -0.1807555408909593, -1.0 / 3.0};
+    input.settings.rotationX = -4.0660090094894246;
+    input.settings.rotationY = -5.6020354359974771;
+    input.settings.distance = 400;
+    input.settings.Hmax = input.settings.Kmax = input.settings.Lmax = 16;
+    const std::vector<FilmPeak> truth = strongestSpots(8);
+    // The eight strongest with 0.1 mm noise, and one spurious spot first.
+    const std::vector<FilmPeak> measured = {
+        {-73.960, 10.783, 268.3}, {-2.112, -0.581, 5113}, {2.017, 7.300, 4833},
+        {0.795, 1.053, 4451},     {1.322, -12.572, 4298}, {19.270, 10.446, 3387},
+        {-6.551, -2.741, 3186},   {-8.081, 5.739, 2800},  {-20.491, 3.966, 2530}};
+    // Only the 36 strongest simulated spots may pair, as when indexing nine spots.
+    std::vector<double> intensities;
+    for (const LaueSpot& spot : computeLaueSpots(input).spots)
+        intensities.push_back(spot.intensity);
+    std::sort(intensities.begin(), intensities.end(), std::greater<>());
+    ASSERT_GT(intensities.size(), 36u);
+    FitOptions options;
+    options.toleranceMm = 0.5;
+    options.saturationIntensity = 100 * intensities[35] * (1 - 1e-9);
+
+    const Result<FitResult> fit = fitOrientation(input, measured, options);
+    ASSERT_TRUE(fit.ok()) << fit.failure().text;
+    EXPECT_EQ(fit.value().pairs.size(), 8u);
+    EXPECT_LE(test::worstDistanceMm(input, fit.value().settings, truth), 0.25);
+}
+
 TEST_F(SiliconFit, RefinesTheDistanceWhenAsked) {
     const std::vector<FilmPeak> measured = strongestSpots(10);
     SpotComputationInput start = input;
