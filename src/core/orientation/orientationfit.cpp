@@ -146,6 +146,8 @@ private:
             inCell += u[i] * Eigen::Vector3d(axes[i][0], axes[i][1], axes[i][2]);
         const Eigen::Vector3d indices = m_toIndices * inCell;
         const double largest = indices.cwiseAbs().maxCoeff();
+        if (!(largest > 0.0) || !std::isfinite(largest))
+            return std::nullopt;
         const int reach = *std::max_element(m_limits.begin(), m_limits.end());
         std::optional<std::array<std::int32_t, 3>> best;
         double nearest = toleranceMm;
