@@ -67,15 +67,6 @@ constexpr double kStrongShare = 0.5;
 constexpr double kShareForCandidates = 0.6;       // of the progress, the rest for the fits
 constexpr double kShareOfTimeForCandidates = 0.5; // of the time limit
 
-Message failure(const std::string& text) {
-    return Message{text,
-                   "",
-                   MessageIcon::Exclamation,
-                   MessageButtons::Ok,
-                   MessageAnswer::Ok,
-                   TextEncoding::Utf8};
-}
-
 Matrix3d basisMatrix(const ReciprocalBasis& b) {
     Matrix3d matrix;
     matrix << b.aStarX, 0.0, 0.0, b.aStarY, b.bStarY, 0.0, b.aStarZ, b.bStarZ, b.cStarZ;
@@ -646,11 +637,11 @@ Status checkRequest(const IndexingRequest& request) {
     const SpotComputationInput& pattern = request.pattern;
     if (pattern.groups == nullptr || pattern.spectrum == nullptr ||
         !(pattern.settings.distance >= 1.0))
-        return failure("Indexing needs a crystal, a spectrum and a film distance.");
+        return utf8Warning("Indexing needs a crystal, a spectrum and a film distance.");
     if (request.measured.size() < 3)
-        return failure("Indexing needs at least three measured spots.");
+        return utf8Warning("Indexing needs at least three measured spots.");
     if (!(request.toleranceMm > 0.0))
-        return failure("The tolerance for indexing must be larger than zero.");
+        return utf8Warning("The tolerance for indexing must be larger than zero.");
     return Status::success();
 }
 

@@ -224,15 +224,6 @@ struct PairResiduals : Eigen::DenseFunctor<double> {
     const std::vector<Pairing>* m_pairs;
 };
 
-Message failure(const std::string& text) {
-    return Message{text,
-                   "",
-                   MessageIcon::Exclamation,
-                   MessageButtons::Ok,
-                   MessageAnswer::Ok,
-                   TextEncoding::Utf8};
-}
-
 std::optional<SpotComputationResult> simulate(const SpotComputationInput& start,
                                               const DiffractionSettings& settings) {
     SpotComputationInput input = start;
@@ -312,7 +303,7 @@ Result<FitResult> fitOrientation(const SpotComputationInput& start,
     const double threshold = kPairingIntensityShare * options.saturationIntensity;
     const auto startSpots = simulate(start, start.settings);
     if (!startSpots)
-        return failure("The pattern has too many spots to fit.");
+        return utf8Warning("The pattern has too many spots to fit.");
     const Parameters aligned =
         alignedStart(start, startSpots->spots, measured, threshold, options.toleranceMm);
     x[0] = aligned.psi;
@@ -326,7 +317,7 @@ Result<FitResult> fitOrientation(const SpotComputationInput& start,
         const auto spots = simulate(
             start, foldBeamRotation(tiltedSettings(start.settings, p), start.basis, p.psi));
         if (!spots)
-            return failure("The pattern has too many spots to fit.");
+            return utf8Warning("The pattern has too many spots to fit.");
         std::vector<Pairing> repaired =
             pairSpots(measured, spots->spots, threshold, options.toleranceMm);
         hidden.add(orientedAxes(tiltedSettings(start.settings, p), start.basis, p.psi), p.distance,
@@ -334,10 +325,10 @@ Result<FitResult> fitOrientation(const SpotComputationInput& start,
         if (round > 0 && repaired == pairs)
             break;
         if (2 * static_cast<int>(repaired.size()) <= parameterCount)
-            return failure(std::to_string(repaired.size()) +
-                           " measured spots pair with simulated spots; a fit of " +
-                           std::to_string(parameterCount) + " parameters needs at least " +
-                           std::to_string(parameterCount / 2 + 1) + ".");
+            return utf8Warning(std::to_string(repaired.size()) +
+                               " measured spots pair with simulated spots; a fit of " +
+                               std::to_string(parameterCount) + " parameters needs at least " +
+                               std::to_string(parameterCount / 2 + 1) + ".");
         pairs = std::move(repaired);
         PairResiduals residuals(start, measured, pairs, parameterCount);
         Eigen::NumericalDiff<PairResiduals> differences(residuals);
@@ -347,9 +338,9 @@ Result<FitResult> fitOrientation(const SpotComputationInput& start,
     const Parameters p = fromVector(x, start.settings.distance);
     if (!(std::fabs(p.rotationX) <= options.maxRotation &&
           std::fabs(p.rotationY) <= options.maxRotation))
-        return failure("The fitted orientation lies outside the tilt range.");
+        return utf8Warning("The fitted orientation lies outside the tilt range.");
     if (!(p.distance >= 1.0))
-        return failure("The fitted distance is not a possible one.");
+        return utf8Warning("The fitted distance is not a possible one.");
     return summarize(PairResiduals(start, measured, pairs, parameterCount), x, pairs, start);
 }
 

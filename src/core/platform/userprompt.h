@@ -5,6 +5,7 @@
 #include "core/text/cp1252.h"
 
 #include <string>
+#include <utility>
 
 namespace xtalsp {
 
@@ -28,6 +29,14 @@ struct Message {
 
     bool operator==(const Message&) const = default;
 };
+
+// A warning with an OK button whose text is UTF-8: the form of most messages the newer
+// commands give.
+inline Message utf8Warning(std::string text) {
+    return Message{std::move(text),          "",
+                   MessageIcon::Exclamation, MessageButtons::Ok,
+                   MessageAnswer::Ok,        TextEncoding::Utf8};
+}
 
 // The text and caption as UTF-8, for a window or a terminal.
 inline std::string utf8Text(const Message& message) {

@@ -43,12 +43,7 @@ std::string nameOfCharacter(char32_t c) {
 
 Message impossibleCellMessage() {
     // UTF-8 bytes of the Greek letters alpha, beta and gamma.
-    return Message{"The angles \xCE\xB1, \xCE\xB2 and \xCE\xB3 do not form a unit cell.",
-                   "",
-                   MessageIcon::Exclamation,
-                   MessageButtons::Ok,
-                   MessageAnswer::Ok,
-                   TextEncoding::Utf8};
+    return utf8Warning("The angles \xCE\xB1, \xCE\xB2 and \xCE\xB3 do not form a unit cell.");
 }
 
 Status checkNameCharacters(std::string_view utf8Name) {
@@ -65,12 +60,7 @@ Status checkNameCharacters(std::string_view utf8Name) {
             list += i + 1 == found.size() ? " and " : ", ";
         list += nameOfCharacter(found[i]);
     }
-    return Message{"The crystal name cannot contain " + list + ".",
-                   "",
-                   MessageIcon::Exclamation,
-                   MessageButtons::Ok,
-                   MessageAnswer::Ok,
-                   TextEncoding::Utf8};
+    return utf8Warning("The crystal name cannot contain " + list + ".");
 }
 
 Message numberRangeMessage(double lowest, double highest) {

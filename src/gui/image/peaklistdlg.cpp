@@ -32,12 +32,7 @@ QTableWidgetItem* numberItem(double value, int decimals) {
 Status writePeaksCsv(const std::vector<FilmPeak>& peaks, const QString& path) {
     if (writeFileAtomically(QFile::encodeName(path).toStdString(), formatPeaksCsv(peaks)).ok())
         return Status::success();
-    return Message{path.toStdString() + " could not be written.",
-                   "",
-                   MessageIcon::Exclamation,
-                   MessageButtons::Ok,
-                   MessageAnswer::Ok,
-                   TextEncoding::Utf8};
+    return utf8Warning(path.toStdString() + " could not be written.");
 }
 
 PeakListDlg::PeakListDlg(PatternImageLayer& layer, FileChooser& chooser, UserPrompt& prompt,

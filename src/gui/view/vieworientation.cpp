@@ -325,11 +325,9 @@ void CXtalspView::alignSelectedSpot() {
         {static_cast<double>(spot->h), static_cast<double>(spot->k), static_cast<double>(spot->l)},
         kMaxRotation);
     if (!tilts) {
-        m_host.prompt().show({"The plane " + hklText(*spot) +
-                                  " cannot be brought onto the beam with rotations within "
-                                  "\u00B189.9999\u00B0.",
-                              "", MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok,
-                              TextEncoding::Utf8});
+        m_host.prompt().show(utf8Warning("The plane " + hklText(*spot) +
+                                         " cannot be brought onto the beam with rotations within "
+                                         "\u00B189.9999\u00B0."));
         return;
     }
     const std::string text = "Align the plane " + hklText(*spot) +
