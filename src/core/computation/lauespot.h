@@ -3,6 +3,8 @@
 // one pool.
 #pragma once
 
+#include "core/platform/largeblocks.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -91,8 +93,8 @@ public:
     }
     // Empties the list and gives the memory of both blocks back.
     void clear() {
-        std::vector<LaueSpot>().swap(m_spots);
-        std::vector<HarmonicComponent>().swap(m_harmonics);
+        Spots().swap(m_spots);
+        Harmonics().swap(m_harmonics);
     }
 
     bool operator==(const SpotList&) const = default;
@@ -107,8 +109,10 @@ private:
         return static_cast<std::uint32_t>(m_harmonics.size());
     }
 
-    std::vector<LaueSpot> m_spots;
-    std::vector<HarmonicComponent> m_harmonics;
+    using Spots = std::vector<LaueSpot, LargeBlockAllocator<LaueSpot>>;
+    using Harmonics = std::vector<HarmonicComponent, LargeBlockAllocator<HarmonicComponent>>;
+    Spots m_spots;
+    Harmonics m_harmonics;
 };
 
 } // namespace xtalsp
