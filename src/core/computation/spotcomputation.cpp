@@ -759,10 +759,13 @@ class OuterIndexQueue {
 public:
     OuterIndexQueue(const WalkContext& walk, const PhaseFactorTables& tables)
         : m_walk(walk), m_tables(tables), m_budget(walk.input.spotLimit),
-          m_chunks(static_cast<std::size_t>(walk.hMax) + 1) {}
+          m_chunks(static_cast<std::size_t>(walk.hMax) + 1),
+          m_walked(static_cast<std::size_t>(walk.hMax) + 1, false) {
+        reserveJoined();
+    }
 
     // Only the caller's thread reports progress; a stop it is told of ends every thread's
-    // work at the next row. Whatever stops the walk, the partial chunks are never joined.
+    // work at the next row. Whatever stops the walk, the partial chunks are never handed out.
     void work(bool reportsProgress) {
         try {
             FastReflectionVisitor visitor(m_walk, m_tables);
@@ -782,6 +785,7 @@ public:
                 walkOuterIndex(m_walk, visitor, i, m_budget, m_chunks[static_cast<std::size_t>(i)],
                                keepGoing);
                 ++m_finished;
+                joinFinished(i);
             }
             for (std::optional<Counted> counted = takeCounted(); counted && keepGoing();
                  counted = takeCounted()) {
@@ -789,6 +793,7 @@ public:
                 walkOuterIndex(m_walk, visitor, counted->index, m_budget,
                                m_chunks[static_cast<std::size_t>(counted->index)], keepGoing);
                 ++m_finished;
+                joinFinished(counted->index);
             }
         } catch (...) {
             // Stop the others and hand the first failure to the caller.
@@ -799,6 +804,7 @@ public:
         }
     }
 
+    // The joined spots; every outer index has been walked and joined unless the walk stopped.
     SpotComputationResult joined() {
         if (m_failure)
             std::rethrow_exception(m_failure);
@@ -811,21 +817,7 @@ public:
             result.tooManySpots = true;
             return result;
         }
-        std::size_t spots = 0, harmonics = 0;
-        for (const SpotComputationResult& chunk : m_chunks) {
-            spots += chunk.spots.size();
-            harmonics += chunk.spots.harmonicTotal();
-        }
-        result.spots.reserve(spots, harmonics);
-        for (SpotComputationResult& chunk : m_chunks) {
-            result.spots.append(chunk.spots); // its pool ranges follow the harmonics
-            result.strongestIntensity =
-                std::max(result.strongestIntensity, chunk.strongestIntensity);
-            // Each chunk's blocks go as soon as they are copied, so the joined list and all the
-            // chunks are never held at once.
-            chunk.spots.clear();
-        }
-        return result;
+        return std::move(m_joined);
     }
 
 private:
@@ -839,6 +831,35 @@ private:
     };
 
     bool nearsLimit() const { return m_budget.used() > m_budget.limit() / 2; }
+
+    // Appends the spots of every walked outer index that follows the joined ones, in index
+    // order, as soon as the index before it is joined: each chunk's memory goes back to the
+    // allocator while the walk still runs, for the chunks that follow to reuse, and no copy of
+    // the whole list is left for the end. A walk that stops early leaves partial chunks here,
+    // which joined() never hands out.
+    void joinFinished(int index) {
+        const std::lock_guard<std::mutex> lock(m_joinMutex);
+        m_walked[static_cast<std::size_t>(index)] = true;
+        while (m_nextToJoin < m_walked.size() && m_walked[m_nextToJoin]) {
+            SpotComputationResult& chunk = m_chunks[m_nextToJoin++];
+            m_joined.spots.append(chunk.spots); // its pool ranges follow the harmonics
+            m_joined.strongestIntensity =
+                std::max(m_joined.strongestIntensity, chunk.strongestIntensity);
+            chunk.spots.clear();
+        }
+    }
+
+    // Room for as many spots as the limit allows (and as many harmonics), so that the joined
+    // list never moves while it grows. Only the part written is ever given pages; without the
+    // address space for it the list grows as lists do.
+    void reserveJoined() {
+        const std::size_t room = std::min(m_budget.limit(), kMaxSpotCount) + 1;
+        try {
+            m_joined.spots.reserve(room, room);
+        } catch (const std::bad_alloc&) {
+            m_joined.spots.clear();
+        }
+    }
 
     void deferCounted(int index, std::size_t spots) {
         const std::lock_guard<std::mutex> lock(m_countedMutex);
@@ -860,6 +881,10 @@ private:
     std::mutex m_countedMutex;
     std::vector<Counted> m_counted;
     std::vector<SpotComputationResult> m_chunks;
+    std::mutex m_joinMutex;
+    std::vector<bool> m_walked;
+    std::size_t m_nextToJoin = 0;
+    SpotComputationResult m_joined;
     std::atomic<int> m_next{0};
     std::atomic<int> m_finished{0};
     std::atomic<bool> m_cancelled{false};
