@@ -189,9 +189,9 @@ void structureFactorPasses(benchmark::State& state, bool screen, bool paired) {
     for (auto _ : state) {
         for (int l = 1; l <= 64; ++l) {
             if (screen && paired)
-                fast.screenPairedGroupSums(7, 5, l, true, plus, minus);
+                fast.screenPairedGroupSums(7, 5, l, plus, minus);
             else if (screen)
-                fast.screenGroupSums(7, 5, l, true, plus);
+                fast.screenGroupSums(7, 5, l, plus);
             else if (paired)
                 fast.pairedGroupSums(7, 5, l, true, plus, minus);
             else

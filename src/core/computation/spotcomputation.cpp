@@ -323,7 +323,10 @@ private:
     FastStructureFactor::Amplitude estimate(std::size_t v, int n) {
         const Variant& variant = m_variants[v];
         const int h = n * variant.hkl[0], k = n * variant.hkl[1], l = n * variant.hkl[2];
-        const bool inRow = n == 1; // successive primitive reflections share (h k)
+        // Successive primitive reflections share (h k), and their harmonics (n h, n k): the
+        // low orders' rows stay at hand while the last index runs. The choice depends on n
+        // alone, so every thread makes each harmonic the same way.
+        const bool inRow = n <= FastStructureFactor::kRowOrders;
         const std::array<int, 3> key = rowKey(variant.hkl);
         if (variant.partner >= 0 && mayBeLit(*m_variants[variant.partner].at, n) &&
             m_structureFactor.canPair(h, k, l) && !screenDropsPartner(v, n)) {
@@ -367,11 +370,11 @@ private:
         return slot;
     }
 
-    const PairSlot& screenedSums(const std::array<int, 3>& key, int n, bool inRow) {
+    const PairSlot& screenedSums(const std::array<int, 3>& key, int n) {
         PairSlot& slot = slotFor(key, n);
         if (!slot.screened) {
             m_structureFactor.screenPairedGroupSums(n * slot.key[0], n * slot.key[1],
-                                                    n * slot.key[2], inRow, slot.screenPlus,
+                                                    n * slot.key[2], slot.screenPlus,
                                                     slot.screenMinus);
             slot.screened = true;
         }
@@ -398,13 +401,12 @@ private:
         const int h = n * variant.hkl[0], k = n * variant.hkl[1], l = n * variant.hkl[2];
         if (!m_structureFactor.canScreen(h, k, l))
             return nullptr;
-        const bool inRow = n == 1;
         const std::array<int, 3> key = rowKey(variant.hkl);
         if (variant.partner >= 0 && mayBeLit(*m_variants[variant.partner].at, n) && l != 0) {
-            const PairSlot& slot = screenedSums(key, n, inRow);
+            const PairSlot& slot = screenedSums(key, n);
             return key[2] > 0 ? &slot.screenPlus : &slot.screenMinus;
         }
-        m_structureFactor.screenGroupSums(h, k, l, inRow, m_screenSums);
+        m_structureFactor.screenGroupSums(h, k, l, m_screenSums);
         return &m_screenSums;
     }
 

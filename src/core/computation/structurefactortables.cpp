@@ -852,13 +852,34 @@ FastStructureFactor::Amplitude FastStructureFactor::amplitudeOf(const GroupSums&
     return withErrors({re, im});
 }
 
+namespace {
+
+// The slot holding (h k) or its conjugate (-h -k), or else the least recently used one, whose
+// `filled` the caller finds false or holding another row.
+template <typename Slot, std::size_t N>
+Slot& rowSlot(std::array<Slot, N>& slots, int h, int k, std::uint64_t& clock) {
+    Slot* oldest = &slots[0];
+    for (Slot& slot : slots) {
+        if (slot.filled && ((slot.h == h && slot.k == k) || (slot.h == -h && slot.k == -k))) {
+            slot.lastUse = ++clock;
+            return slot;
+        }
+        if (!slot.filled || slot.lastUse < oldest->lastUse)
+            oldest = &slot;
+        if (!oldest->filled)
+            break;
+    }
+    oldest->filled = false;
+    oldest->lastUse = ++clock;
+    return *oldest;
+}
+
+} // namespace
+
 FastStructureFactor::Row& FastStructureFactor::rowFor(int h, int k) {
-    for (Row& cached : m_rows)
-        if (cached.filled &&
-            ((cached.h == h && cached.k == k) || (cached.h == -h && cached.k == -k)))
-            return cached;
-    Row& fresh = m_rows[m_oldestRow];
-    m_oldestRow = 1 - m_oldestRow;
+    Row& fresh = rowSlot(m_rows, h, k, m_rowClock);
+    if (fresh.filled)
+        return fresh;
     const PhaseFactorTables& t = m_tables;
     const std::size_t siteCount = t.m_x.size();
     const std::size_t rowH = row(h, siteCount), rowK = row(k, siteCount);
@@ -899,32 +920,20 @@ void FastStructureFactor::fillScreenRow(ScreenRow& fresh, int h, int k) const {
     fresh.filled = true;
 }
 
-// Rows of the walk's current (h k) stay for the reflections that follow; the others are made
-// in one scratch row.
-const FastStructureFactor::ScreenRow& FastStructureFactor::screenRowFor(int h, int k, bool inRow) {
-    const auto holds = [h, k](const ScreenRow& cached) {
-        return cached.filled &&
-               ((cached.h == h && cached.k == k) || (cached.h == -h && cached.k == -k));
-    };
-    if (!inRow) {
-        if (!holds(m_screenScratch))
-            fillScreenRow(m_screenScratch, h, k);
-        return m_screenScratch;
-    }
-    for (const ScreenRow& cached : m_screenRows)
-        if (holds(cached))
-            return cached;
-    ScreenRow& fresh = m_screenRows[m_oldestScreenRow];
-    m_oldestScreenRow = 1 - m_oldestScreenRow;
-    fillScreenRow(fresh, h, k);
-    return fresh;
+// The screen's rows are made the same way whichever slot holds them, so keeping them changes
+// nothing but the time.
+const FastStructureFactor::ScreenRow& FastStructureFactor::screenRowFor(int h, int k) {
+    ScreenRow& slot = rowSlot(m_screenRows, h, k, m_rowClock);
+    if (!slot.filled)
+        fillScreenRow(slot, h, k);
+    return slot;
 }
 
 // The row may be the conjugate one of (-h -k): the sums of conj(a) z are the conjugates of
 // those of a conj(z).
-void FastStructureFactor::screenGroupSums(int h, int k, int l, bool inRow, GroupSums& sums) {
+void FastStructureFactor::screenGroupSums(int h, int k, int l, GroupSums& sums) {
     const PhaseFactorTables& t = m_tables;
-    const ScreenRow& cached = screenRowFor(h, k, inRow);
+    const ScreenRow& cached = screenRowFor(h, k);
     const bool conjugateRow = cached.h != h || cached.k != k;
     const std::size_t rowL = row(l, t.m_screenSiteCount);
     const std::size_t groupCount = m_scattering.size();
@@ -939,10 +948,10 @@ void FastStructureFactor::screenGroupSums(int h, int k, int l, bool inRow, Group
             im = -im;
 }
 
-void FastStructureFactor::screenPairedGroupSums(int h, int k, int l, bool inRow, GroupSums& plus,
+void FastStructureFactor::screenPairedGroupSums(int h, int k, int l, GroupSums& plus,
                                                 GroupSums& minus) {
     const PhaseFactorTables& t = m_tables;
-    const ScreenRow& cached = screenRowFor(h, k, inRow);
+    const ScreenRow& cached = screenRowFor(h, k);
     const bool conjugateRow = cached.h != h || cached.k != k;
     const std::size_t rowL = row(l, t.m_screenSiteCount);
     const std::size_t groupCount = m_scattering.size();

@@ -7,6 +7,7 @@
 #include <array>
 #include <complex>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace xtalsp {
@@ -84,6 +85,10 @@ struct GroupSums {
 
 class FastStructureFactor {
 public:
+    // Harmonic orders whose rows a walk along the last index may keep: (n h, n k) and
+    // (n h, -n k) for n up to this stay at hand, one megabyte of rows per evaluator.
+    static constexpr int kRowOrders = 8;
+
     explicit FastStructureFactor(const PhaseFactorTables& tables);
 
     // Evaluates every group's scattering factor at s2 = (sin(theta) / lambda)^2 (1/Angstrom^2)
@@ -124,10 +129,10 @@ public:
     bool canScreen(int h, int k, int l) const {
         return m_tables.m_screenable && m_tables.covers(h, k, l);
     }
-    // inRow as evaluateInRow. Only where canScreen(h, k, l).
-    void screenGroupSums(int h, int k, int l, bool inRow, GroupSums& sums);
+    // Only where canScreen(h, k, l).
+    void screenGroupSums(int h, int k, int l, GroupSums& sums);
     // (h k l) and (h k -l) together. Only where canScreen(h, k, l) and l != 0.
-    void screenPairedGroupSums(int h, int k, int l, bool inRow, GroupSums& plus, GroupSums& minus);
+    void screenPairedGroupSums(int h, int k, int l, GroupSums& plus, GroupSums& minus);
     // At the current s2; valid for the Friedel mate as well.
     double screenCeiling(const GroupSums& sums) const;
     // A floor that structureFactor()'s |F|^2 provably reaches, at the current s2.
@@ -144,6 +149,7 @@ private:
     struct Row {
         int h = 0, k = 0;
         bool filled = false;
+        std::uint64_t lastUse = 0;
         std::vector<double> re, im, phase, hk;
     };
 
@@ -152,9 +158,10 @@ private:
     struct ScreenRow {
         int h = 0, k = 0;
         bool filled = false;
+        std::uint64_t lastUse = 0;
         std::vector<float> re, im;
     };
-    const ScreenRow& screenRowFor(int h, int k, bool inRow);
+    const ScreenRow& screenRowFor(int h, int k);
     void fillScreenRow(ScreenRow& row, int h, int k) const;
     Amplitude withErrors(std::complex<double> f) const;
     double screenCeilingWith(const GroupSums& sums, const double* scattering) const;
@@ -169,11 +176,11 @@ private:
     std::vector<double> m_scattering; // f of each group at m_s2
     std::vector<double> m_otherScattering;
     double m_typicalSquared = 0.0;
-    Row m_rows[2];
-    std::size_t m_oldestRow = 0;
-    ScreenRow m_screenRows[2];
-    ScreenRow m_screenScratch; // for reflections off the current rows
-    std::size_t m_oldestScreenRow = 0;
+    // The rows of the latest (h k), least recently used replaced first: the walk's harmonics up
+    // to kRowOrders of both rows of one (i j) stay while the last index runs.
+    std::array<Row, 2 * kRowOrders> m_rows;
+    std::array<ScreenRow, 2 * kRowOrders> m_screenRows;
+    std::uint64_t m_rowClock = 0;
 };
 
 } // namespace xtalsp
