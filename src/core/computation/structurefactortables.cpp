@@ -262,6 +262,28 @@ void sumRowPairTerms(const RowTermSource& t, std::size_t first, std::size_t end,
     }
 }
 
+// What a row of (h k) is made from: the first two axis rows of every site.
+struct RowFillSource {
+    const double *x, *y, *occupancy, *hRe, *hIm, *kRe, *kIm;
+    double h, k, signH, signK, twoPi;
+};
+
+// occupancy * exp(2 pi i (h x + k y)) of every site from the tables, with its table phase and
+// the rounded h x + k y; every clone does the same operations, so the rows are the same.
+XTALSP_VECTOR_CLONES
+void fillRow(const RowFillSource& t, std::size_t count, double* __restrict re,
+             double* __restrict im, double* __restrict phase, double* __restrict hk) {
+    for (std::size_t j = 0; j < count; ++j) {
+        const double xr = t.hRe[j], xi = t.signH * t.hIm[j];
+        const double yr = t.kRe[j], yi = t.signK * t.kIm[j];
+        re[j] = t.occupancy[j] * (xr * yr - xi * yi);
+        im[j] = t.occupancy[j] * (xr * yi + xi * yr);
+        const double hx = t.h * t.x[j], ky = t.k * t.y[j];
+        phase[j] = tablePhaseOf(t.twoPi, hx) + tablePhaseOf(t.twoPi, ky);
+        hk[j] = hx + ky;
+    }
+}
+
 // The lane totals of every group for two reflections made together, sumTerms(first, end,
 // plusCos, plusSin, minusCos, minusSin) adding the terms of both to their partial sums.
 template <typename SumPairTerms>
@@ -883,22 +905,24 @@ FastStructureFactor::Row& FastStructureFactor::rowFor(int h, int k) {
     const PhaseFactorTables& t = m_tables;
     const std::size_t siteCount = t.m_x.size();
     const std::size_t rowH = row(h, siteCount), rowK = row(k, siteCount);
-    const double signH = sign(h), signK = sign(k);
-    const double hd = h, kd = k;
-    const double twoPiValue = twoPi();
     fresh.re.resize(siteCount);
     fresh.im.resize(siteCount);
     fresh.phase.resize(siteCount);
     fresh.hk.resize(siteCount);
-    for (std::size_t j = 0; j < siteCount; ++j) {
-        const double xr = t.m_h.re[rowH + j], xi = signH * t.m_h.im[rowH + j];
-        const double yr = t.m_k.re[rowK + j], yi = signK * t.m_k.im[rowK + j];
-        fresh.re[j] = t.m_occupancy[j] * (xr * yr - xi * yi);
-        fresh.im[j] = t.m_occupancy[j] * (xr * yi + xi * yr);
-        const double hx = hd * t.m_x[j], ky = kd * t.m_y[j];
-        fresh.phase[j] = tablePhaseOf(twoPiValue, hx) + tablePhaseOf(twoPiValue, ky);
-        fresh.hk[j] = hx + ky;
-    }
+    const RowFillSource source{t.m_x.data(),
+                               t.m_y.data(),
+                               t.m_occupancy.data(),
+                               t.m_h.re.data() + rowH,
+                               t.m_h.im.data() + rowH,
+                               t.m_k.re.data() + rowK,
+                               t.m_k.im.data() + rowK,
+                               static_cast<double>(h),
+                               static_cast<double>(k),
+                               sign(h),
+                               sign(k),
+                               twoPi()};
+    fillRow(source, siteCount, fresh.re.data(), fresh.im.data(), fresh.phase.data(),
+            fresh.hk.data());
     fresh.h = h;
     fresh.k = k;
     fresh.filled = true;
