@@ -124,6 +124,8 @@ std::complex<double> sumOverGroups(const std::vector<std::size_t>& groupStart,
     return {re, im};
 }
 
+} // namespace
+
 // What the terms of one reflection are made from: the three axis rows of every site, or the
 // cached product of the first two and the third. A negative index takes the conjugate factor.
 struct TripleTermSource {
@@ -131,6 +133,8 @@ struct TripleTermSource {
     const double *hRe, *hIm, *kRe, *kIm, *lRe, *lIm;
     double h, k, l, signH, signK, signL, twoPi;
 };
+
+namespace {
 
 struct RowTermSource {
     const double *re, *im, *phase, *hk, *z, *lRe, *lIm;
@@ -262,16 +266,10 @@ void sumRowPairTerms(const RowTermSource& t, std::size_t first, std::size_t end,
     }
 }
 
-// What a row of (h k) is made from: the first two axis rows of every site.
-struct RowFillSource {
-    const double *x, *y, *occupancy, *hRe, *hIm, *kRe, *kIm;
-    double h, k, signH, signK, twoPi;
-};
-
 // occupancy * exp(2 pi i (h x + k y)) of every site from the tables, with its table phase and
 // the rounded h x + k y; every clone does the same operations, so the rows are the same.
 XTALSP_VECTOR_CLONES
-void fillRow(const RowFillSource& t, std::size_t count, double* __restrict re,
+void fillRow(const TripleTermSource& t, std::size_t count, double* __restrict re,
              double* __restrict im, double* __restrict phase, double* __restrict hk) {
     for (std::size_t j = 0; j < count; ++j) {
         const double xr = t.hRe[j], xi = t.signH * t.hIm[j];
@@ -758,33 +756,36 @@ double FastStructureFactor::setScattering(double s2) {
 FastStructureFactor::Amplitude FastStructureFactor::evaluate(int h, int k, int l) {
     if (!m_tables.covers(h, k, l))
         return evaluateDirectly(h, k, l);
-    const PhaseFactorTables& t = m_tables;
-    const std::size_t siteCount = t.m_x.size();
-    const std::size_t rowH = row(h, siteCount), rowK = row(k, siteCount), rowL = row(l, siteCount);
-    // A negative index takes the complex conjugate and the negated phase of its row.
-    const double signH = sign(h), signK = sign(k), signL = sign(l);
-    const TripleTermSource source{t.m_x.data(),
-                                  t.m_y.data(),
-                                  t.m_z.data(),
-                                  t.m_occupancy.data(),
-                                  t.m_h.re.data() + rowH,
-                                  t.m_h.im.data() + rowH,
-                                  t.m_k.re.data() + rowK,
-                                  t.m_k.im.data() + rowK,
-                                  t.m_l.re.data() + rowL,
-                                  t.m_l.im.data() + rowL,
-                                  static_cast<double>(h),
-                                  static_cast<double>(k),
-                                  static_cast<double>(l),
-                                  signH,
-                                  signK,
-                                  signL,
-                                  twoPi()};
+    const TripleTermSource source = tripleSource(h, k, l);
     const auto sumTerms = [&source](std::size_t first, std::size_t end, double* sumCos,
                                     double* sumSin) {
         sumTripleTerms(source, first, end, sumCos, sumSin);
     };
-    return withErrors(sumOverGroups(t.m_groupStart, m_scattering, sumTerms));
+    return withErrors(sumOverGroups(m_tables.m_groupStart, m_scattering, sumTerms));
+}
+
+// A negative index takes the complex conjugate and the negated phase of its row.
+TripleTermSource FastStructureFactor::tripleSource(int h, int k, int l) const {
+    const PhaseFactorTables& t = m_tables;
+    const std::size_t siteCount = t.m_x.size();
+    const std::size_t rowH = row(h, siteCount), rowK = row(k, siteCount), rowL = row(l, siteCount);
+    return {t.m_x.data(),
+            t.m_y.data(),
+            t.m_z.data(),
+            t.m_occupancy.data(),
+            t.m_h.re.data() + rowH,
+            t.m_h.im.data() + rowH,
+            t.m_k.re.data() + rowK,
+            t.m_k.im.data() + rowK,
+            t.m_l.re.data() + rowL,
+            t.m_l.im.data() + rowL,
+            static_cast<double>(h),
+            static_cast<double>(k),
+            static_cast<double>(l),
+            sign(h),
+            sign(k),
+            sign(l),
+            twoPi()};
 }
 
 FastStructureFactor::Amplitude FastStructureFactor::evaluateInRow(int h, int k, int l) {
@@ -838,24 +839,7 @@ void FastStructureFactor::pairedGroupSums(int h, int k, int l, bool inRow, Group
             plus, minus);
         return;
     }
-    const std::size_t rowH = row(h, siteCount), rowK = row(k, siteCount);
-    const TripleTermSource source{t.m_x.data(),
-                                  t.m_y.data(),
-                                  t.m_z.data(),
-                                  t.m_occupancy.data(),
-                                  t.m_h.re.data() + rowH,
-                                  t.m_h.im.data() + rowH,
-                                  t.m_k.re.data() + rowK,
-                                  t.m_k.im.data() + rowK,
-                                  t.m_l.re.data() + rowL,
-                                  t.m_l.im.data() + rowL,
-                                  static_cast<double>(h),
-                                  static_cast<double>(k),
-                                  static_cast<double>(l),
-                                  sign(h),
-                                  sign(k),
-                                  sign(l),
-                                  twoPi()};
+    const TripleTermSource source = tripleSource(h, k, l);
     sumPairOverGroups(
         t.m_groupStart,
         [&source](std::size_t first, std::size_t end, double* pc, double* ps, double* mc,
@@ -902,26 +886,12 @@ FastStructureFactor::Row& FastStructureFactor::rowFor(int h, int k) {
     Row& fresh = rowSlot(m_rows, h, k, m_rowClock);
     if (fresh.filled)
         return fresh;
-    const PhaseFactorTables& t = m_tables;
-    const std::size_t siteCount = t.m_x.size();
-    const std::size_t rowH = row(h, siteCount), rowK = row(k, siteCount);
+    const std::size_t siteCount = m_tables.m_x.size();
     fresh.re.resize(siteCount);
     fresh.im.resize(siteCount);
     fresh.phase.resize(siteCount);
     fresh.hk.resize(siteCount);
-    const RowFillSource source{t.m_x.data(),
-                               t.m_y.data(),
-                               t.m_occupancy.data(),
-                               t.m_h.re.data() + rowH,
-                               t.m_h.im.data() + rowH,
-                               t.m_k.re.data() + rowK,
-                               t.m_k.im.data() + rowK,
-                               static_cast<double>(h),
-                               static_cast<double>(k),
-                               sign(h),
-                               sign(k),
-                               twoPi()};
-    fillRow(source, siteCount, fresh.re.data(), fresh.im.data(), fresh.phase.data(),
+    fillRow(tripleSource(h, k, 0), siteCount, fresh.re.data(), fresh.im.data(), fresh.phase.data(),
             fresh.hk.data());
     fresh.h = h;
     fresh.k = k;

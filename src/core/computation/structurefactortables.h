@@ -83,6 +83,8 @@ struct GroupSums {
     std::vector<double> re, im;
 };
 
+struct TripleTermSource;
+
 class FastStructureFactor {
 public:
     // Harmonic orders whose rows a walk along the last index may keep: (n h, n k) and
@@ -154,6 +156,8 @@ private:
     };
 
     Row& rowFor(int h, int k);
+    // Where the terms of (h k l) come from in the three axis tables.
+    TripleTermSource tripleSource(int h, int k, int l) const;
     // occupancy * exp(2 pi i (h x + k y)) in single precision, in the screen's padded layout.
     struct ScreenRow {
         int h = 0, k = 0;
