@@ -765,9 +765,7 @@ public:
     OuterIndexQueue(const WalkContext& walk, const PhaseFactorTables& tables)
         : m_walk(walk), m_tables(tables), m_budget(walk.input.spotLimit),
           m_chunks(static_cast<std::size_t>(walk.hMax) + 1),
-          m_walked(static_cast<std::size_t>(walk.hMax) + 1, false) {
-        reserveJoined();
-    }
+          m_walked(static_cast<std::size_t>(walk.hMax) + 1, false) {}
 
     // Only the caller's thread reports progress; a stop it is told of ends every thread's
     // work at the next row. Whatever stops the walk, the partial chunks are never handed out.
@@ -847,6 +845,8 @@ private:
         m_walked[static_cast<std::size_t>(index)] = true;
         while (m_nextToJoin < m_walked.size() && m_walked[m_nextToJoin]) {
             SpotComputationResult& chunk = m_chunks[m_nextToJoin++];
+            if (m_joined.spots.size() + chunk.spots.size() > kJoinedRoomFrom)
+                reserveJoined();
             m_joined.spots.append(chunk.spots); // its pool ranges follow the harmonics
             m_joined.strongestIntensity =
                 std::max(m_joined.strongestIntensity, chunk.strongestIntensity);
@@ -854,15 +854,20 @@ private:
         }
     }
 
-    // Room for as many spots as the limit allows (and as many harmonics), so that the joined
-    // list never moves while it grows. Only the part written is ever given pages; without the
+    // Once a pattern is large, room for as many spots as the limit allows (and as many
+    // harmonics), so that the joined list never moves again while it grows. Only the part
+    // written is ever given pages, and a small pattern never holds such room; without the
     // address space for it the list grows as lists do.
+    static constexpr std::size_t kJoinedRoomFrom = 65536;
     void reserveJoined() {
+        if (m_joinedRoomAsked)
+            return;
+        m_joinedRoomAsked = true;
         const std::size_t room = std::min(m_budget.limit(), kMaxSpotCount) + 1;
         try {
             m_joined.spots.reserve(room, room);
         } catch (const std::bad_alloc&) {
-            m_joined.spots.clear();
+            // The list keeps its spots and grows as lists do.
         }
     }
 
@@ -889,6 +894,7 @@ private:
     std::mutex m_joinMutex;
     std::vector<bool> m_walked;
     std::size_t m_nextToJoin = 0;
+    bool m_joinedRoomAsked = false;
     SpotComputationResult m_joined;
     std::atomic<int> m_next{0};
     std::atomic<int> m_finished{0};
