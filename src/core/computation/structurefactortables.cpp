@@ -744,8 +744,11 @@ double FastStructureFactor::setScattering(double s2) {
     m_s2 = s2;
     double amplitude = 0.0;
     m_typicalSquared = 0.0;
+    // The screen may have asked for the partner's factors at this very s2 already.
+    const bool known = s2 == m_otherS2;
     for (std::size_t g = 0; g < m_scattering.size(); ++g) {
-        const double f = scatteringFactor(m_tables.groups()[g].element, s2);
+        const double f =
+            known ? m_otherScattering[g] : scatteringFactor(m_tables.groups()[g].element, s2);
         m_scattering[g] = f;
         amplitude += std::fabs(f) * m_tables.m_occupancySum[g];
         m_typicalSquared += f * f * m_tables.m_occupancySquareSum[g];
@@ -972,9 +975,12 @@ double FastStructureFactor::screenCeiling(const GroupSums& sums) const {
 }
 
 double FastStructureFactor::screenCeilingAt(const GroupSums& sums, double s2) {
-    m_otherScattering.resize(m_scattering.size());
-    for (std::size_t g = 0; g < m_otherScattering.size(); ++g)
-        m_otherScattering[g] = scatteringFactor(m_tables.groups()[g].element, s2);
+    if (s2 != m_otherS2) {
+        m_otherScattering.resize(m_scattering.size());
+        for (std::size_t g = 0; g < m_otherScattering.size(); ++g)
+            m_otherScattering[g] = scatteringFactor(m_tables.groups()[g].element, s2);
+        m_otherS2 = s2;
+    }
     return screenCeilingWith(sums, m_otherScattering.data());
 }
 

@@ -8,6 +8,7 @@
 #include <complex>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace xtalsp {
@@ -177,8 +178,9 @@ private:
     const PhaseFactorTables& m_tables;
     double m_s2 = 0.0;
     double m_boundMargin = 1.0;
-    std::vector<double> m_scattering; // f of each group at m_s2
-    std::vector<double> m_otherScattering;
+    std::vector<double> m_scattering;      // f of each group at m_s2
+    std::vector<double> m_otherScattering; // f of each group at m_otherS2
+    double m_otherS2 = std::numeric_limits<double>::quiet_NaN();
     double m_typicalSquared = 0.0;
     // The rows of the latest (h k), least recently used replaced first: the walk's harmonics up
     // to kRowOrders of both rows of one (i j) stay while the last index runs.
