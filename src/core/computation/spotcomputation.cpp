@@ -238,10 +238,16 @@ public:
     // The sign variants of the primitive triple (i j k), in list order.
     void visitTriple(int i, int j, int k, int nMax, SpotComputationResult& result) {
         startTriple(i, j, k, nMax);
-        for (std::size_t v = 0; v < m_variants.size(); ++v)
-            if (m_variants[v].at)
+        for (std::size_t v = 0; v < m_variants.size(); ++v) {
+            if (m_variants[v].at) {
+                ++m_projected;
                 visit(v, nMax, result);
+            }
+        }
     }
+
+    // How many sign variants visitTriple has found on the film so far.
+    std::size_t projected() const { return m_projected; }
 
     // How many sign variants of the triple the walk certainly keeps: those with a harmonic
     // whose intensity beats the minimum even at the screen's floor of |F|^2 (their kept
@@ -524,6 +530,7 @@ private:
     std::vector<HarmonicComponent> m_kept;
     std::vector<std::array<PairSlot, 2>> m_pairs; // by harmonic order
     GroupSums m_screenSums;
+    std::size_t m_projected = 0;
 };
 
 // A triple is primitive when its indices have no common factor; gcd(0, n) = n.
@@ -726,6 +733,26 @@ void walkOuterIndex(const WalkContext& walk, FastReflectionVisitor& visitor, int
     }
 }
 
+// How many sign variants of the primitive triples with first index i meet the film: the
+// geometry of walkOuterIndex without any structure factor.
+std::size_t projectedVariants(const WalkContext& walk, int i) {
+    std::size_t count = 0;
+    for (int j = 0; j <= walk.kMax; ++j) {
+        const int ijDivisor = std::gcd(i, j);
+        for (const IndexRange& run : windowRuns(walk, i, j, lastIndexRange(walk, i, j))) {
+            for (int k = run.first; k <= run.last; ++k) {
+                if ((i == 0 && j == 0 && k == 0) || !isPrimitiveByGcd(ijDivisor, k))
+                    continue;
+                forEachSignVariant(i, j, k, [&walk, &count](int h, int kk, int l) {
+                    if (project(walk, h, kk, l))
+                        ++count;
+                });
+            }
+        }
+    }
+    return count;
+}
+
 // The spots of first index i that the walk certainly keeps, booked row by row; stops early as
 // walkOuterIndex does.
 template <typename KeepGoing>
@@ -781,12 +808,15 @@ public:
             };
             // The caller asks at least once, even when the helpers have taken every index.
             for (int i = m_next++; keepGoing() && i <= m_walk.hMax; i = m_next++) {
-                if (nearsLimit()) {
+                if (countsFirst()) {
                     deferCounted(i, countOuterIndex(m_walk, visitor, i, m_budget, keepGoing));
                     continue;
                 }
-                walkOuterIndex(m_walk, visitor, i, m_budget, m_chunks[static_cast<std::size_t>(i)],
-                               keepGoing);
+                const std::size_t projectedBefore = visitor.projected();
+                SpotComputationResult& chunk = m_chunks[static_cast<std::size_t>(i)];
+                walkOuterIndex(m_walk, visitor, i, m_budget, chunk, keepGoing);
+                m_walkedProjected += visitor.projected() - projectedBefore;
+                m_walkedSpots += chunk.spots.size();
                 ++m_finished;
                 joinFinished(i);
             }
@@ -824,16 +854,49 @@ public:
     }
 
 private:
-    // Once half the spot limit is booked, the walk may well pass it: outer indices are then
-    // first only counted, at a fraction of the cost, so that a walk that passes the limit ends
-    // sooner. Counted indices are walked when every index has been taken; their count was a
-    // lower bound, and is taken back for the exact one.
+    // A walk that will pass the spot limit ends sooner when the outer indices are first only
+    // counted, at a fraction of the cost of walking them. Counted indices are walked when every
+    // index has been taken; their count was a lower bound, and is taken back for the exact one.
+    // For a walk that stays below the limit, counting is time lost, so the walk counts first
+    // only once the spots so far predict a total beyond the limit.
     struct Counted {
         int index = 0;
         std::size_t spots = 0;
     };
 
-    bool nearsLimit() const { return m_budget.used() > m_budget.limit() / 2; }
+    // The prediction is asked once an eighth of the limit is booked: smaller patterns never
+    // pay for it. The walked outer indices give the spots per variant on the film; the
+    // variants of every outer index, estimated from a sample, then give the total.
+    bool countsFirst() {
+        if (m_countingFirst)
+            return true;
+        if (m_budget.used() <= m_budget.limit() / 8)
+            return false;
+        const auto walkedProjected = static_cast<double>(m_walkedProjected.load());
+        if (!(walkedProjected > 0.0))
+            return false;
+        std::call_once(m_estimateOnce, [this] { m_projectedEstimate = estimateProjected(); });
+        const auto walkedSpots = static_cast<double>(m_walkedSpots.load());
+        const double remaining = std::max(m_projectedEstimate - walkedProjected, 0.0);
+        const double predicted = walkedSpots + remaining * walkedSpots / walkedProjected;
+        if (predicted > static_cast<double>(m_budget.limit()))
+            m_countingFirst = true;
+        return m_countingFirst;
+    }
+
+    // The variants on the film over all outer indices, from one index in every kSampleStep
+    // (the index 0 exactly), each standing for its block of indices.
+    static constexpr int kSampleStep = 8;
+    double estimateProjected() const {
+        double total = static_cast<double>(projectedVariants(m_walk, 0));
+        for (int first = 1; first <= m_walk.hMax; first += kSampleStep) {
+            const int last = std::min(first + kSampleStep - 1, m_walk.hMax);
+            const int sampled = (first + last) / 2;
+            total += static_cast<double>(projectedVariants(m_walk, sampled)) *
+                     static_cast<double>(last - first + 1);
+        }
+        return total;
+    }
 
     // Appends the spots of every walked outer index that follows the joined ones, in index
     // order, as soon as the index before it is joined: each chunk's memory goes back to the
@@ -898,6 +961,10 @@ private:
     SpotComputationResult m_joined;
     std::atomic<int> m_next{0};
     std::atomic<int> m_finished{0};
+    std::atomic<std::size_t> m_walkedProjected{0}, m_walkedSpots{0};
+    std::once_flag m_estimateOnce;
+    double m_projectedEstimate = 0.0;
+    std::atomic<bool> m_countingFirst{false};
     std::atomic<bool> m_cancelled{false};
     std::mutex m_failureMutex;
     std::exception_ptr m_failure;

@@ -168,8 +168,9 @@ TEST(FastSpotWalk, RandomCellMatchesInEveryOrientationAndGeometry) {
     }
 }
 
-// Past half the spot limit the walk first counts the spots it is sure of; whatever the limit,
-// it either passes it or gives the straightforward walk's spots.
+// Once the spots so far predict a total beyond the spot limit, the walk first counts the spots
+// it is sure of; whatever the limit, it either passes it or gives the straightforward walk's
+// spots.
 TEST(FastSpotWalk, LimitsNearTheSpotCountAreKeptOrReportedAtEveryThreadCount) {
     const CrystalStructure cell = randomCell();
     SpotComputationInput input = makeInput(cell, {1, 1, 1}, {1, -1, 0});
