@@ -2,6 +2,7 @@
 // atomic phase factors instead of a sine and cosine per atom and reflection.
 #pragma once
 
+#include "core/platform/largeblocks.h"
 #include "core/structure/crystalstructure.h"
 
 #include <array>
@@ -39,14 +40,14 @@ private:
     // phase is 2 pi m times the coordinate, rounded to a multiple of 2^-36 rad.
     struct Axis {
         int maxIndex = 0;
-        std::vector<double> re, im;
+        std::vector<double, LargeBlockAllocator<double>> re, im;
     };
 
     // Single-precision copies of the factors for the screen (see FastStructureFactor), each
     // group's sites padded with zero factors to whole sets of the screen's lanes. The first
     // axis carries the occupancies.
     struct ScreenAxis {
-        std::vector<float> re, im;
+        std::vector<float, LargeBlockAllocator<float>> re, im;
     };
 
     bool fitsTables() const;
