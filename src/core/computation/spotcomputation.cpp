@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <complex>
 #include <exception>
@@ -808,7 +809,7 @@ public:
             };
             // The caller asks at least once, even when the helpers have taken every index.
             for (int i = m_next++; keepGoing() && i <= m_walk.hMax; i = m_next++) {
-                if (countsFirst()) {
+                if (countsFirst(keepGoing)) {
                     deferCounted(i, countOuterIndex(m_walk, visitor, i, m_budget, keepGoing));
                     continue;
                 }
@@ -866,8 +867,9 @@ private:
 
     // The prediction is asked once an eighth of the limit is booked: smaller patterns never
     // pay for it. The walked outer indices give the spots per variant on the film; the
-    // variants of every outer index, estimated from a sample, then give the total.
-    bool countsFirst() {
+    // variants of every outer index, estimated from a sample, then give the total. The first
+    // thread to ask makes the estimate.
+    template <typename KeepGoing> bool countsFirst(const KeepGoing& keepGoing) {
         if (m_countingFirst)
             return true;
         if (m_budget.used() <= m_budget.limit() / 8)
@@ -875,7 +877,24 @@ private:
         const auto walkedProjected = static_cast<double>(m_walkedProjected.load());
         if (!(walkedProjected > 0.0))
             return false;
-        std::call_once(m_estimateOnce, [this] { m_projectedEstimate = estimateProjected(); });
+        EstimateState expected = EstimateState::Missing;
+        if (m_estimateState.compare_exchange_strong(expected, EstimateState::Making)) {
+            std::optional<double> estimate;
+            try {
+                estimate = estimateProjected(keepGoing);
+            } catch (...) {
+                m_estimateState = EstimateState::Abandoned; // no thread may wait for it
+                throw;
+            }
+            m_projectedEstimate = estimate.value_or(0.0);
+            m_estimateState = estimate ? EstimateState::Made : EstimateState::Abandoned;
+        }
+        // The others wait for it, a fraction of the time an outer index takes: walking or
+        // counting meanwhile may both turn out to be the wrong work.
+        while (m_estimateState == EstimateState::Making && keepGoing())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (m_estimateState != EstimateState::Made)
+            return false;
         const auto walkedSpots = static_cast<double>(m_walkedSpots.load());
         const double remaining = std::max(m_projectedEstimate - walkedProjected, 0.0);
         const double predicted = walkedSpots + remaining * walkedSpots / walkedProjected;
@@ -886,10 +905,14 @@ private:
 
     // The variants on the film over all outer indices, from one index in every kSampleStep
     // (the index 0 exactly), each standing for its block of indices.
+    // Nothing when the walk is told to stop meanwhile.
     static constexpr int kSampleStep = 8;
-    double estimateProjected() const {
+    template <typename KeepGoing>
+    std::optional<double> estimateProjected(const KeepGoing& keepGoing) const {
         double total = static_cast<double>(projectedVariants(m_walk, 0));
         for (int first = 1; first <= m_walk.hMax; first += kSampleStep) {
+            if (!keepGoing())
+                return std::nullopt;
             const int last = std::min(first + kSampleStep - 1, m_walk.hMax);
             const int sampled = (first + last) / 2;
             total += static_cast<double>(projectedVariants(m_walk, sampled)) *
@@ -962,8 +985,9 @@ private:
     std::atomic<int> m_next{0};
     std::atomic<int> m_finished{0};
     std::atomic<std::size_t> m_walkedProjected{0}, m_walkedSpots{0};
-    std::once_flag m_estimateOnce;
-    double m_projectedEstimate = 0.0;
+    enum class EstimateState { Missing, Making, Made, Abandoned };
+    std::atomic<EstimateState> m_estimateState{EstimateState::Missing};
+    double m_projectedEstimate = 0.0; // written before m_estimateState turns Made
     std::atomic<bool> m_countingFirst{false};
     std::atomic<bool> m_cancelled{false};
     std::mutex m_failureMutex;
