@@ -121,6 +121,9 @@ void CXtalspDoc::backgroundJobEnded() {
         return;
     }
     if (!complete) {
+        // The window returns to its last state before it says why, so that no progress of
+        // the failed computation stays on show behind the message.
+        failBackgroundRun();
         if (!result)
             prompt().show({"There is no enough memory!  ", "", MessageIcon::Stop});
         else if (result->tooManySpots)
@@ -129,7 +132,6 @@ void CXtalspDoc::backgroundJobEnded() {
                                " spots.\nPlease raise the minimum intensity or lower the index "
                                "limits.",
                            "", MessageIcon::Exclamation});
-        failBackgroundRun();
         return;
     }
     takeSpots(*result);

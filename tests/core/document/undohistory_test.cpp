@@ -209,5 +209,38 @@ TEST_F(BackgroundComputation, CancelReturnsToThePatternBeforeTheUnfinishedComman
     tasks.runOne();
 }
 
+// Notes whether the document is still computing when it shows a message.
+class ObservingPrompt : public UserPrompt {
+public:
+    MessageAnswer show(const Message& message) override {
+        computingAtMessage.push_back(doc != nullptr && doc->isComputing());
+        return message.defaultAnswer;
+    }
+    const CXtalspDoc* doc = nullptr;
+    std::vector<bool> computingAtMessage;
+};
+
+// The window must not show the failed computation's progress behind the message.
+TEST_F(BackgroundComputation, APatternPastTheSpotLimitIsReportedOnThePatternBeforeIt) {
+    CXtalspDoc direct(DocumentServices{&prompt, nullptr, std::nullopt});
+    direct.takeStructure(test::siliconFlat(), acceptSilicon);
+    ObservingPrompt observing;
+    DocumentServices services{&observing, nullptr, std::nullopt};
+    services.backgroundPoster = tasks.poster();
+    services.spotLimit = direct.spots().size();
+    CXtalspDoc doc(services);
+    observing.doc = &doc;
+    doc.takeStructure(test::siliconFlat(), acceptSilicon);
+    tasks.runUntilIdle(doc);
+    const PatternInputs before = doc.inputs();
+    ASSERT_EQ(doc.spots(), direct.spots());
+
+    doc.takePatternSize(40, 30); // a larger film holds more spots than the limit
+    tasks.runUntilIdle(doc);
+    ASSERT_EQ(observing.computingAtMessage, std::vector<bool>{false});
+    EXPECT_EQ(doc.inputs(), before);
+    EXPECT_EQ(doc.spots(), direct.spots());
+}
+
 } // namespace
 } // namespace xtalsp
