@@ -713,6 +713,20 @@ WindowRuns windowRuns(const WalkContext& walk, int i, int j, IndexRange range) {
     return found;
 }
 
+// Calls visit(k) for the last index k of every primitive triple (i j k) some sign variant of
+// which may meet the window, in enumeration order.
+template <typename Visit>
+void forEachWindowTriple(const WalkContext& walk, int i, int j, const Visit& visit) {
+    const int ijDivisor = std::gcd(i, j);
+    for (const IndexRange& run : windowRuns(walk, i, j, lastIndexRange(walk, i, j))) {
+        for (int k = run.first; k <= run.last; ++k) {
+            if ((i == 0 && j == 0 && k == 0) || !isPrimitiveByGcd(ijDivisor, k))
+                continue;
+            visit(k);
+        }
+    }
+}
+
 // All triples with first index i, in enumeration order. Stops early, row by row, once the
 // budget is spent or keepGoing() says so.
 template <typename KeepGoing>
@@ -720,15 +734,10 @@ void walkOuterIndex(const WalkContext& walk, FastReflectionVisitor& visitor, int
                     SpotBudget& budget, SpotComputationResult& result, const KeepGoing& keepGoing) {
     for (int j = 0; j <= walk.kMax && keepGoing(); ++j) {
         const std::size_t before = result.spots.size();
-        const int ijDivisor = std::gcd(i, j);
-        for (const IndexRange& run : windowRuns(walk, i, j, lastIndexRange(walk, i, j))) {
-            for (int k = run.first; k <= run.last; ++k) {
-                if ((i == 0 && j == 0 && k == 0) || !isPrimitiveByGcd(ijDivisor, k))
-                    continue;
-                const int nMax = highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax);
-                visitor.visitTriple(i, j, k, nMax, result);
-            }
-        }
+        forEachWindowTriple(walk, i, j, [&](int k) {
+            const int nMax = highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax);
+            visitor.visitTriple(i, j, k, nMax, result);
+        });
         if (!budget.book(result.spots.size() - before))
             return;
     }
@@ -739,17 +748,12 @@ void walkOuterIndex(const WalkContext& walk, FastReflectionVisitor& visitor, int
 std::size_t projectedVariants(const WalkContext& walk, int i) {
     std::size_t count = 0;
     for (int j = 0; j <= walk.kMax; ++j) {
-        const int ijDivisor = std::gcd(i, j);
-        for (const IndexRange& run : windowRuns(walk, i, j, lastIndexRange(walk, i, j))) {
-            for (int k = run.first; k <= run.last; ++k) {
-                if ((i == 0 && j == 0 && k == 0) || !isPrimitiveByGcd(ijDivisor, k))
-                    continue;
-                forEachSignVariant(i, j, k, [&walk, &count](int h, int kk, int l) {
-                    if (project(walk, h, kk, l))
-                        ++count;
-                });
-            }
-        }
+        forEachWindowTriple(walk, i, j, [&](int k) {
+            forEachSignVariant(i, j, k, [&walk, &count](int h, int kk, int l) {
+                if (project(walk, h, kk, l))
+                    ++count;
+            });
+        });
     }
     return count;
 }
@@ -762,15 +766,10 @@ std::size_t countOuterIndex(const WalkContext& walk, FastReflectionVisitor& visi
     std::size_t counted = 0;
     for (int j = 0; j <= walk.kMax && keepGoing(); ++j) {
         std::size_t rowCount = 0;
-        const int ijDivisor = std::gcd(i, j);
-        for (const IndexRange& run : windowRuns(walk, i, j, lastIndexRange(walk, i, j))) {
-            for (int k = run.first; k <= run.last; ++k) {
-                if ((i == 0 && j == 0 && k == 0) || !isPrimitiveByGcd(ijDivisor, k))
-                    continue;
-                rowCount += visitor.certainSpots(
-                    i, j, k, highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax));
-            }
-        }
+        forEachWindowTriple(walk, i, j, [&](int k) {
+            rowCount += visitor.certainSpots(
+                i, j, k, highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax));
+        });
         counted += rowCount;
         if (!budget.book(rowCount))
             break;
