@@ -18,6 +18,7 @@
 #include <mutex>
 #include <numeric>
 #include <optional>
+#include <span>
 #include <system_error>
 #include <thread>
 
@@ -223,6 +224,12 @@ void visitDirectly(const WalkContext& walk, int h, int k, int l, int nMax, const
     appendSpot(spot, kept, h, k, l, at, input.minimumIntensity, result);
 }
 
+// A primitive triple (i j k) of a row (i j), and its highest harmonic order within the limits.
+struct RowTriple {
+    int k = 0;
+    int nMax = 1;
+};
+
 // The fast walk's treatment of one reflection: harmonics that cannot beat the minimum intensity
 // even with all atoms in phase are passed over, the others are assembled from the phase-factor
 // tables. Where the tables' result is unreliable (strong cancellation) and could still beat the
@@ -237,17 +244,49 @@ public:
           m_firstLitSample(darkWavelengthLimit(*walk.input.spectrum) + 0.5 * kSpectrumStep) {}
 
     // The sign variants of the primitive triple (i j k), in list order.
-    void visitTriple(int i, int j, int k, int nMax, SpotComputationResult& result) {
-        startTriple(i, j, k, nMax);
-        for (std::size_t v = 0; v < m_variants.size(); ++v) {
-            if (m_variants[v].at) {
+    // The triples of one row (i j) in walk order. A plan first finds, from the geometry, the
+    // bound and the screen, the harmonics the walk evaluates and how; their row-cached
+    // structure factors are then made together, two values of the last index per pass over a
+    // row, and the walk takes them in the plan's order.
+    void visitRow(int i, int j, std::span<const RowTriple> triples, SpotComputationResult& result) {
+        m_structureFactor.beginPlan();
+        m_rowVariants.clear();
+        m_rowHarmonics.clear();
+        m_rowStarts.assign(1, {0, 0});
+        for (const RowTriple& triple : triples) {
+            startTriple(i, j, triple.k, triple.nMax);
+            m_rowVariants.insert(m_rowVariants.end(), m_variants.begin(), m_variants.end());
+            for (std::size_t v = 0; v < m_variants.size(); ++v)
+                if (m_variants[v].at)
+                    planHarmonics(v, triple.nMax);
+            m_rowStarts.push_back({m_rowVariants.size(), m_rowHarmonics.size()});
+        }
+        m_structureFactor.runPlan();
+        for (std::size_t t = 0; t < triples.size(); ++t) {
+            const auto variants = m_rowVariants.cbegin();
+            m_variants.assign(variants + static_cast<std::ptrdiff_t>(m_rowStarts[t].variant),
+                              variants + static_cast<std::ptrdiff_t>(m_rowStarts[t + 1].variant));
+            clearPairSlots(triples[t].nMax);
+            const std::span<const PlannedHarmonic> planned =
+                std::span<const PlannedHarmonic>(m_rowHarmonics)
+                    .subspan(m_rowStarts[t].harmonic,
+                             m_rowStarts[t + 1].harmonic - m_rowStarts[t].harmonic);
+            std::size_t first = 0;
+            for (std::size_t v = 0; v < m_variants.size(); ++v) {
+                if (!m_variants[v].at)
+                    continue;
+                std::size_t end = first;
+                while (end < planned.size() && planned[end].variant == v)
+                    ++end;
                 ++m_projected;
-                visit(v, nMax, result);
+                visit(v, triples[t].nMax, planned.subspan(first, end - first), result);
+                first = end;
             }
         }
+        m_structureFactor.endPlan();
     }
 
-    // How many sign variants visitTriple has found on the film so far.
+    // How many sign variants visitRow has found on the film so far.
     std::size_t projected() const { return m_projected; }
 
     // How many sign variants of the triple the walk certainly keeps: those with a harmonic
@@ -269,6 +308,10 @@ private:
             m_variants.push_back({{h, kk, l}, project(m_walk, h, kk, l)});
         });
         findPartners();
+        clearPairSlots(nMax);
+    }
+
+    void clearPairSlots(int nMax) {
         if (m_pairs.size() <= static_cast<std::size_t>(nMax))
             m_pairs.resize(static_cast<std::size_t>(nMax) + 1);
         for (int n = 0; n <= nMax; ++n)
@@ -325,23 +368,68 @@ private:
         return lightOf(at, n) == HarmonicLight::Lit;
     }
 
-    // The first estimate of |F|^2 of harmonic n of a variant, at the current scattering. Where
-    // the partner may need the same harmonic, both come from one pass and are kept for it.
-    FastStructureFactor::Amplitude estimate(std::size_t v, int n) {
+    // How the first estimate of |F|^2 of harmonic n of a variant is made: together with its
+    // partner, where that may need the same harmonic, or alone, from a cached row for the low
+    // orders (successive primitive reflections share (h k), and their harmonics (n h, n k))
+    // and from the three tables beyond. The choice depends on n and the triple alone, so every
+    // thread makes each harmonic the same way.
+    enum class EstimateKind : std::uint8_t { Paired, InRow, Apart };
+
+    EstimateKind estimateKind(std::size_t v, int n) {
         const Variant& variant = m_variants[v];
         const int h = n * variant.hkl[0], k = n * variant.hkl[1], l = n * variant.hkl[2];
-        // Successive primitive reflections share (h k), and their harmonics (n h, n k): the
-        // low orders' rows stay at hand while the last index runs. The choice depends on n
-        // alone, so every thread makes each harmonic the same way.
-        const bool inRow = n <= FastStructureFactor::kRowOrders;
-        const std::array<int, 3> key = rowKey(variant.hkl);
         if (variant.partner >= 0 && mayBeLit(*m_variants[variant.partner].at, n) &&
-            m_structureFactor.canPair(h, k, l) && !screenDropsPartner(v, n)) {
-            const PairSlot& slot = pairedSums(key, n, inRow);
+            m_structureFactor.canPair(h, k, l) && !screenDropsPartner(v, n))
+            return EstimateKind::Paired;
+        return n <= FastStructureFactor::kRowOrders ? EstimateKind::InRow : EstimateKind::Apart;
+    }
+
+    // The first estimate of |F|^2 of harmonic n of a variant, at the current scattering. Paired
+    // sums are kept for the partner.
+    FastStructureFactor::Amplitude estimate(std::size_t v, int n, EstimateKind kind) {
+        const Variant& variant = m_variants[v];
+        const int h = n * variant.hkl[0], k = n * variant.hkl[1], l = n * variant.hkl[2];
+        switch (kind) {
+        case EstimateKind::Paired: {
+            const std::array<int, 3> key = rowKey(variant.hkl);
+            const PairSlot& slot = pairedSums(key, n, n <= FastStructureFactor::kRowOrders);
             return m_structureFactor.amplitudeOf(key[2] > 0 ? slot.plus : slot.minus);
         }
-        return inRow ? m_structureFactor.evaluateInRow(h, k, l)
-                     : m_structureFactor.evaluate(h, k, l);
+        case EstimateKind::InRow:
+            return m_structureFactor.evaluateInRow(h, k, l);
+        case EstimateKind::Apart:
+            break;
+        }
+        return m_structureFactor.evaluate(h, k, l);
+    }
+
+    // A harmonic of a variant of a row's triple that the walk evaluates, found by a plan.
+    struct PlannedHarmonic {
+        std::size_t variant = 0;
+        int n = 1;
+        EstimateKind kind = EstimateKind::Apart;
+    };
+
+    // Notes the harmonics of a variant that may beat the minimum intensity, and the sums their
+    // estimates will ask for. Which harmonics these are depends on the geometry, the bound and
+    // the screen alone, never on a double-precision sum.
+    void planHarmonics(std::size_t v, int nMax) {
+        const Projection& at = *m_variants[v].at;
+        for (int n = 1; n <= nMax; ++n) {
+            const HarmonicLight light = lightOf(at, n);
+            if (light == HarmonicLight::NoneLitBeyond)
+                break;
+            if (light == HarmonicLight::Unlit)
+                continue;
+            const double lambda = at.lambda1 / n;
+            const double s = at.sinTheta / lambda;
+            const double bound = m_structureFactor.setScattering(s * s);
+            if (!canBeatMinimum(bound, at.sinTheta, lambda) || !passesScreen(v, n, at, lambda))
+                continue;
+            const EstimateKind kind = estimateKind(v, n);
+            estimate(v, n, kind);
+            m_rowHarmonics.push_back({v, n, kind});
+        }
     }
 
     // Paired sums of the current triple's harmonic n, for one of its two rows, (h k) and
@@ -455,27 +543,21 @@ private:
         return !canBeatMinimum(m_structureFactor.screenCeilingAt(sums, s * s), at.sinTheta, lambda);
     }
 
-    void visit(std::size_t v, int nMax, SpotComputationResult& result) {
+    // Evaluates the planned harmonics of a variant and adds its spot if it is kept.
+    void visit(std::size_t v, int nMax, std::span<const PlannedHarmonic> harmonics,
+               SpotComputationResult& result) {
         const int h = m_variants[v].hkl[0], k = m_variants[v].hkl[1], l = m_variants[v].hkl[2];
         const Projection* at = &*m_variants[v].at;
         LaueSpot spot;
         // Kept harmonics gather here and go to the list's pool with their spot.
         m_kept.clear();
         double largestError = 0.0; // relative, over the kept harmonics
-        for (int n = 1; n <= nMax; ++n) {
-            const HarmonicLight light = lightOf(*at, n);
-            if (light == HarmonicLight::NoneLitBeyond)
-                break;
-            if (light == HarmonicLight::Unlit)
-                continue;
+        for (const PlannedHarmonic& planned : harmonics) {
+            const int n = planned.n;
             const double lambda = at->lambda1 / n;
             const double s = at->sinTheta / lambda;
-            const double bound = m_structureFactor.setScattering(s * s);
-            if (!canBeatMinimum(bound, at->sinTheta, lambda))
-                continue;
-            if (!passesScreen(v, n, *at, lambda))
-                continue;
-            FastStructureFactor::Amplitude amplitude = estimate(v, n);
+            m_structureFactor.setScattering(s * s);
+            FastStructureFactor::Amplitude amplitude = estimate(v, n, planned.kind);
             // Extinct and nearly extinct harmonics mostly end here, without a direct sum.
             if (!canBeatMinimum(amplitude.ceiling, at->sinTheta, lambda))
                 continue;
@@ -528,6 +610,14 @@ private:
     // Half a step above the dark limit: below it the interpolation only reads dark samples.
     double m_firstLitSample;
     std::vector<Variant> m_variants;
+    // A row's plan: the variants of its triples and their planned harmonics in turn, triple t's
+    // from m_rowStarts[t] on.
+    struct RowStart {
+        std::size_t variant = 0, harmonic = 0;
+    };
+    std::vector<Variant> m_rowVariants;
+    std::vector<PlannedHarmonic> m_rowHarmonics;
+    std::vector<RowStart> m_rowStarts;
     std::vector<HarmonicComponent> m_kept;
     std::vector<std::array<PairSlot, 2>> m_pairs; // by harmonic order
     GroupSums m_screenSums;
@@ -732,12 +822,14 @@ void forEachWindowTriple(const WalkContext& walk, int i, int j, const Visit& vis
 template <typename KeepGoing>
 void walkOuterIndex(const WalkContext& walk, FastReflectionVisitor& visitor, int i,
                     SpotBudget& budget, SpotComputationResult& result, const KeepGoing& keepGoing) {
+    std::vector<RowTriple> triples;
     for (int j = 0; j <= walk.kMax && keepGoing(); ++j) {
         const std::size_t before = result.spots.size();
+        triples.clear();
         forEachWindowTriple(walk, i, j, [&](int k) {
-            const int nMax = highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax);
-            visitor.visitTriple(i, j, k, nMax, result);
+            triples.push_back({k, highestHarmonic(i, j, k, walk.hMax, walk.kMax, walk.lMax)});
         });
+        visitor.visitRow(i, j, triples, result);
         if (!budget.book(result.spots.size() - before))
             return;
     }

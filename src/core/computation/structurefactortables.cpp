@@ -14,8 +14,10 @@
 #include <exception>
 #include <limits>
 #include <new>
+#include <numeric>
 #include <system_error>
 #include <thread>
+#include <tuple>
 
 namespace xtalsp {
 
@@ -135,12 +137,13 @@ struct TripleTermSource {
     double h, k, l, signH, signK, signL, twoPi;
 };
 
-namespace {
-
+// The terms of reflections on one cached row (h k): the row's factors and the third axis's.
 struct RowTermSource {
     const double *re, *im, *phase, *hk, *z, *lRe, *lIm;
     double l, signHK, signL, twoPi;
 };
+
+namespace {
 
 // The fill functions write the terms of count sites one by one. They define each term; the
 // lane sums further down make the same terms eight at a time and leave the last few of a group
@@ -216,55 +219,102 @@ using Lanes = double __attribute__((vector_size(kLanes * sizeof(double))));
     std::memcpy(&lanes, values, sizeof lanes);
 }
 
-// Adds the terms of the sites first to end - 1 to the lanes' partial sums: site m (counted
-// from first) to lane m mod kLanes, the few beyond the last whole set of lanes to lane 0. Each
-// lane does rowPairTerms' operations in the same order, so the terms are the same.
-XTALSP_VECTOR_CLONES
-void sumRowPairTerms(const RowTermSource& t, std::size_t first, std::size_t end,
-                     double* __restrict plusCos, double* __restrict plusSin,
-                     double* __restrict minusCos, double* __restrict minusSin) {
-    Lanes pc, ps, mc, ms;
-    load(pc, plusCos);
-    load(ps, plusSin);
-    load(mc, minusCos);
-    load(ms, minusSin);
-    std::size_t j = first;
-    for (; j + kLanes <= end; j += kLanes) {
-        Lanes z, hkSum, phase, re, im, zr, zi;
-        load(z, t.z + j);
-        load(hkSum, t.hk + j);
-        load(phase, t.phase + j);
-        load(re, t.re + j);
-        load(im, t.im + j);
-        load(zr, t.lRe + j);
-        load(zi, t.lIm + j);
-        const Lanes lz = t.l * z;
-        const Lanes hk = t.signHK * hkSum;
-        const Lanes hkPhase = t.signHK * phase;
-        const Lanes lPhase = (t.twoPi * lz + kPhaseRounder) - kPhaseRounder;
-        im = t.signHK * im;
-        zi = t.signL * zi;
-        const Lanes plusDelta = t.twoPi * (hk + lz) - (hkPhase + lPhase);
-        const Lanes minusDelta = t.twoPi * (hk + -lz) - (hkPhase + -lPhase);
-        // correctedProduct for zi and for -zi.
-        const Lanes plusRe = re * zr - im * zi, plusIm = re * zi + im * zr;
-        const Lanes minusRe = re * zr - im * -zi, minusIm = re * -zi + im * zr;
-        pc += plusRe - plusDelta * plusIm;
-        ps += plusIm + plusDelta * plusRe;
-        mc += minusRe - minusDelta * minusIm;
-        ms += minusIm + minusDelta * minusRe;
-    }
-    std::memcpy(plusCos, &pc, sizeof pc);
-    std::memcpy(plusSin, &ps, sizeof ps);
-    std::memcpy(minusCos, &mc, sizeof mc);
-    std::memcpy(minusSin, &ms, sizeof ms);
+// The lane sums of (h k l) and (h k -l): plus cosine and sine, then minus cosine and sine.
+struct PairLanes {
+    Lanes plusCos, plusSin, minusCos, minusSin;
+};
+
+// Adds the terms of one set of lanes of sites, from the row's factors already signed for
+// (h k), to a pair's lane sums: rowPairTerms' operations in the same order on each lane.
+[[gnu::always_inline]] inline void addRowPairLanes(const RowTermSource& t, std::size_t j,
+                                                   const Lanes& z, const Lanes& hk,
+                                                   const Lanes& hkPhase, const Lanes& re,
+                                                   const Lanes& im, PairLanes& sums) {
+    Lanes zr, zi;
+    load(zr, t.lRe + j);
+    load(zi, t.lIm + j);
+    const Lanes lz = t.l * z;
+    const Lanes lPhase = (t.twoPi * lz + kPhaseRounder) - kPhaseRounder;
+    zi = t.signL * zi;
+    const Lanes plusDelta = t.twoPi * (hk + lz) - (hkPhase + lPhase);
+    const Lanes minusDelta = t.twoPi * (hk + -lz) - (hkPhase + -lPhase);
+    // correctedProduct for zi and for -zi.
+    const Lanes plusRe = re * zr - im * zi, plusIm = re * zi + im * zr;
+    const Lanes minusRe = re * zr - im * -zi, minusIm = re * -zi + im * zr;
+    sums.plusCos += plusRe - plusDelta * plusIm;
+    sums.plusSin += plusIm + plusDelta * plusRe;
+    sums.minusCos += minusRe - minusDelta * minusIm;
+    sums.minusSin += minusIm + minusDelta * minusRe;
+}
+
+[[gnu::always_inline]] inline void loadPairLanes(PairLanes& lanes, const double* sums) {
+    load(lanes.plusCos, sums);
+    load(lanes.plusSin, sums + kLanes);
+    load(lanes.minusCos, sums + 2 * kLanes);
+    load(lanes.minusSin, sums + 3 * kLanes);
+}
+
+// Stores the lanes and adds the terms of the sites j to end - 1 to lane 0, in order.
+[[gnu::always_inline]] inline void finishPairLanes(const PairLanes& lanes, const RowTermSource& t,
+                                                   std::size_t j, std::size_t end, double* sums) {
+    std::memcpy(sums, &lanes.plusCos, sizeof(Lanes));
+    std::memcpy(sums + kLanes, &lanes.plusSin, sizeof(Lanes));
+    std::memcpy(sums + 2 * kLanes, &lanes.minusCos, sizeof(Lanes));
+    std::memcpy(sums + 3 * kLanes, &lanes.minusSin, sizeof(Lanes));
     for (; j < end; ++j) {
         const std::array<double, 4> terms = rowPairTerms(t, j);
-        plusCos[0] += terms[0];
-        plusSin[0] += terms[1];
-        minusCos[0] += terms[2];
-        minusSin[0] += terms[3];
+        sums[0] += terms[0];
+        sums[kLanes] += terms[1];
+        sums[2 * kLanes] += terms[2];
+        sums[3 * kLanes] += terms[3];
     }
+}
+
+// Adds the terms of the sites first to end - 1 to the lane sums of one or two pairs on one row,
+// which differ only in l: site m (counted from first) to lane m mod kLanes, the few beyond the
+// last whole set of lanes to lane 0. The row's factors are loaded once for both pairs: a pass
+// for a single pair is limited by loading them from the caches rather than by its arithmetic.
+// Each pair's sums are those of its own pass, bit for bit. sums holds, per pair, the plus
+// cosine, plus sine, minus cosine and minus sine lanes. The lanes of two pairs and the shared
+// factors fill the 32 vector registers of AVX-512; more pairs would spill.
+template <bool Two>
+[[gnu::always_inline]] inline void sumRowPairTermsOf(const RowTermSource* t, std::size_t first,
+                                                     std::size_t end, double* sums) {
+    const RowTermSource first0 = t[0];
+    const RowTermSource second = Two ? t[1] : t[0];
+    PairLanes one, two;
+    loadPairLanes(one, sums);
+    if constexpr (Two)
+        loadPairLanes(two, sums + 4 * kLanes);
+    std::size_t j = first;
+    for (; j + kLanes <= end; j += kLanes) {
+        Lanes z, hkSum, phase, re, im;
+        load(z, first0.z + j);
+        load(hkSum, first0.hk + j);
+        load(phase, first0.phase + j);
+        load(re, first0.re + j);
+        load(im, first0.im + j);
+        const Lanes hk = first0.signHK * hkSum;
+        const Lanes hkPhase = first0.signHK * phase;
+        im = first0.signHK * im;
+        addRowPairLanes(first0, j, z, hk, hkPhase, re, im, one);
+        if constexpr (Two)
+            addRowPairLanes(second, j, z, hk, hkPhase, re, im, two);
+    }
+    finishPairLanes(one, first0, j, end, sums);
+    if constexpr (Two)
+        finishPairLanes(two, second, j, end, sums + 4 * kLanes);
+}
+
+constexpr std::size_t kRowPairBatch = 2;
+
+XTALSP_VECTOR_CLONES
+void sumRowPairTerms(const RowTermSource* t, std::size_t count, std::size_t first, std::size_t end,
+                     double* sums) {
+    if (count == 1)
+        sumRowPairTermsOf<false>(t, first, end, sums);
+    else
+        sumRowPairTermsOf<true>(t, first, end, sums);
 }
 
 // occupancy * exp(2 pi i (h x + k y)) of every site from the tables, with its table phase and
@@ -335,39 +385,124 @@ void addToFirstLane(std::size_t first, std::size_t end, double* sumCos, double* 
 // The sums below add the term of site m (counted from first) to lane m mod kLanes, and the
 // terms beyond the last whole set of lanes to lane 0. Each lane does the operations of the
 // matching fill function above, in the same order, so the terms are the same.
-XTALSP_VECTOR_CLONES
-void sumRowTerms(const RowTermSource& t, std::size_t first, std::size_t end,
-                 double* __restrict sumCos, double* __restrict sumSin) {
-    Lanes c, s;
-    load(c, sumCos);
-    load(s, sumSin);
+// Adds the terms of one set of lanes of sites, from the row's factors already signed for
+// (h k), to one reflection's lane sums: fillRowTerms' operations in the same order.
+[[gnu::always_inline]] inline void addRowLanes(const RowTermSource& t, std::size_t j,
+                                               const Lanes& z, const Lanes& hk,
+                                               const Lanes& hkPhase, const Lanes& re,
+                                               const Lanes& im, Lanes& sumCos, Lanes& sumSin) {
+    Lanes zr, zi;
+    load(zr, t.lRe + j);
+    load(zi, t.lIm + j);
+    const Lanes lz = t.l * z;
+    const Lanes argument = t.twoPi * (hk + lz);
+    const Lanes tablePhase = hkPhase + ((t.twoPi * lz + kPhaseRounder) - kPhaseRounder);
+    const Lanes delta = argument - tablePhase;
+    zi = t.signL * zi;
+    const Lanes pr = re * zr - im * zi, pi = re * zi + im * zr;
+    sumCos += pr - delta * pi;
+    sumSin += pi + delta * pr;
+}
+
+// As sumRowPairTermsOf for Count (1 to 4) single reflections on one row, which may differ in
+// l and its sign; sums holds the cosine and sine lanes of each.
+template <int Count>
+[[gnu::always_inline]] inline void sumRowTermsOf(const RowTermSource* t, std::size_t first,
+                                                 std::size_t end, double* sums) {
+    const RowTermSource t0 = t[0];
+    const RowTermSource t1 = t[Count > 1 ? 1 : 0];
+    const RowTermSource t2 = t[Count > 2 ? 2 : 0];
+    const RowTermSource t3 = t[Count > 3 ? 3 : 0];
+    Lanes c0, s0, c1, s1, c2, s2, c3, s3;
+    load(c0, sums);
+    load(s0, sums + kLanes);
+    if constexpr (Count > 1) {
+        load(c1, sums + 2 * kLanes);
+        load(s1, sums + 3 * kLanes);
+    }
+    if constexpr (Count > 2) {
+        load(c2, sums + 4 * kLanes);
+        load(s2, sums + 5 * kLanes);
+    }
+    if constexpr (Count > 3) {
+        load(c3, sums + 6 * kLanes);
+        load(s3, sums + 7 * kLanes);
+    }
     std::size_t j = first;
     for (; j + kLanes <= end; j += kLanes) {
-        Lanes z, hk, phase, re, im, zr, zi;
-        load(z, t.z + j);
-        load(hk, t.hk + j);
-        load(phase, t.phase + j);
-        load(re, t.re + j);
-        load(im, t.im + j);
-        load(zr, t.lRe + j);
-        load(zi, t.lIm + j);
-        const Lanes lz = t.l * z;
-        const Lanes argument = t.twoPi * (t.signHK * hk + lz);
-        const Lanes tablePhase =
-            t.signHK * phase + ((t.twoPi * lz + kPhaseRounder) - kPhaseRounder);
-        const Lanes delta = argument - tablePhase;
-        im = t.signHK * im;
-        zi = t.signL * zi;
-        const Lanes pr = re * zr - im * zi, pi = re * zi + im * zr;
-        c += pr - delta * pi;
-        s += pi + delta * pr;
+        Lanes z, hkSum, phase, re, im;
+        load(z, t0.z + j);
+        load(hkSum, t0.hk + j);
+        load(phase, t0.phase + j);
+        load(re, t0.re + j);
+        load(im, t0.im + j);
+        const Lanes hk = t0.signHK * hkSum;
+        const Lanes hkPhase = t0.signHK * phase;
+        im = t0.signHK * im;
+        addRowLanes(t0, j, z, hk, hkPhase, re, im, c0, s0);
+        if constexpr (Count > 1)
+            addRowLanes(t1, j, z, hk, hkPhase, re, im, c1, s1);
+        if constexpr (Count > 2)
+            addRowLanes(t2, j, z, hk, hkPhase, re, im, c2, s2);
+        if constexpr (Count > 3)
+            addRowLanes(t3, j, z, hk, hkPhase, re, im, c3, s3);
     }
-    std::memcpy(sumCos, &c, sizeof c);
-    std::memcpy(sumSin, &s, sizeof s);
-    addToFirstLane(j, end, sumCos, sumSin,
-                   [&t](std::size_t from, std::size_t count, double* re, double* im) {
-                       fillRowTerms(t, from, count, re, im);
-                   });
+    const std::array<const Lanes*, 8> lanes{&c0, &s0, &c1, &s1, &c2, &s2, &c3, &s3};
+    for (std::size_t b = 0; b < static_cast<std::size_t>(Count); ++b) {
+        double* at = sums + 2 * kLanes * b;
+        std::memcpy(at, lanes[2 * b], sizeof(Lanes));
+        std::memcpy(at + kLanes, lanes[2 * b + 1], sizeof(Lanes));
+        const RowTermSource& source = t[b];
+        addToFirstLane(j, end, at, at + kLanes,
+                       [&source](std::size_t from, std::size_t count, double* re, double* im) {
+                           fillRowTerms(source, from, count, re, im);
+                       });
+    }
+}
+
+constexpr std::size_t kRowBatch = 4;
+
+XTALSP_VECTOR_CLONES
+void sumRowTerms(const RowTermSource* t, std::size_t count, std::size_t first, std::size_t end,
+                 double* sums) {
+    switch (count) {
+    case 1:
+        sumRowTermsOf<1>(t, first, end, sums);
+        break;
+    case 2:
+        sumRowTermsOf<2>(t, first, end, sums);
+        break;
+    case 3:
+        sumRowTermsOf<3>(t, first, end, sums);
+        break;
+    default:
+        sumRowTermsOf<4>(t, first, end, sums);
+        break;
+    }
+}
+
+// Per group, the lane totals of count reflections on one row, pairs (at most kRowPairBatch)
+// or single ones (at most kRowBatch): totals[b] gets plus re, plus im, minus re and minus im
+// of each group in turn, a single reflection's as plus.
+void sumRowOverGroups(const std::vector<std::size_t>& groupStart, const RowTermSource* t,
+                      std::size_t count, bool paired, double* const* totals) {
+    const std::size_t parts = paired ? 4 : 2;
+    for (std::size_t g = 0; g + 1 < groupStart.size(); ++g) {
+        std::array<double, 4 * kLanes * kRowPairBatch> sums{};
+        static_assert(2 * kRowBatch <= 4 * kRowPairBatch);
+        if (paired)
+            sumRowPairTerms(t, count, groupStart[g], groupStart[g + 1], sums.data());
+        else
+            sumRowTerms(t, count, groupStart[g], groupStart[g + 1], sums.data());
+        for (std::size_t b = 0; b < count; ++b) {
+            const double* lanes = sums.data() + parts * kLanes * b;
+            for (std::size_t part = 0; part < parts; ++part) {
+                std::array<double, kLanes> one;
+                std::memcpy(one.data(), lanes + part * kLanes, sizeof one);
+                totals[b][4 * g + part] = laneTotal(one);
+            }
+        }
+    }
 }
 
 XTALSP_VECTOR_CLONES
@@ -745,19 +880,24 @@ double FastStructureFactor::setScattering(double s2) {
     m_s2 = s2;
     double amplitude = 0.0;
     m_typicalSquared = 0.0;
-    // The screen may have asked for the partner's factors at this very s2 already.
-    const bool known = s2 == m_otherS2;
+    // A plan asks for the same factors in the same order as the walk after it, and the screen
+    // may have asked for the partner's at this very s2 already.
+    const double* known = plannedScattering(s2);
+    if (known == nullptr && s2 == m_otherS2)
+        known = m_otherScattering.data();
     for (std::size_t g = 0; g < m_scattering.size(); ++g) {
-        const double f =
-            known ? m_otherScattering[g] : scatteringFactor(m_tables.groups()[g].element, s2);
+        const double f = known ? known[g] : scatteringFactor(m_tables.groups()[g].element, s2);
         m_scattering[g] = f;
         amplitude += std::fabs(f) * m_tables.m_occupancySum[g];
         m_typicalSquared += f * f * m_tables.m_occupancySquareSum[g];
     }
+    notePlannedScattering(s2, m_scattering.data());
     return amplitude * amplitude * m_boundMargin;
 }
 
 FastStructureFactor::Amplitude FastStructureFactor::evaluate(int h, int k, int l) {
+    if (m_planning == Planning::Noting)
+        return {};
     if (!m_tables.covers(h, k, l))
         return evaluateDirectly(h, k, l);
     const TripleTermSource source = tripleSource(h, k, l);
@@ -794,55 +934,70 @@ TripleTermSource FastStructureFactor::tripleSource(int h, int k, int l) const {
 
 FastStructureFactor::Amplitude FastStructureFactor::evaluateInRow(int h, int k, int l) {
     if (!m_tables.covers(h, k, l))
-        return evaluateDirectly(h, k, l);
+        return m_planning == Planning::Noting ? Amplitude{} : evaluateDirectly(h, k, l);
+    if (m_planning == Planning::Noting) {
+        m_planned.push_back({h, k, l, false});
+        return {};
+    }
+    const double* totals = takePlanned({h, k, l, false});
+    if (totals == nullptr) {
+        m_rowTotals.resize(4 * m_scattering.size());
+        const RowTermSource source = rowSource(rowFor(h, k), h, k, l);
+        double* const out[] = {m_rowTotals.data()};
+        sumRowOverGroups(m_tables.m_groupStart, &source, 1, false, out);
+        totals = m_rowTotals.data();
+    }
+    return amplitudeOfTotals(totals, 0);
+}
+
+RowTermSource FastStructureFactor::rowSource(const Row& cached, int h, int k, int l) const {
     const PhaseFactorTables& t = m_tables;
-    const Row& cached = rowFor(h, k);
-    // The row was made for (h k) or for (-h -k), whose factors are the conjugates.
-    const double signHK = cached.h == h && cached.k == k ? 1.0 : -1.0;
     const std::size_t rowL = row(l, t.m_x.size());
-    const RowTermSource source{cached.re.data(),
-                               cached.im.data(),
-                               cached.phase.data(),
-                               cached.hk.data(),
-                               t.m_z.data(),
-                               t.m_l.re.data() + rowL,
-                               t.m_l.im.data() + rowL,
-                               static_cast<double>(l),
-                               signHK,
-                               sign(l),
-                               twoPi()};
-    const auto sumTerms = [&source](std::size_t first, std::size_t end, double* sumCos,
-                                    double* sumSin) {
-        sumRowTerms(source, first, end, sumCos, sumSin);
-    };
-    return withErrors(sumOverGroups(t.m_groupStart, m_scattering, sumTerms));
+    // The row was made for (h k) or for (-h -k), whose factors are the conjugates.
+    return {cached.re.data(),
+            cached.im.data(),
+            cached.phase.data(),
+            cached.hk.data(),
+            t.m_z.data(),
+            t.m_l.re.data() + rowL,
+            t.m_l.im.data() + rowL,
+            static_cast<double>(l),
+            cached.h == h && cached.k == k ? 1.0 : -1.0,
+            sign(l),
+            twoPi()};
 }
 
 void FastStructureFactor::pairedGroupSums(int h, int k, int l, bool inRow, GroupSums& plus,
                                           GroupSums& minus) {
     const PhaseFactorTables& t = m_tables;
-    const std::size_t siteCount = t.m_x.size();
-    const std::size_t rowL = row(l, siteCount);
+    const std::size_t groupCount = t.m_groupStart.size() - 1;
+    for (GroupSums* sums : {&plus, &minus}) {
+        sums->re.resize(groupCount);
+        sums->im.resize(groupCount);
+    }
     if (inRow) {
-        const Row& cached = rowFor(h, k);
-        const RowTermSource source{cached.re.data(),
-                                   cached.im.data(),
-                                   cached.phase.data(),
-                                   cached.hk.data(),
-                                   t.m_z.data(),
-                                   t.m_l.re.data() + rowL,
-                                   t.m_l.im.data() + rowL,
-                                   static_cast<double>(l),
-                                   cached.h == h && cached.k == k ? 1.0 : -1.0,
-                                   sign(l),
-                                   twoPi()};
-        sumPairOverGroups(
-            t.m_groupStart,
-            [&source](std::size_t first, std::size_t end, double* pc, double* ps, double* mc,
-                      double* ms) { sumRowPairTerms(source, first, end, pc, ps, mc, ms); },
-            plus, minus);
+        if (m_planning == Planning::Noting) {
+            m_planned.push_back({h, k, l, true});
+            return;
+        }
+        const double* totals = takePlanned({h, k, l, true});
+        if (totals == nullptr) {
+            m_rowTotals.resize(4 * groupCount);
+            const RowTermSource source = rowSource(rowFor(h, k), h, k, l);
+            double* const out[] = {m_rowTotals.data()};
+            sumRowOverGroups(t.m_groupStart, &source, 1, true, out);
+            totals = m_rowTotals.data();
+        }
+        for (std::size_t g = 0; g < groupCount; ++g) {
+            plus.re[g] = totals[4 * g];
+            plus.im[g] = totals[4 * g + 1];
+            minus.re[g] = totals[4 * g + 2];
+            minus.im[g] = totals[4 * g + 3];
+        }
         return;
     }
+    if (m_planning == Planning::Noting)
+        return;
     const TripleTermSource source = tripleSource(h, k, l);
     sumPairOverGroups(
         t.m_groupStart,
@@ -851,15 +1006,121 @@ void FastStructureFactor::pairedGroupSums(int h, int k, int l, bool inRow, Group
         plus, minus);
 }
 
-FastStructureFactor::Amplitude FastStructureFactor::amplitudeOf(const GroupSums& sums) const {
-    // Combined in sumOverGroups' order, so the result is the single evaluation's.
+void FastStructureFactor::beginPlan() {
+    m_planning = Planning::Noting;
+    m_planned.clear();
+    m_plannedS2.clear();
+    m_plannedScattering.clear();
+}
+
+// Sorted by row, kind and l, the planned sums of each row go through the kernels in batches:
+// pairs two at a time, single reflections four at a time.
+void FastStructureFactor::runPlan() {
+    const std::size_t groupCount = m_tables.m_groupStart.size() - 1;
+    m_plannedTotals.resize(m_planned.size() * 4 * groupCount);
+    m_planOrder.resize(m_planned.size());
+    std::iota(m_planOrder.begin(), m_planOrder.end(), std::size_t{0});
+    const auto byRowKindAndL = [this](std::size_t a, std::size_t b) {
+        const PlannedSums &x = m_planned[a], &y = m_planned[b];
+        return std::tie(x.h, x.k, x.paired, x.l) < std::tie(y.h, y.k, y.paired, y.l);
+    };
+    std::sort(m_planOrder.begin(), m_planOrder.end(), byRowKindAndL);
+    for (std::size_t first = 0; first < m_planOrder.size();) {
+        const PlannedSums& lead = m_planned[m_planOrder[first]];
+        const Row& cached = rowFor(lead.h, lead.k);
+        const std::size_t batchSize = lead.paired ? kRowPairBatch : kRowBatch;
+        std::size_t end = first;
+        while (end < m_planOrder.size() && m_planned[m_planOrder[end]].h == lead.h &&
+               m_planned[m_planOrder[end]].k == lead.k &&
+               m_planned[m_planOrder[end]].paired == lead.paired)
+            ++end;
+        for (std::size_t batch = first; batch < end; batch += batchSize) {
+            const std::size_t count = std::min(batchSize, end - batch);
+            std::array<RowTermSource, std::max(kRowBatch, kRowPairBatch)> sources;
+            std::array<double*, std::max(kRowBatch, kRowPairBatch)> totals{};
+            for (std::size_t b = 0; b < count; ++b) {
+                const std::size_t entry = m_planOrder[batch + b];
+                sources[b] = rowSource(cached, lead.h, lead.k, m_planned[entry].l);
+                totals[b] = m_plannedTotals.data() + entry * 4 * groupCount;
+            }
+            sumRowOverGroups(m_tables.m_groupStart, sources.data(), count, lead.paired,
+                             totals.data());
+        }
+        first = end;
+    }
+    m_planning = Planning::Taking;
+    m_nextPlanned = 0;
+    m_nextPlannedScattering = 0;
+}
+
+void FastStructureFactor::endPlan() {
+    m_planning = Planning::Off;
+    m_planned.clear();
+}
+
+// The walk asks for some of the factors its plan asked for, in the same order: those passed
+// over were the plan's own.
+const double* FastStructureFactor::plannedScattering(double s2) {
+    if (m_planning != Planning::Taking)
+        return nullptr;
+    for (std::size_t next = m_nextPlannedScattering; next < m_plannedS2.size(); ++next) {
+        if (m_plannedS2[next] == s2) {
+            m_nextPlannedScattering = next + 1;
+            return m_plannedScattering.data() + m_scattering.size() * next;
+        }
+    }
+    return nullptr;
+}
+
+void FastStructureFactor::notePlannedScattering(double s2, const double* factors) {
+    if (m_planning != Planning::Noting)
+        return;
+    m_plannedS2.push_back(s2);
+    m_plannedScattering.insert(m_plannedScattering.end(), factors, factors + m_scattering.size());
+}
+
+// The totals of the next planned sums, if the call asks for them; otherwise the call makes
+// its own sums, as without a plan.
+const double* FastStructureFactor::takePlanned(const PlannedSums& call) {
+    if (m_planning != Planning::Taking || m_nextPlanned >= m_planned.size())
+        return nullptr;
+    const PlannedSums& next = m_planned[m_nextPlanned];
+    if (next.h != call.h || next.k != call.k || next.l != call.l || next.paired != call.paired)
+        return nullptr;
+    const std::size_t groupCount = m_tables.m_groupStart.size() - 1;
+    return m_plannedTotals.data() + 4 * groupCount * m_nextPlanned++;
+}
+
+namespace {
+
+// F from the groups' sums, sumOf(g) giving group g's: combined in sumOverGroups' order, so the
+// result is the single evaluation's.
+template <typename SumOf>
+std::complex<double> combinedGroups(const std::vector<double>& scattering, const SumOf& sumOf) {
     double re = 0.0;
     double im = 0.0;
-    for (std::size_t g = 0; g < m_scattering.size(); ++g) {
-        re += m_scattering[g] * sums.re[g];
-        im += m_scattering[g] * sums.im[g];
+    for (std::size_t g = 0; g < scattering.size(); ++g) {
+        const std::array<double, 2> sum = sumOf(g);
+        re += scattering[g] * sum[0];
+        im += scattering[g] * sum[1];
     }
-    return withErrors({re, im});
+    return {re, im};
+}
+
+} // namespace
+
+FastStructureFactor::Amplitude FastStructureFactor::amplitudeOf(const GroupSums& sums) const {
+    return withErrors(combinedGroups(m_scattering, [&sums](std::size_t g) {
+        return std::array<double, 2>{sums.re[g], sums.im[g]};
+    }));
+}
+
+// The part-th of plus re, plus im, minus re, minus im per group: 0 for plus, 2 for minus.
+FastStructureFactor::Amplitude FastStructureFactor::amplitudeOfTotals(const double* totals,
+                                                                      std::size_t part) const {
+    return withErrors(combinedGroups(m_scattering, [totals, part](std::size_t g) {
+        return std::array<double, 2>{totals[4 * g + part], totals[4 * g + part + 1]};
+    }));
 }
 
 namespace {
@@ -978,8 +1239,11 @@ double FastStructureFactor::screenCeiling(const GroupSums& sums) const {
 double FastStructureFactor::screenCeilingAt(const GroupSums& sums, double s2) {
     if (s2 != m_otherS2) {
         m_otherScattering.resize(m_scattering.size());
+        const double* known = plannedScattering(s2);
         for (std::size_t g = 0; g < m_otherScattering.size(); ++g)
-            m_otherScattering[g] = scatteringFactor(m_tables.groups()[g].element, s2);
+            m_otherScattering[g] =
+                known ? known[g] : scatteringFactor(m_tables.groups()[g].element, s2);
+        notePlannedScattering(s2, m_otherScattering.data());
         m_otherS2 = s2;
     }
     return screenCeilingWith(sums, m_otherScattering.data());

@@ -86,6 +86,7 @@ struct GroupSums {
 };
 
 struct TripleTermSource;
+struct RowTermSource;
 
 class FastStructureFactor {
 public:
@@ -120,6 +121,15 @@ public:
     // loaded factor; inRow as evaluateInRow, otherwise as evaluate. amplitudeOf() turns them into
     // the very results of those two. Only where canPair(h, k, l).
     void pairedGroupSums(int h, int k, int l, bool inRow, GroupSums& plus, GroupSums& minus);
+    // A run of row-cached reflections planned ahead. Between beginPlan() and runPlan() the
+    // calls of pairedGroupSums and evaluateInRow that use cached rows only note what they ask
+    // for, and every evaluation returns nothing meaningful. runPlan() then makes all noted sums,
+    // several values of l in one pass over a row, and the same calls in the same order take
+    // them: bit for bit what they would make on their own. A call that differs from the plan
+    // makes its own sums. endPlan() returns to making every sum when asked.
+    void beginPlan();
+    void runPlan();
+    void endPlan();
     // |F|^2 at the current s2 of the reflection with these group sums, or of its Friedel mate
     // (whose sums are the conjugates, which leaves |F|^2 bit for bit the same).
     Amplitude amplitudeOf(const GroupSums& sums) const;
@@ -158,6 +168,22 @@ private:
     };
 
     Row& rowFor(int h, int k);
+    RowTermSource rowSource(const Row& cached, int h, int k, int l) const;
+
+    // The sums of (h k l), or of the pair (h k l) and (h k -l), noted while planning.
+    struct PlannedSums {
+        int h = 0, k = 0, l = 0;
+        bool paired = false;
+    };
+    enum class Planning { Off, Noting, Taking };
+    // Per group: plus re, plus im, minus re, minus im (a single reflection's as plus); null
+    // where the call is not the next planned one.
+    const double* takePlanned(const PlannedSums& call);
+    // The scattering factors at s2 that the plan noted next, if they are those; noting them.
+    const double* plannedScattering(double s2);
+    void notePlannedScattering(double s2, const double* factors);
+    // |F|^2 from such totals, of the plus (part 0) or the minus (part 2) reflection.
+    Amplitude amplitudeOfTotals(const double* totals, std::size_t part) const;
     // Where the terms of (h k l) come from in the three axis tables.
     TripleTermSource tripleSource(int h, int k, int l) const;
     // occupancy * exp(2 pi i (h x + k y)) in single precision, in the screen's padded layout.
@@ -188,6 +214,15 @@ private:
     std::array<Row, 2 * kRowOrders> m_rows;
     std::array<ScreenRow, 2 * kRowOrders> m_screenRows;
     std::uint64_t m_rowClock = 0;
+    Planning m_planning = Planning::Off;
+    std::vector<PlannedSums> m_planned;   // in the order of the calls
+    std::vector<double> m_plannedTotals;  // per planned call, as takePlanned() returns them
+    std::vector<std::size_t> m_planOrder; // the planned calls by row, kind and l
+    std::size_t m_nextPlanned = 0;
+    std::vector<double> m_plannedS2;         // the scattering factors' s2 in the order asked
+    std::vector<double> m_plannedScattering; // and the groups' factors at each
+    std::size_t m_nextPlannedScattering = 0;
+    std::vector<double> m_rowTotals; // those of one unplanned call
 };
 
 } // namespace xtalsp
