@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <complex>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include <system_error>
 #include <thread>
 #include <tuple>
+#include <utility>
 
 namespace xtalsp {
 
@@ -215,52 +217,115 @@ using Lanes = double __attribute__((vector_size(kLanes * sizeof(double))));
 
 // Lanes are handed over by reference: as values their passing would depend on the instruction
 // set of each clone.
-[[gnu::always_inline]] inline void load(Lanes& lanes, const double* values) {
+template <typename Vector>
+[[gnu::always_inline]] inline void load(Vector& lanes, const double* values) {
     std::memcpy(&lanes, values, sizeof lanes);
 }
 
-// The lane sums of (h k l) and (h k -l): plus cosine and sine, then minus cosine and sine.
-struct PairLanes {
-    Lanes plusCos, plusSin, minusCos, minusSin;
+// The row sums below keep a few reflections' partial sums and the row's factors in registers.
+// Where the registers are narrower than kLanes doubles, or fewer, that does not fit: the sums
+// then go over the sites in kLanes / width passes, each for width of the lanes. Each lane still
+// sums the same sites with the same operations, so the results do not depend on the width.
+template <std::size_t Width> struct PassLanes;
+template <> struct PassLanes<8> {
+    using type = double __attribute__((vector_size(8 * sizeof(double))));
+};
+template <> struct PassLanes<4> {
+    using type = double __attribute__((vector_size(4 * sizeof(double))));
+};
+template <> struct PassLanes<2> {
+    using type = double __attribute__((vector_size(2 * sizeof(double))));
 };
 
-// Adds the terms of one set of lanes of sites, from the row's factors already signed for
-// (h k), to a pair's lane sums: rowPairTerms' operations in the same order on each lane.
+// The widest pass whose sums stay in registers on this processor: eight lanes with AVX-512's
+// 32 registers of eight doubles, four with AVX2, two on the baseline instruction set.
+std::size_t processorPassWidth() {
+#if defined(__x86_64__) && defined(__has_builtin)
+#if __has_builtin(__builtin_cpu_supports)
+    return __builtin_cpu_supports("avx512f") ? 8 : __builtin_cpu_supports("avx2") ? 4 : 2;
+#endif
+#endif
+    return kLanes;
+}
+
+std::atomic<std::size_t> chosenPassWidth{0};
+
+std::size_t rowPassWidth() {
+    static const std::size_t processorWidth = processorPassWidth();
+    const std::size_t chosen = chosenPassWidth.load(std::memory_order_relaxed);
+    return chosen != 0 ? chosen : processorWidth;
+}
+
+// The lane sums of (h k l) and (h k -l) in one pass: plus cosine and sine, then minus cosine
+// and sine.
+template <typename Vector> struct PairLanes { Vector plusCos, plusSin, minusCos, minusSin; };
+
+// The row's factors at one pass's lanes of sites from j, signed for (h k).
+template <typename Vector> struct RowLanes {
+    Vector z, hk, hkPhase, re, im;
+
+    [[gnu::always_inline]] RowLanes(const RowTermSource& t, std::size_t j) {
+        load(z, t.z + j);
+        load(hk, t.hk + j);
+        load(hkPhase, t.phase + j);
+        load(re, t.re + j);
+        load(im, t.im + j);
+        hk = t.signHK * hk;
+        hkPhase = t.signHK * hkPhase;
+        im = t.signHK * im;
+    }
+};
+
+// Adds the terms of one pass's lanes of sites from j to a pair's lane sums: rowPairTerms'
+// operations in the same order on each lane.
+template <typename Vector>
 [[gnu::always_inline]] inline void addRowPairLanes(const RowTermSource& t, std::size_t j,
-                                                   const Lanes& z, const Lanes& hk,
-                                                   const Lanes& hkPhase, const Lanes& re,
-                                                   const Lanes& im, PairLanes& sums) {
-    Lanes zr, zi;
+                                                   const RowLanes<Vector>& row,
+                                                   PairLanes<Vector>& sums) {
+    Vector zr, zi;
     load(zr, t.lRe + j);
     load(zi, t.lIm + j);
-    const Lanes lz = t.l * z;
-    const Lanes lPhase = (t.twoPi * lz + kPhaseRounder) - kPhaseRounder;
+    const Vector lz = t.l * row.z;
+    const Vector lPhase = (t.twoPi * lz + kPhaseRounder) - kPhaseRounder;
     zi = t.signL * zi;
-    const Lanes plusDelta = t.twoPi * (hk + lz) - (hkPhase + lPhase);
-    const Lanes minusDelta = t.twoPi * (hk + -lz) - (hkPhase + -lPhase);
+    const Vector plusDelta = t.twoPi * (row.hk + lz) - (row.hkPhase + lPhase);
+    const Vector minusDelta = t.twoPi * (row.hk + -lz) - (row.hkPhase + -lPhase);
     // correctedProduct for zi and for -zi.
-    const Lanes plusRe = re * zr - im * zi, plusIm = re * zi + im * zr;
-    const Lanes minusRe = re * zr - im * -zi, minusIm = re * -zi + im * zr;
+    const Vector plusRe = row.re * zr - row.im * zi, plusIm = row.re * zi + row.im * zr;
+    const Vector minusRe = row.re * zr - row.im * -zi, minusIm = row.re * -zi + row.im * zr;
     sums.plusCos += plusRe - plusDelta * plusIm;
     sums.plusSin += plusIm + plusDelta * plusRe;
     sums.minusCos += minusRe - minusDelta * minusIm;
     sums.minusSin += minusIm + minusDelta * minusRe;
 }
 
-[[gnu::always_inline]] inline void loadPairLanes(PairLanes& lanes, const double* sums) {
-    load(lanes.plusCos, sums);
-    load(lanes.plusSin, sums + kLanes);
-    load(lanes.minusCos, sums + 2 * kLanes);
-    load(lanes.minusSin, sums + 3 * kLanes);
+// The lanes offset to offset + width of Parts partial sums at sums, kLanes apart.
+template <typename Vector, std::size_t Parts>
+[[gnu::always_inline]] inline void loadParts(const std::array<Vector*, Parts>& parts,
+                                             const double* sums, std::size_t offset) {
+    for (std::size_t part = 0; part < Parts; ++part)
+        load(*parts[part], sums + part * kLanes + offset);
 }
 
-// Stores the lanes and adds the terms of the sites j to end - 1 to lane 0, in order.
-[[gnu::always_inline]] inline void finishPairLanes(const PairLanes& lanes, const RowTermSource& t,
-                                                   std::size_t j, std::size_t end, double* sums) {
-    std::memcpy(sums, &lanes.plusCos, sizeof(Lanes));
-    std::memcpy(sums + kLanes, &lanes.plusSin, sizeof(Lanes));
-    std::memcpy(sums + 2 * kLanes, &lanes.minusCos, sizeof(Lanes));
-    std::memcpy(sums + 3 * kLanes, &lanes.minusSin, sizeof(Lanes));
+template <typename Vector, std::size_t Parts>
+[[gnu::always_inline]] inline void storeParts(const std::array<Vector*, Parts>& parts, double* sums,
+                                              std::size_t offset) {
+    for (std::size_t part = 0; part < Parts; ++part)
+        std::memcpy(sums + part * kLanes + offset, parts[part], sizeof(Vector));
+}
+
+template <typename Vector> std::array<Vector*, 4> partsOf(PairLanes<Vector>& lanes) {
+    return {&lanes.plusCos, &lanes.plusSin, &lanes.minusCos, &lanes.minusSin};
+}
+
+// The sites first to end - 1 that make whole sets of lanes end here.
+inline std::size_t wholeLanesEnd(std::size_t first, std::size_t end) {
+    return first + (end - first) / kLanes * kLanes;
+}
+
+// Adds the terms of the sites j to end - 1, too few for a set of lanes, to lane 0 of a pair's
+// sums, in order.
+inline void addPairLeftovers(const RowTermSource& t, std::size_t j, std::size_t end, double* sums) {
     for (; j < end; ++j) {
         const std::array<double, 4> terms = rowPairTerms(t, j);
         sums[0] += terms[0];
@@ -276,45 +341,61 @@ struct PairLanes {
 // for a single pair is limited by loading them from the caches rather than by its arithmetic.
 // Each pair's sums are those of its own pass, bit for bit. sums holds, per pair, the plus
 // cosine, plus sine, minus cosine and minus sine lanes. The lanes of two pairs and the shared
-// factors fill the 32 vector registers of AVX-512; more pairs would spill.
-template <bool Two>
+// factors fill the vector registers; more pairs would spill.
+template <typename Vector, bool Two>
 [[gnu::always_inline]] inline void sumRowPairTermsOf(const RowTermSource* t, std::size_t first,
                                                      std::size_t end, double* sums) {
-    const RowTermSource first0 = t[0];
-    const RowTermSource second = Two ? t[1] : t[0];
-    PairLanes one, two;
-    loadPairLanes(one, sums);
-    if constexpr (Two)
-        loadPairLanes(two, sums + 4 * kLanes);
-    std::size_t j = first;
-    for (; j + kLanes <= end; j += kLanes) {
-        Lanes z, hkSum, phase, re, im;
-        load(z, first0.z + j);
-        load(hkSum, first0.hk + j);
-        load(phase, first0.phase + j);
-        load(re, first0.re + j);
-        load(im, first0.im + j);
-        const Lanes hk = first0.signHK * hkSum;
-        const Lanes hkPhase = first0.signHK * phase;
-        im = first0.signHK * im;
-        addRowPairLanes(first0, j, z, hk, hkPhase, re, im, one);
+    const RowTermSource one = t[0];
+    const RowTermSource two = Two ? t[1] : t[0];
+    const std::size_t whole = wholeLanesEnd(first, end);
+    for (std::size_t offset = 0; offset < kLanes; offset += sizeof(Vector) / sizeof(double)) {
+        PairLanes<Vector> sumsOne, sumsTwo;
+        loadParts(partsOf(sumsOne), sums, offset);
         if constexpr (Two)
-            addRowPairLanes(second, j, z, hk, hkPhase, re, im, two);
+            loadParts(partsOf(sumsTwo), sums + 4 * kLanes, offset);
+        for (std::size_t j = first + offset; j < whole; j += kLanes) {
+            const RowLanes<Vector> row(one, j);
+            addRowPairLanes(one, j, row, sumsOne);
+            if constexpr (Two)
+                addRowPairLanes(two, j, row, sumsTwo);
+        }
+        storeParts(partsOf(sumsOne), sums, offset);
+        if constexpr (Two)
+            storeParts(partsOf(sumsTwo), sums + 4 * kLanes, offset);
     }
-    finishPairLanes(one, first0, j, end, sums);
+    addPairLeftovers(one, whole, end, sums);
     if constexpr (Two)
-        finishPairLanes(two, second, j, end, sums + 4 * kLanes);
+        addPairLeftovers(two, whole, end, sums + 4 * kLanes);
 }
 
 constexpr std::size_t kRowPairBatch = 2;
 
+template <typename Vector>
+[[gnu::always_inline]] inline void sumRowPairTermsIn(const RowTermSource* t, std::size_t count,
+                                                     std::size_t first, std::size_t end,
+                                                     double* sums) {
+    if (count == 1)
+        sumRowPairTermsOf<Vector, false>(t, first, end, sums);
+    else
+        sumRowPairTermsOf<Vector, true>(t, first, end, sums);
+}
+
+// The template functions it calls are inlined, so each clone makes them for its own
+// instruction set.
 XTALSP_VECTOR_CLONES
 void sumRowPairTerms(const RowTermSource* t, std::size_t count, std::size_t first, std::size_t end,
                      double* sums) {
-    if (count == 1)
-        sumRowPairTermsOf<false>(t, first, end, sums);
-    else
-        sumRowPairTermsOf<true>(t, first, end, sums);
+    switch (rowPassWidth()) {
+    case 8:
+        sumRowPairTermsIn<PassLanes<8>::type>(t, count, first, end, sums);
+        break;
+    case 4:
+        sumRowPairTermsIn<PassLanes<4>::type>(t, count, first, end, sums);
+        break;
+    default:
+        sumRowPairTermsIn<PassLanes<2>::type>(t, count, first, end, sums);
+        break;
+    }
 }
 
 // occupancy * exp(2 pi i (h x + k y)) of every site from the tables, with its table phase and
@@ -385,75 +466,64 @@ void addToFirstLane(std::size_t first, std::size_t end, double* sumCos, double* 
 // The sums below add the term of site m (counted from first) to lane m mod kLanes, and the
 // terms beyond the last whole set of lanes to lane 0. Each lane does the operations of the
 // matching fill function above, in the same order, so the terms are the same.
-// Adds the terms of one set of lanes of sites, from the row's factors already signed for
-// (h k), to one reflection's lane sums: fillRowTerms' operations in the same order.
+// Adds the terms of one pass's lanes of sites from j to one reflection's lane sums:
+// fillRowTerms' operations in the same order.
+template <typename Vector>
 [[gnu::always_inline]] inline void addRowLanes(const RowTermSource& t, std::size_t j,
-                                               const Lanes& z, const Lanes& hk,
-                                               const Lanes& hkPhase, const Lanes& re,
-                                               const Lanes& im, Lanes& sumCos, Lanes& sumSin) {
-    Lanes zr, zi;
+                                               const RowLanes<Vector>& row, Vector& sumCos,
+                                               Vector& sumSin) {
+    Vector zr, zi;
     load(zr, t.lRe + j);
     load(zi, t.lIm + j);
-    const Lanes lz = t.l * z;
-    const Lanes argument = t.twoPi * (hk + lz);
-    const Lanes tablePhase = hkPhase + ((t.twoPi * lz + kPhaseRounder) - kPhaseRounder);
-    const Lanes delta = argument - tablePhase;
+    const Vector lz = t.l * row.z;
+    const Vector argument = t.twoPi * (row.hk + lz);
+    const Vector tablePhase = row.hkPhase + ((t.twoPi * lz + kPhaseRounder) - kPhaseRounder);
+    const Vector delta = argument - tablePhase;
     zi = t.signL * zi;
-    const Lanes pr = re * zr - im * zi, pi = re * zi + im * zr;
+    const Vector pr = row.re * zr - row.im * zi, pi = row.re * zi + row.im * zr;
     sumCos += pr - delta * pi;
     sumSin += pi + delta * pr;
 }
 
 // As sumRowPairTermsOf for Count (1 to 4) single reflections on one row, which may differ in
 // l and its sign; sums holds the cosine and sine lanes of each.
-template <int Count>
+template <typename Vector, int Count>
 [[gnu::always_inline]] inline void sumRowTermsOf(const RowTermSource* t, std::size_t first,
                                                  std::size_t end, double* sums) {
     const RowTermSource t0 = t[0];
     const RowTermSource t1 = t[Count > 1 ? 1 : 0];
     const RowTermSource t2 = t[Count > 2 ? 2 : 0];
     const RowTermSource t3 = t[Count > 3 ? 3 : 0];
-    Lanes c0, s0, c1, s1, c2, s2, c3, s3;
-    load(c0, sums);
-    load(s0, sums + kLanes);
-    if constexpr (Count > 1) {
-        load(c1, sums + 2 * kLanes);
-        load(s1, sums + 3 * kLanes);
+    const std::size_t whole = wholeLanesEnd(first, end);
+    for (std::size_t offset = 0; offset < kLanes; offset += sizeof(Vector) / sizeof(double)) {
+        Vector c0, s0, c1, s1, c2, s2, c3, s3;
+        const std::array<Vector*, 2 * Count> parts = [&] {
+            if constexpr (Count == 1)
+                return std::array<Vector*, 2>{&c0, &s0};
+            else if constexpr (Count == 2)
+                return std::array<Vector*, 4>{&c0, &s0, &c1, &s1};
+            else if constexpr (Count == 3)
+                return std::array<Vector*, 6>{&c0, &s0, &c1, &s1, &c2, &s2};
+            else
+                return std::array<Vector*, 8>{&c0, &s0, &c1, &s1, &c2, &s2, &c3, &s3};
+        }();
+        loadParts(parts, sums, offset);
+        for (std::size_t j = first + offset; j < whole; j += kLanes) {
+            const RowLanes<Vector> row(t0, j);
+            addRowLanes(t0, j, row, c0, s0);
+            if constexpr (Count > 1)
+                addRowLanes(t1, j, row, c1, s1);
+            if constexpr (Count > 2)
+                addRowLanes(t2, j, row, c2, s2);
+            if constexpr (Count > 3)
+                addRowLanes(t3, j, row, c3, s3);
+        }
+        storeParts(parts, sums, offset);
     }
-    if constexpr (Count > 2) {
-        load(c2, sums + 4 * kLanes);
-        load(s2, sums + 5 * kLanes);
-    }
-    if constexpr (Count > 3) {
-        load(c3, sums + 6 * kLanes);
-        load(s3, sums + 7 * kLanes);
-    }
-    std::size_t j = first;
-    for (; j + kLanes <= end; j += kLanes) {
-        Lanes z, hkSum, phase, re, im;
-        load(z, t0.z + j);
-        load(hkSum, t0.hk + j);
-        load(phase, t0.phase + j);
-        load(re, t0.re + j);
-        load(im, t0.im + j);
-        const Lanes hk = t0.signHK * hkSum;
-        const Lanes hkPhase = t0.signHK * phase;
-        im = t0.signHK * im;
-        addRowLanes(t0, j, z, hk, hkPhase, re, im, c0, s0);
-        if constexpr (Count > 1)
-            addRowLanes(t1, j, z, hk, hkPhase, re, im, c1, s1);
-        if constexpr (Count > 2)
-            addRowLanes(t2, j, z, hk, hkPhase, re, im, c2, s2);
-        if constexpr (Count > 3)
-            addRowLanes(t3, j, z, hk, hkPhase, re, im, c3, s3);
-    }
-    const std::array<const Lanes*, 8> lanes{&c0, &s0, &c1, &s1, &c2, &s2, &c3, &s3};
     for (std::size_t b = 0; b < static_cast<std::size_t>(Count); ++b) {
         double* at = sums + 2 * kLanes * b;
-        std::memcpy(at, lanes[2 * b], sizeof(Lanes));
-        std::memcpy(at + kLanes, lanes[2 * b + 1], sizeof(Lanes));
         const RowTermSource& source = t[b];
-        addToFirstLane(j, end, at, at + kLanes,
+        addToFirstLane(whole, end, at, at + kLanes,
                        [&source](std::size_t from, std::size_t count, double* re, double* im) {
                            fillRowTerms(source, from, count, re, im);
                        });
@@ -462,21 +532,48 @@ template <int Count>
 
 constexpr std::size_t kRowBatch = 4;
 
+// Up to kRowBatch reflections; where a pass has fewer than eight lanes, in passes of two
+// reflections at most, whose sums stay in the fewer or narrower registers.
+template <typename Vector>
+[[gnu::always_inline]] inline void sumRowTermsIn(const RowTermSource* t, std::size_t count,
+                                                 std::size_t first, std::size_t end, double* sums) {
+    if constexpr (sizeof(Vector) < kLanes * sizeof(double)) {
+        for (std::size_t b = 0; b < count; b += 2) {
+            if (count - b == 1)
+                sumRowTermsOf<Vector, 1>(t + b, first, end, sums + 2 * kLanes * b);
+            else
+                sumRowTermsOf<Vector, 2>(t + b, first, end, sums + 2 * kLanes * b);
+        }
+        return;
+    }
+    switch (count) {
+    case 1:
+        sumRowTermsOf<Vector, 1>(t, first, end, sums);
+        break;
+    case 2:
+        sumRowTermsOf<Vector, 2>(t, first, end, sums);
+        break;
+    case 3:
+        sumRowTermsOf<Vector, 3>(t, first, end, sums);
+        break;
+    default:
+        sumRowTermsOf<Vector, 4>(t, first, end, sums);
+        break;
+    }
+}
+
 XTALSP_VECTOR_CLONES
 void sumRowTerms(const RowTermSource* t, std::size_t count, std::size_t first, std::size_t end,
                  double* sums) {
-    switch (count) {
-    case 1:
-        sumRowTermsOf<1>(t, first, end, sums);
+    switch (rowPassWidth()) {
+    case 8:
+        sumRowTermsIn<PassLanes<8>::type>(t, count, first, end, sums);
         break;
-    case 2:
-        sumRowTermsOf<2>(t, first, end, sums);
-        break;
-    case 3:
-        sumRowTermsOf<3>(t, first, end, sums);
+    case 4:
+        sumRowTermsIn<PassLanes<4>::type>(t, count, first, end, sums);
         break;
     default:
-        sumRowTermsOf<4>(t, first, end, sums);
+        sumRowTermsIn<PassLanes<2>::type>(t, count, first, end, sums);
         break;
     }
 }
@@ -665,20 +762,60 @@ struct ScreenProductSums {
     ScreenLanes rr{}, ii{}, ri{}, ir{};
 };
 
+// The screen's lanes for a pass as wide as the row sums' (see PassLanes): as many floats as
+// those have doubles, twice over.
+template <std::size_t Width> struct ScreenPassLanes;
+template <> struct ScreenPassLanes<8> {
+    using type = float __attribute__((vector_size(16 * sizeof(float))));
+};
+template <> struct ScreenPassLanes<4> {
+    using type = float __attribute__((vector_size(8 * sizeof(float))));
+};
+template <> struct ScreenPassLanes<2> {
+    using type = float __attribute__((vector_size(4 * sizeof(float))));
+};
+
+// Each lane of the sums gets the products of the same sites in the same order at every pass
+// width.
+template <typename Vector>
+[[gnu::always_inline]] inline void
+addScreenProductsIn(const float* aRe, const float* aIm, const float* zRe, const float* zIm,
+                    std::size_t first, std::size_t end, ScreenProductSums& sums) {
+    for (std::size_t offset = 0; offset < kScreenLanes; offset += sizeof(Vector) / sizeof(float)) {
+        Vector rr{}, ii{}, ri{}, ir{};
+        for (std::size_t j = first + offset; j < end; j += kScreenLanes) {
+            Vector ar, ai, zr, zi;
+            std::memcpy(&ar, aRe + j, sizeof ar);
+            std::memcpy(&ai, aIm + j, sizeof ai);
+            std::memcpy(&zr, zRe + j, sizeof zr);
+            std::memcpy(&zi, zIm + j, sizeof zi);
+            rr += ar * zr;
+            ii += ai * zi;
+            ri += ar * zi;
+            ir += ai * zr;
+        }
+        const std::array<std::pair<ScreenLanes*, const Vector*>, 4> parts{
+            {{&sums.rr, &rr}, {&sums.ii, &ii}, {&sums.ri, &ri}, {&sums.ir, &ir}}};
+        for (const auto& [total, pass] : parts)
+            std::memcpy(reinterpret_cast<char*>(total) + offset * sizeof(float), pass,
+                        sizeof(Vector));
+    }
+}
+
 [[gnu::always_inline]] inline void addScreenProducts(const float* aRe, const float* aIm,
                                                      const float* zRe, const float* zIm,
                                                      std::size_t first, std::size_t end,
                                                      ScreenProductSums& sums) {
-    for (std::size_t j = first; j < end; j += kScreenLanes) {
-        ScreenLanes ar, ai, zr, zi;
-        load(ar, aRe + j);
-        load(ai, aIm + j);
-        load(zr, zRe + j);
-        load(zi, zIm + j);
-        sums.rr += ar * zr;
-        sums.ii += ai * zi;
-        sums.ri += ar * zi;
-        sums.ir += ai * zr;
+    switch (rowPassWidth()) {
+    case 8:
+        addScreenProductsIn<ScreenPassLanes<8>::type>(aRe, aIm, zRe, zIm, first, end, sums);
+        break;
+    case 4:
+        addScreenProductsIn<ScreenPassLanes<4>::type>(aRe, aIm, zRe, zIm, first, end, sums);
+        break;
+    default:
+        addScreenProductsIn<ScreenPassLanes<2>::type>(aRe, aIm, zRe, zIm, first, end, sums);
+        break;
     }
 }
 
@@ -862,6 +999,10 @@ void PhaseFactorTables::fillAxis(Axis& axis, const std::vector<double>& coordina
             axis.im[start + j] = std::sin(phase);
         }
     }
+}
+
+void chooseRowPassWidth(std::size_t width) {
+    chosenPassWidth = width == 8 || width == 4 || width == 2 ? width : 0;
 }
 
 bool PhaseFactorTables::covers(int h, int k, int l) const {

@@ -70,6 +70,11 @@ private:
     ScreenAxis m_hScreen, m_kScreen, m_lScreen;
 };
 
+// The double-precision sums along a cached row go over the sites in passes of 8, 4 or 2 of their
+// eight lanes, by default as many as the processor's vector registers hold. Every width gives
+// the same results, bit for bit; chooseRowPassWidth(0) returns to the default.
+void chooseRowPassWidth(std::size_t width);
+
 // One thread's evaluator over shared tables. Its results come with two error measures: a
 // relative error that bounds the deviation from structureFactor() with high confidence, and a
 // ceiling that structureFactor()'s |F|^2 cannot exceed at all. Where the atoms' terms cancel

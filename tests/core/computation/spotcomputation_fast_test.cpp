@@ -1,5 +1,6 @@
 #include "core/computation/geometry.h"
 #include "core/computation/spotcomputation.h"
+#include "core/computation/structurefactortables.h"
 #include "core/spectrum/builtinspectrum.h"
 #include "support/silicon.h"
 
@@ -165,6 +166,31 @@ TEST(FastSpotWalk, RandomCellMatchesInEveryOrientationAndGeometry) {
             input.settings.geometry = geometry;
             expectFastMatchesReference(input);
         }
+    }
+}
+
+// Processors with narrower or fewer vector registers sum along a row, and screen, in passes
+// over part of the lanes; each lane must still see the same sites in the same order. The
+// higher minimum puts the screen to work.
+TEST(FastSpotWalk, SumsInPassesOfEveryWidthGiveTheSameSpots) {
+    const CrystalStructure cell = randomCell();
+    SpotComputationInput input = makeInput(cell, {1, 1, 1}, {1, -1, 0});
+    input.settings.Hmax = input.settings.Kmax = input.settings.Lmax = 10;
+    input.settings.rotationX = 10;
+    input.settings.geometry = DiffractionGeometry::BackReflection;
+    input.threadCount = 1;
+    for (const double minimum : {input.minimumIntensity, 20.0}) {
+        input.minimumIntensity = minimum;
+        const SpotComputationResult reference = computeLaueSpotsReference(input);
+        std::vector<SpotComputationResult> results;
+        for (const std::size_t width : {8, 4, 2}) {
+            chooseRowPassWidth(width);
+            results.push_back(computeLaueSpots(input));
+        }
+        chooseRowPassWidth(0);
+        EXPECT_TRUE(sameSpots(reference, results[0])) << "minimum " << minimum;
+        EXPECT_EQ(results[1].spots, results[0].spots) << "minimum " << minimum;
+        EXPECT_EQ(results[2].spots, results[0].spots) << "minimum " << minimum;
     }
 }
 
