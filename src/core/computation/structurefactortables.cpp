@@ -1011,7 +1011,9 @@ bool PhaseFactorTables::covers(int h, int k, int l) const {
 }
 
 FastStructureFactor::FastStructureFactor(const PhaseFactorTables& tables)
-    : m_tables(tables), m_scattering(tables.groups().size(), 0.0) {
+    : m_tables(tables), m_scattering(tables.groups().size(), 0.0),
+      m_recentScattering(kRecentScattering * tables.groups().size(), 0.0) {
+    m_recentS2.fill(std::numeric_limits<double>::quiet_NaN());
     // Each rounding in a sum of n terms moves it by at most n units of roundoff of its size.
     const auto terms = static_cast<double>(tables.m_x.size() + m_scattering.size() + 8);
     m_boundMargin = 1.0 + 8.0 * kRoundoff * terms;
@@ -1021,19 +1023,34 @@ double FastStructureFactor::setScattering(double s2) {
     m_s2 = s2;
     double amplitude = 0.0;
     m_typicalSquared = 0.0;
-    // A plan asks for the same factors in the same order as the walk after it, and the screen
-    // may have asked for the partner's at this very s2 already.
-    const double* known = plannedScattering(s2);
-    if (known == nullptr && s2 == m_otherS2)
-        known = m_otherScattering.data();
+    const double* factors = scatteringAt(s2);
     for (std::size_t g = 0; g < m_scattering.size(); ++g) {
-        const double f = known ? known[g] : scatteringFactor(m_tables.groups()[g].element, s2);
+        const double f = factors[g];
         m_scattering[g] = f;
         amplitude += std::fabs(f) * m_tables.m_occupancySum[g];
         m_typicalSquared += f * f * m_tables.m_occupancySquareSum[g];
     }
     notePlannedScattering(s2, m_scattering.data());
     return amplitude * amplitude * m_boundMargin;
+}
+
+// A plan asks for the same factors in the same order as the walk after it. The sign variants
+// of a triple often have bit for bit the same s2, and the screen asks for the partner's
+// factors before the partner itself: the latest few s2 are kept.
+const double* FastStructureFactor::scatteringAt(double s2) {
+    if (const double* planned = plannedScattering(s2))
+        return planned;
+    const std::size_t groupCount = m_scattering.size();
+    for (std::size_t e = 0; e < kRecentScattering; ++e)
+        if (m_recentS2[e] == s2)
+            return m_recentScattering.data() + e * groupCount;
+    const std::size_t slot = m_nextRecent;
+    m_nextRecent = (m_nextRecent + 1) % kRecentScattering;
+    m_recentS2[slot] = s2;
+    double* factors = m_recentScattering.data() + slot * groupCount;
+    for (std::size_t g = 0; g < groupCount; ++g)
+        factors[g] = scatteringFactor(m_tables.groups()[g].element, s2);
+    return factors;
 }
 
 FastStructureFactor::Amplitude FastStructureFactor::evaluate(int h, int k, int l) {
@@ -1378,16 +1395,7 @@ double FastStructureFactor::screenCeiling(const GroupSums& sums) const {
 }
 
 double FastStructureFactor::screenCeilingAt(const GroupSums& sums, double s2) {
-    if (s2 != m_otherS2) {
-        m_otherScattering.resize(m_scattering.size());
-        const double* known = plannedScattering(s2);
-        for (std::size_t g = 0; g < m_otherScattering.size(); ++g)
-            m_otherScattering[g] =
-                known ? known[g] : scatteringFactor(m_tables.groups()[g].element, s2);
-        notePlannedScattering(s2, m_otherScattering.data());
-        m_otherS2 = s2;
-    }
-    return screenCeilingWith(sums, m_otherScattering.data());
+    return screenCeilingWith(sums, scatteringAt(s2));
 }
 
 std::array<double, 2> FastStructureFactor::screenAmplitude(const GroupSums& sums,

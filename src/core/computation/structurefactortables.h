@@ -184,6 +184,8 @@ private:
     // Per group: plus re, plus im, minus re, minus im (a single reflection's as plus); null
     // where the call is not the next planned one.
     const double* takePlanned(const PlannedSums& call);
+    // Every group's scattering factor at s2, valid until the next call.
+    const double* scatteringAt(double s2);
     // The scattering factors at s2 that the plan noted next, if they are those; noting them.
     const double* plannedScattering(double s2);
     void notePlannedScattering(double s2, const double* factors);
@@ -210,9 +212,12 @@ private:
     const PhaseFactorTables& m_tables;
     double m_s2 = 0.0;
     double m_boundMargin = 1.0;
-    std::vector<double> m_scattering;      // f of each group at m_s2
-    std::vector<double> m_otherScattering; // f of each group at m_otherS2
-    double m_otherS2 = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> m_scattering; // f of each group at m_s2
+    // The groups' factors at the latest kRecentScattering values of s2 asked for.
+    static constexpr std::size_t kRecentScattering = 8;
+    std::array<double, kRecentScattering> m_recentS2{};
+    std::vector<double> m_recentScattering; // per entry, every group's factor
+    std::size_t m_nextRecent = 0;
     double m_typicalSquared = 0.0;
     // The rows of the latest (h k), least recently used replaced first: the walk's harmonics up
     // to kRowOrders of both rows of one (i j) stay while the last index runs.
