@@ -243,11 +243,10 @@ public:
           m_dropsDarkHarmonics(darkHarmonicsAreDropped(walk.input)),
           m_firstLitSample(darkWavelengthLimit(*walk.input.spectrum) + 0.5 * kSpectrumStep) {}
 
-    // The sign variants of the primitive triple (i j k), in list order.
-    // The triples of one row (i j) in walk order. A plan first finds, from the geometry, the
-    // bound and the screen, the harmonics the walk evaluates and how; their row-cached
-    // structure factors are then made together, two values of the last index per pass over a
-    // row, and the walk takes them in the plan's order.
+    // The sign variants of the triples of one row (i j), in walk order. A plan first finds,
+    // from the geometry, the bound and the screen, the harmonics the walk evaluates and how;
+    // their row-cached structure factors are then made together, several values of the last
+    // index per pass over a row, and the walk takes them in the plan's order.
     void visitRow(int i, int j, std::span<const RowTriple> triples, SpotComputationResult& result) {
         m_structureFactor.beginPlan();
         m_rowVariants.clear();

@@ -875,21 +875,13 @@ PhaseFactorTables::PhaseFactorTables(const std::vector<ElementGroup>& groups, in
     if (!fitsTables())
         return;
     try {
-        fillAxes(threadCount > 1);
+        fillTables(threadCount);
         m_usable = true;
     } catch (const std::bad_alloc&) {
         // Without the tables every reflection is evaluated directly: slower, not wrong.
         m_h = m_k = m_l = Axis{};
-        return;
-    }
-    if (!suitsScreen())
-        return;
-    try {
-        fillScreenAxes();
-        m_screenable = true;
-    } catch (const std::bad_alloc&) {
-        // Without the screen every harmonic goes to the double-precision sums.
         m_hScreen = m_kScreen = m_lScreen = ScreenAxis{};
+        m_screenable = false;
     }
 }
 
@@ -901,7 +893,9 @@ bool PhaseFactorTables::suitsScreen() const {
     });
 }
 
-void PhaseFactorTables::fillScreenAxes() {
+// The screen's layout and blocks; false, with no screen, where there is no room for them:
+// every harmonic then goes to the double-precision sums.
+bool PhaseFactorTables::allocateScreenAxes() {
     const std::size_t groupCount = m_groupStart.size() - 1;
     m_screenGroupStart.assign(1, 0);
     m_screenErrorScale.clear();
@@ -916,26 +910,37 @@ void PhaseFactorTables::fillScreenAxes() {
                                      m_occupancySum[g]);
     }
     m_screenSiteCount = m_screenGroupStart.back();
-    fillScreenAxis(m_hScreen, m_h, true);
-    fillScreenAxis(m_kScreen, m_k, false);
-    fillScreenAxis(m_lScreen, m_l, false);
+    try {
+        for (const auto& [screen, axis] : {std::pair{&m_hScreen, &m_h}, std::pair{&m_kScreen, &m_k},
+                                           std::pair{&m_lScreen, &m_l}}) {
+            const std::size_t size =
+                static_cast<std::size_t>(axis->maxIndex + 1) * m_screenSiteCount;
+            screen->re.resize(size);
+            screen->im.resize(size);
+        }
+    } catch (const std::bad_alloc&) {
+        m_hScreen = m_kScreen = m_lScreen = ScreenAxis{};
+        return false;
+    }
+    return true;
 }
 
-void PhaseFactorTables::fillScreenAxis(ScreenAxis& screen, const Axis& axis,
-                                       bool withOccupancy) const {
+// Row m of a screen axis from the same row of its double-precision axis, each group's padding
+// zero.
+void PhaseFactorTables::fillScreenRow(ScreenAxis& screen, const Axis& axis, int m,
+                                      bool withOccupancy) const {
     const std::size_t siteCount = m_x.size();
-    const std::size_t size = static_cast<std::size_t>(axis.maxIndex + 1) * m_screenSiteCount;
-    screen.re.assign(size, 0.0F);
-    screen.im.assign(size, 0.0F);
-    for (int m = 0; m <= axis.maxIndex; ++m) {
-        const std::size_t from = row(m, siteCount), to = row(m, m_screenSiteCount);
-        for (std::size_t g = 0; g + 1 < m_groupStart.size(); ++g) {
-            for (std::size_t j = m_groupStart[g]; j < m_groupStart[g + 1]; ++j) {
-                const double scale = withOccupancy ? m_occupancy[j] : 1.0;
-                const std::size_t at = to + m_screenGroupStart[g] + (j - m_groupStart[g]);
-                screen.re[at] = static_cast<float>(scale * axis.re[from + j]);
-                screen.im[at] = static_cast<float>(scale * axis.im[from + j]);
-            }
+    const std::size_t from = row(m, siteCount), to = row(m, m_screenSiteCount);
+    std::fill(screen.re.begin() + static_cast<std::ptrdiff_t>(to),
+              screen.re.begin() + static_cast<std::ptrdiff_t>(to + m_screenSiteCount), 0.0F);
+    std::fill(screen.im.begin() + static_cast<std::ptrdiff_t>(to),
+              screen.im.begin() + static_cast<std::ptrdiff_t>(to + m_screenSiteCount), 0.0F);
+    for (std::size_t g = 0; g + 1 < m_groupStart.size(); ++g) {
+        for (std::size_t j = m_groupStart[g]; j < m_groupStart[g + 1]; ++j) {
+            const double scale = withOccupancy ? m_occupancy[j] : 1.0;
+            const std::size_t at = to + m_screenGroupStart[g] + (j - m_groupStart[g]);
+            screen.re[at] = static_cast<float>(scale * axis.re[from + j]);
+            screen.im[at] = static_cast<float>(scale * axis.im[from + j]);
         }
     }
 }
@@ -957,47 +962,72 @@ bool PhaseFactorTables::fitsTables() const {
     return true;
 }
 
-// Every other walk waits for the tables, so with a second thread at hand the first axis is
-// filled on it while this one fills the other two.
-void PhaseFactorTables::fillAxes(bool withHelper) {
-    std::exception_ptr helperFailure;
-    std::vector<std::jthread> helper; // empty or one thread
-    const auto fillFirstAxis = [this, &helperFailure] {
-        try {
-            fillAxis(m_h, m_x, m_h.maxIndex);
-        } catch (...) {
-            helperFailure = std::current_exception();
-        }
-    };
+namespace {
+
+// Runs fill(part, parts) for every part of threadCount, each on a thread of its own where one
+// can be started and the rest on this one; the first failure is rethrown here.
+template <typename Fill> void fillInParts(int threadCount, const Fill& fill) {
+    const int parts = std::max(threadCount, 1);
+    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(parts));
+    std::vector<std::jthread> helpers;
+    int started = 1;
     try {
-        if (withHelper)
-            helper.emplace_back(fillFirstAxis);
+        for (; started < parts; ++started)
+            helpers.emplace_back([&fill, &failures, part = started, parts] {
+                try {
+                    fill(part, parts);
+                } catch (...) {
+                    failures[static_cast<std::size_t>(part)] = std::current_exception();
+                }
+            });
     } catch (const std::system_error&) {
-        // Without a helper this thread fills every axis.
+        // The parts no thread took are filled here.
     }
-    if (helper.empty())
-        fillFirstAxis();
-    fillAxis(m_k, m_y, m_k.maxIndex);
-    fillAxis(m_l, m_z, m_l.maxIndex);
-    helper.clear(); // joins
-    if (helperFailure)
-        std::rethrow_exception(helperFailure);
+    for (int part = started; part < parts; ++part)
+        fill(part, parts);
+    fill(0, parts);
+    helpers.clear(); // joins
+    for (const std::exception_ptr& failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
 }
 
-void PhaseFactorTables::fillAxis(Axis& axis, const std::vector<double>& coordinate,
-                                 int maxIndex) const {
-    const std::size_t siteCount = coordinate.size();
-    const std::size_t size = static_cast<std::size_t>(maxIndex + 1) * siteCount;
-    axis.re.resize(size);
-    axis.im.resize(size);
-    const double twoPiValue = twoPi();
-    for (int m = 0; m <= maxIndex; ++m) {
-        const std::size_t start = row(m, siteCount);
-        for (std::size_t j = 0; j < siteCount; ++j) {
-            const double phase = tablePhaseOf(twoPiValue, m * coordinate[j]);
-            axis.re[start + j] = std::cos(phase);
-            axis.im[start + j] = std::sin(phase);
+} // namespace
+
+// Every walk waits for the tables, so all its threads fill them, each every parts-th row of
+// every axis and its screen row. The blocks are not written before: each thread gives the pages
+// of its own rows their first touch.
+void PhaseFactorTables::fillTables(int threadCount) {
+    const std::size_t siteCount = m_x.size();
+    for (Axis* axis : {&m_h, &m_k, &m_l}) {
+        const std::size_t size = static_cast<std::size_t>(axis->maxIndex + 1) * siteCount;
+        axis->re.resize(size);
+        axis->im.resize(size);
+    }
+    m_screenable = suitsScreen() && allocateScreenAxes();
+    const std::array<std::pair<Axis*, const std::vector<double>*>, 3> axes{
+        {{&m_h, &m_x}, {&m_k, &m_y}, {&m_l, &m_z}}};
+    const std::array<ScreenAxis*, 3> screens{&m_hScreen, &m_kScreen, &m_lScreen};
+    fillInParts(threadCount, [&](int part, int parts) {
+        for (std::size_t a = 0; a < axes.size(); ++a) {
+            for (int m = part; m <= axes[a].first->maxIndex; m += parts) {
+                fillAxisRow(*axes[a].first, *axes[a].second, m);
+                if (m_screenable)
+                    fillScreenRow(*screens[a], *axes[a].first, m, a == 0);
+            }
         }
+    });
+}
+
+void PhaseFactorTables::fillAxisRow(Axis& axis, const std::vector<double>& coordinate,
+                                    int m) const {
+    const std::size_t siteCount = coordinate.size();
+    const std::size_t start = row(m, siteCount);
+    const double twoPiValue = twoPi();
+    for (std::size_t j = 0; j < siteCount; ++j) {
+        const double phase = tablePhaseOf(twoPiValue, m * coordinate[j]);
+        axis.re[start + j] = std::cos(phase);
+        axis.im[start + j] = std::sin(phase);
     }
 }
 

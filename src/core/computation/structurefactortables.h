@@ -51,11 +51,11 @@ private:
     };
 
     bool fitsTables() const;
-    void fillAxes(bool withHelper);
-    void fillAxis(Axis& axis, const std::vector<double>& coordinate, int maxIndex) const;
+    void fillTables(int threadCount);
+    void fillAxisRow(Axis& axis, const std::vector<double>& coordinate, int m) const;
     bool suitsScreen() const;
-    void fillScreenAxes();
-    void fillScreenAxis(ScreenAxis& screen, const Axis& axis, bool withOccupancy) const;
+    bool allocateScreenAxes();
+    void fillScreenRow(ScreenAxis& screen, const Axis& axis, int m, bool withOccupancy) const;
 
     const std::vector<ElementGroup>* m_groups;
     std::vector<double> m_x, m_y, m_z, m_occupancy; // sites of all groups in stored order

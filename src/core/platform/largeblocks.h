@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <limits>
 #include <new>
+#include <utility>
 
 namespace xtalsp {
 
@@ -15,7 +16,8 @@ inline constexpr std::size_t kLargeBlockBytes = std::size_t{2} << 20;
 void* allocateBlock(std::size_t bytes);
 void freeBlock(void* block, std::size_t bytes) noexcept;
 
-// std::allocator's behaviour, with blocks of kLargeBlockBytes or more from allocateBlock.
+// std::allocator's behaviour, with blocks of kLargeBlockBytes or more from allocateBlock, except
+// that growing a list leaves numbers unwritten (see construct()).
 template <typename T> struct LargeBlockAllocator {
     using value_type = T;
 
@@ -28,6 +30,15 @@ template <typename T> struct LargeBlockAllocator {
         return static_cast<T*>(allocateBlock(count * sizeof(T)));
     }
     void deallocate(T* block, std::size_t count) noexcept { freeBlock(block, count * sizeof(T)); }
+
+    // Growing a list default-initialises the new elements: numbers are left unwritten, so that
+    // a block's pages are first touched by whoever fills them rather than by the resize.
+    template <typename U> void construct(U* at) noexcept(noexcept(U())) {
+        ::new (static_cast<void*>(at)) U;
+    }
+    template <typename U, typename... Args> void construct(U* at, Args&&... args) {
+        ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+    }
 
     template <typename U> bool operator==(const LargeBlockAllocator<U>&) const noexcept {
         return true;
