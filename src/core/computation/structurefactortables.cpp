@@ -1298,6 +1298,8 @@ std::complex<double> combinedGroups(const std::vector<double>& scattering, const
 } // namespace
 
 FastStructureFactor::Amplitude FastStructureFactor::amplitudeOf(const GroupSums& sums) const {
+    if (m_planning == Planning::Noting)
+        return {}; // the sums are not made yet
     return withErrors(combinedGroups(m_scattering, [&sums](std::size_t g) {
         return std::array<double, 2>{sums.re[g], sums.im[g]};
     }));
