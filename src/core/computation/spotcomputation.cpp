@@ -413,6 +413,20 @@ private:
     // estimates will ask for. Which harmonics these are depends on the geometry, the bound and
     // the screen alone, never on a double-precision sum.
     void planHarmonics(std::size_t v, int nMax) {
+        forEachBoundedHarmonic(v, nMax, [&](int n, double lambda) {
+            if (passesScreen(v, n, *m_variants[v].at, lambda)) {
+                const EstimateKind kind = estimateKind(v, n);
+                estimate(v, n, kind);
+                m_rowHarmonics.push_back({v, n, kind});
+            }
+            return false;
+        });
+    }
+
+    // Calls ask(n, lambda) for the harmonics of a variant that find a wavelength the walk looks
+    // at and that could beat the minimum intensity with all atoms in phase, with the scattering
+    // factors set for each, until ask returns true.
+    template <typename Ask> void forEachBoundedHarmonic(std::size_t v, int nMax, const Ask& ask) {
         const Projection& at = *m_variants[v].at;
         for (int n = 1; n <= nMax; ++n) {
             const HarmonicLight light = lightOf(at, n);
@@ -422,12 +436,9 @@ private:
                 continue;
             const double lambda = at.lambda1 / n;
             const double s = at.sinTheta / lambda;
-            const double bound = m_structureFactor.setScattering(s * s);
-            if (!canBeatMinimum(bound, at.sinTheta, lambda) || !passesScreen(v, n, at, lambda))
-                continue;
-            const EstimateKind kind = estimateKind(v, n);
-            estimate(v, n, kind);
-            m_rowHarmonics.push_back({v, n, kind});
+            if (canBeatMinimum(m_structureFactor.setScattering(s * s), at.sinTheta, lambda) &&
+                ask(n, lambda))
+                return;
         }
     }
 
@@ -506,25 +517,16 @@ private:
 
     // The harmonics as visit() meets them, until one beats the minimum at the screen's floor.
     bool certainlyKept(std::size_t v, int nMax) {
-        const Projection& at = *m_variants[v].at;
-        for (int n = 1; n <= nMax; ++n) {
-            const HarmonicLight light = lightOf(at, n);
-            if (light == HarmonicLight::NoneLitBeyond)
-                break;
-            if (light == HarmonicLight::Unlit)
-                continue;
-            const double lambda = at.lambda1 / n;
-            const double s = at.sinTheta / lambda;
-            if (!canBeatMinimum(m_structureFactor.setScattering(s * s), at.sinTheta, lambda))
-                continue;
+        const double sinTheta = m_variants[v].at->sinTheta;
+        bool kept = false;
+        forEachBoundedHarmonic(v, nMax, [&](int n, double lambda) {
             const GroupSums* sums = screenSums(v, n);
-            if (sums == nullptr)
-                return false;
-            if (mustBeatMinimum(m_structureFactor.screenFloor(*sums),
-                                m_structureFactor.screenCeiling(*sums), at.sinTheta, lambda))
-                return true;
-        }
-        return false;
+            kept = sums != nullptr &&
+                   mustBeatMinimum(m_structureFactor.screenFloor(*sums),
+                                   m_structureFactor.screenCeiling(*sums), sinTheta, lambda);
+            return sums == nullptr || kept; // without a screen nothing is certain
+        });
+        return kept;
     }
 
     // Whether the screen, if it has been asked for the pair, turns away harmonic n of the

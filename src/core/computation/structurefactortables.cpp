@@ -256,6 +256,23 @@ std::size_t rowPassWidth() {
     return chosen != 0 ? chosen : processorWidth;
 }
 
+// Runs Kernel<width>::run(args...) at the pass width of rowPassWidth(). The kernels are
+// inlined, so each clone makes them for its own instruction set, as it would not a lambda.
+template <template <std::size_t> class Kernel, typename... Args>
+[[gnu::always_inline]] inline void inPassesOfWidth(Args&&... args) {
+    switch (rowPassWidth()) {
+    case 8:
+        Kernel<8>::run(std::forward<Args>(args)...);
+        break;
+    case 4:
+        Kernel<4>::run(std::forward<Args>(args)...);
+        break;
+    default:
+        Kernel<2>::run(std::forward<Args>(args)...);
+        break;
+    }
+}
+
 // The lane sums of (h k l) and (h k -l) in one pass: plus cosine and sine, then minus cosine
 // and sine.
 template <typename Vector> struct PairLanes { Vector plusCos, plusSin, minusCos, minusSin; };
@@ -370,32 +387,21 @@ template <typename Vector, bool Two>
 
 constexpr std::size_t kRowPairBatch = 2;
 
-template <typename Vector>
-[[gnu::always_inline]] inline void sumRowPairTermsIn(const RowTermSource* t, std::size_t count,
-                                                     std::size_t first, std::size_t end,
-                                                     double* sums) {
-    if (count == 1)
-        sumRowPairTermsOf<Vector, false>(t, first, end, sums);
-    else
-        sumRowPairTermsOf<Vector, true>(t, first, end, sums);
-}
+template <std::size_t Width> struct RowPairSums {
+    [[gnu::always_inline]] static void run(const RowTermSource* t, std::size_t count,
+                                           std::size_t first, std::size_t end, double* sums) {
+        using Vector = typename PassLanes<Width>::type;
+        if (count == 1)
+            sumRowPairTermsOf<Vector, false>(t, first, end, sums);
+        else
+            sumRowPairTermsOf<Vector, true>(t, first, end, sums);
+    }
+};
 
-// The template functions it calls are inlined, so each clone makes them for its own
-// instruction set.
 XTALSP_VECTOR_CLONES
 void sumRowPairTerms(const RowTermSource* t, std::size_t count, std::size_t first, std::size_t end,
                      double* sums) {
-    switch (rowPassWidth()) {
-    case 8:
-        sumRowPairTermsIn<PassLanes<8>::type>(t, count, first, end, sums);
-        break;
-    case 4:
-        sumRowPairTermsIn<PassLanes<4>::type>(t, count, first, end, sums);
-        break;
-    default:
-        sumRowPairTermsIn<PassLanes<2>::type>(t, count, first, end, sums);
-        break;
-    }
+    inPassesOfWidth<RowPairSums>(t, count, first, end, sums);
 }
 
 // occupancy * exp(2 pi i (h x + k y)) of every site from the tables, with its table phase and
@@ -534,48 +540,40 @@ constexpr std::size_t kRowBatch = 4;
 
 // Up to kRowBatch reflections; where a pass has fewer than eight lanes, in passes of two
 // reflections at most, whose sums stay in the fewer or narrower registers.
-template <typename Vector>
-[[gnu::always_inline]] inline void sumRowTermsIn(const RowTermSource* t, std::size_t count,
-                                                 std::size_t first, std::size_t end, double* sums) {
-    if constexpr (sizeof(Vector) < kLanes * sizeof(double)) {
-        for (std::size_t b = 0; b < count; b += 2) {
-            if (count - b == 1)
-                sumRowTermsOf<Vector, 1>(t + b, first, end, sums + 2 * kLanes * b);
-            else
-                sumRowTermsOf<Vector, 2>(t + b, first, end, sums + 2 * kLanes * b);
+template <std::size_t Width> struct RowSums {
+    [[gnu::always_inline]] static void run(const RowTermSource* t, std::size_t count,
+                                           std::size_t first, std::size_t end, double* sums) {
+        using Vector = typename PassLanes<Width>::type;
+        if constexpr (Width < kLanes) {
+            for (std::size_t b = 0; b < count; b += 2) {
+                if (count - b == 1)
+                    sumRowTermsOf<Vector, 1>(t + b, first, end, sums + 2 * kLanes * b);
+                else
+                    sumRowTermsOf<Vector, 2>(t + b, first, end, sums + 2 * kLanes * b);
+            }
+            return;
         }
-        return;
+        switch (count) {
+        case 1:
+            sumRowTermsOf<Vector, 1>(t, first, end, sums);
+            break;
+        case 2:
+            sumRowTermsOf<Vector, 2>(t, first, end, sums);
+            break;
+        case 3:
+            sumRowTermsOf<Vector, 3>(t, first, end, sums);
+            break;
+        default:
+            sumRowTermsOf<Vector, 4>(t, first, end, sums);
+            break;
+        }
     }
-    switch (count) {
-    case 1:
-        sumRowTermsOf<Vector, 1>(t, first, end, sums);
-        break;
-    case 2:
-        sumRowTermsOf<Vector, 2>(t, first, end, sums);
-        break;
-    case 3:
-        sumRowTermsOf<Vector, 3>(t, first, end, sums);
-        break;
-    default:
-        sumRowTermsOf<Vector, 4>(t, first, end, sums);
-        break;
-    }
-}
+};
 
 XTALSP_VECTOR_CLONES
 void sumRowTerms(const RowTermSource* t, std::size_t count, std::size_t first, std::size_t end,
                  double* sums) {
-    switch (rowPassWidth()) {
-    case 8:
-        sumRowTermsIn<PassLanes<8>::type>(t, count, first, end, sums);
-        break;
-    case 4:
-        sumRowTermsIn<PassLanes<4>::type>(t, count, first, end, sums);
-        break;
-    default:
-        sumRowTermsIn<PassLanes<2>::type>(t, count, first, end, sums);
-        break;
-    }
+    inPassesOfWidth<RowSums>(t, count, first, end, sums);
 }
 
 // Per group, the lane totals of count reflections on one row, pairs (at most kRowPairBatch)
@@ -802,22 +800,14 @@ addScreenProductsIn(const float* aRe, const float* aIm, const float* zRe, const 
     }
 }
 
-[[gnu::always_inline]] inline void addScreenProducts(const float* aRe, const float* aIm,
-                                                     const float* zRe, const float* zIm,
-                                                     std::size_t first, std::size_t end,
-                                                     ScreenProductSums& sums) {
-    switch (rowPassWidth()) {
-    case 8:
-        addScreenProductsIn<ScreenPassLanes<8>::type>(aRe, aIm, zRe, zIm, first, end, sums);
-        break;
-    case 4:
-        addScreenProductsIn<ScreenPassLanes<4>::type>(aRe, aIm, zRe, zIm, first, end, sums);
-        break;
-    default:
-        addScreenProductsIn<ScreenPassLanes<2>::type>(aRe, aIm, zRe, zIm, first, end, sums);
-        break;
+template <std::size_t Width> struct ScreenProducts {
+    [[gnu::always_inline]] static void run(const float* aRe, const float* aIm, const float* zRe,
+                                           const float* zIm, std::size_t first, std::size_t end,
+                                           ScreenProductSums& sums) {
+        addScreenProductsIn<typename ScreenPassLanes<Width>::type>(aRe, aIm, zRe, zIm, first, end,
+                                                                   sums);
     }
-}
+};
 
 // The sums of a * z, or of a * conj(z), over each group's sites, totalled.
 XTALSP_VECTOR_CLONES
@@ -826,7 +816,7 @@ void screenGroupSums(const float* aRe, const float* aIm, const float* zRe, const
                      double* __restrict sumRe, double* __restrict sumIm) {
     for (std::size_t g = 0; g < groupCount; ++g) {
         ScreenProductSums p;
-        addScreenProducts(aRe, aIm, zRe, zIm, groupStart[g], groupStart[g + 1], p);
+        inPassesOfWidth<ScreenProducts>(aRe, aIm, zRe, zIm, groupStart[g], groupStart[g + 1], p);
         sumRe[g] = screenLaneTotal(conjugateZ ? p.rr + p.ii : p.rr - p.ii);
         sumIm[g] = screenLaneTotal(conjugateZ ? p.ir - p.ri : p.ri + p.ir);
     }
@@ -840,7 +830,7 @@ void screenPairGroupSums(const float* aRe, const float* aIm, const float* zRe, c
                          double* __restrict minusRe, double* __restrict minusIm) {
     for (std::size_t g = 0; g < groupCount; ++g) {
         ScreenProductSums p;
-        addScreenProducts(aRe, aIm, zRe, zIm, groupStart[g], groupStart[g + 1], p);
+        inPassesOfWidth<ScreenProducts>(aRe, aIm, zRe, zIm, groupStart[g], groupStart[g + 1], p);
         plusRe[g] = screenLaneTotal(p.rr - p.ii);
         plusIm[g] = screenLaneTotal(p.ri + p.ir);
         minusRe[g] = screenLaneTotal(p.rr + p.ii);
