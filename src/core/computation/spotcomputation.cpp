@@ -248,6 +248,33 @@ public:
     // their row-cached structure factors are then made together, several values of the last
     // index per pass over a row, and the walk takes them in the plan's order.
     void visitRow(int i, int j, std::span<const RowTriple> triples, SpotComputationResult& result) {
+        // A plan holds every planned sum of its triples; a few hundred triples keep it small
+        // and still give each row's sums many partners to share a pass with.
+        constexpr std::size_t kPlannedTriples = 256;
+        for (std::size_t first = 0; first < triples.size(); first += kPlannedTriples)
+            visitPlanned(i, j,
+                         triples.subspan(first, std::min(kPlannedTriples, triples.size() - first)),
+                         result);
+    }
+
+    // How many sign variants visitRow has found on the film so far.
+    std::size_t projected() const { return m_projected; }
+
+    // How many sign variants of the triple the walk certainly keeps: those with a harmonic
+    // whose intensity beats the minimum even at the screen's floor of |F|^2 (their kept
+    // harmonics add up to at least its intensity). A fraction of the cost of visiting them.
+    std::size_t certainSpots(int i, int j, int k, int nMax) {
+        startTriple(i, j, k, nMax);
+        std::size_t count = 0;
+        for (std::size_t v = 0; v < m_variants.size(); ++v)
+            if (m_variants[v].at && certainlyKept(v, nMax))
+                ++count;
+        return count;
+    }
+
+private:
+    void visitPlanned(int i, int j, std::span<const RowTriple> triples,
+                      SpotComputationResult& result) {
         m_structureFactor.beginPlan();
         m_rowVariants.clear();
         m_rowHarmonics.clear();
@@ -285,22 +312,6 @@ public:
         m_structureFactor.endPlan();
     }
 
-    // How many sign variants visitRow has found on the film so far.
-    std::size_t projected() const { return m_projected; }
-
-    // How many sign variants of the triple the walk certainly keeps: those with a harmonic
-    // whose intensity beats the minimum even at the screen's floor of |F|^2 (their kept
-    // harmonics add up to at least its intensity). A fraction of the cost of visiting them.
-    std::size_t certainSpots(int i, int j, int k, int nMax) {
-        startTriple(i, j, k, nMax);
-        std::size_t count = 0;
-        for (std::size_t v = 0; v < m_variants.size(); ++v)
-            if (m_variants[v].at && certainlyKept(v, nMax))
-                ++count;
-        return count;
-    }
-
-private:
     void startTriple(int i, int j, int k, int nMax) {
         m_variants.clear();
         forEachSignVariant(i, j, k, [this](int h, int kk, int l) {

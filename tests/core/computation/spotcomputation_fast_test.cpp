@@ -194,6 +194,34 @@ TEST(FastSpotWalk, SumsInPassesOfEveryWidthGiveTheSameSpots) {
     }
 }
 
+// A long c axis puts hundreds of triples of one row (i j) in the window, more than one plan of
+// the row's structure factors holds.
+TEST(FastSpotWalk, RowsLongerThanOnePlanMatch) {
+    std::vector<AtomSite> atoms(2);
+    atoms[0].element = 14;
+    atoms[1].element = 8;
+    atoms[1].x = 0.31;
+    atoms[1].y = 0.47;
+    atoms[1].z = 0.123;
+    CrystalStructure cell;
+    cell.a = cell.b = 4.0;
+    cell.c = 100.0;
+    cell.alpha = cell.beta = cell.gamma = 90.0;
+    cell.groups = groupAtoms(atoms);
+    SpotComputationInput input = makeInput(cell, {0, 0, 1}, {1, 0, 0});
+    input.settings.Hmax = input.settings.Kmax = 2;
+    input.settings.Lmax = 600;
+    input.settings.rotationX = 3;
+    // A film wide enough for every reflection in the window, the last triples of a row included.
+    input.halfFilmWidth = input.halfFilmHeight = 1e6;
+    for (const DiffractionGeometry geometry :
+         {DiffractionGeometry::Transmission, DiffractionGeometry::BackReflection}) {
+        SCOPED_TRACE(static_cast<int>(geometry));
+        input.settings.geometry = geometry;
+        expectFastMatchesReference(input);
+    }
+}
+
 // Once the spots so far predict a total beyond the spot limit, the walk first counts the spots
 // it is sure of; whatever the limit, it either passes it or gives the straightforward walk's
 // spots.
