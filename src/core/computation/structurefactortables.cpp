@@ -225,16 +225,20 @@ template <typename Vector>
 // The row sums below keep a few reflections' partial sums and the row's factors in registers.
 // Where the registers are narrower than kLanes doubles, or fewer, that does not fit: the sums
 // then go over the sites in kLanes / width passes, each for width of the lanes. Each lane still
-// sums the same sites with the same operations, so the results do not depend on the width.
+// sums the same sites with the same operations, so the results do not depend on the width. The
+// screen's passes are as wide, with twice as many floats.
 template <std::size_t Width> struct PassLanes;
 template <> struct PassLanes<8> {
     using type = double __attribute__((vector_size(8 * sizeof(double))));
+    using floats = float __attribute__((vector_size(16 * sizeof(float))));
 };
 template <> struct PassLanes<4> {
     using type = double __attribute__((vector_size(4 * sizeof(double))));
+    using floats = float __attribute__((vector_size(8 * sizeof(float))));
 };
 template <> struct PassLanes<2> {
     using type = double __attribute__((vector_size(2 * sizeof(double))));
+    using floats = float __attribute__((vector_size(4 * sizeof(float))));
 };
 
 // The widest pass whose sums stay in registers on this processor: eight lanes with AVX-512's
@@ -469,9 +473,6 @@ void addToFirstLane(std::size_t first, std::size_t end, double* sumCos, double* 
     }
 }
 
-// The sums below add the term of site m (counted from first) to lane m mod kLanes, and the
-// terms beyond the last whole set of lanes to lane 0. Each lane does the operations of the
-// matching fill function above, in the same order, so the terms are the same.
 // Adds the terms of one pass's lanes of sites from j to one reflection's lane sums:
 // fillRowTerms' operations in the same order.
 template <typename Vector>
@@ -581,10 +582,10 @@ void sumRowTerms(const RowTermSource* t, std::size_t count, std::size_t first, s
 // of each group in turn, a single reflection's as plus.
 void sumRowOverGroups(const std::vector<std::size_t>& groupStart, const RowTermSource* t,
                       std::size_t count, bool paired, double* const* totals) {
+    static_assert(2 * kRowBatch <= 4 * kRowPairBatch, "single reflections' lanes fit");
     const std::size_t parts = paired ? 4 : 2;
     for (std::size_t g = 0; g + 1 < groupStart.size(); ++g) {
         std::array<double, 4 * kLanes * kRowPairBatch> sums{};
-        static_assert(2 * kRowBatch <= 4 * kRowPairBatch);
         if (paired)
             sumRowPairTerms(t, count, groupStart[g], groupStart[g + 1], sums.data());
         else
@@ -600,6 +601,9 @@ void sumRowOverGroups(const std::vector<std::size_t>& groupStart, const RowTermS
     }
 }
 
+// The sums below add the term of site m (counted from first) to lane m mod kLanes, and the
+// terms beyond the last whole set of lanes to lane 0. Each lane does the operations of the
+// matching fill function above, in the same order, so the terms are the same.
 XTALSP_VECTOR_CLONES
 void sumTripleTerms(const TripleTermSource& t, std::size_t first, std::size_t end,
                     double* __restrict sumCos, double* __restrict sumSin) {
@@ -760,19 +764,6 @@ struct ScreenProductSums {
     ScreenLanes rr{}, ii{}, ri{}, ir{};
 };
 
-// The screen's lanes for a pass as wide as the row sums' (see PassLanes): as many floats as
-// those have doubles, twice over.
-template <std::size_t Width> struct ScreenPassLanes;
-template <> struct ScreenPassLanes<8> {
-    using type = float __attribute__((vector_size(16 * sizeof(float))));
-};
-template <> struct ScreenPassLanes<4> {
-    using type = float __attribute__((vector_size(8 * sizeof(float))));
-};
-template <> struct ScreenPassLanes<2> {
-    using type = float __attribute__((vector_size(4 * sizeof(float))));
-};
-
 // Each lane of the sums gets the products of the same sites in the same order at every pass
 // width.
 template <typename Vector>
@@ -804,8 +795,8 @@ template <std::size_t Width> struct ScreenProducts {
     [[gnu::always_inline]] static void run(const float* aRe, const float* aIm, const float* zRe,
                                            const float* zIm, std::size_t first, std::size_t end,
                                            ScreenProductSums& sums) {
-        addScreenProductsIn<typename ScreenPassLanes<Width>::type>(aRe, aIm, zRe, zIm, first, end,
-                                                                   sums);
+        addScreenProductsIn<typename PassLanes<Width>::floats>(aRe, aIm, zRe, zIm, first, end,
+                                                               sums);
     }
 };
 
@@ -921,17 +912,15 @@ void PhaseFactorTables::fillScreenRow(ScreenAxis& screen, const Axis& axis, int 
                                       bool withOccupancy) const {
     const std::size_t siteCount = m_x.size();
     const std::size_t from = row(m, siteCount), to = row(m, m_screenSiteCount);
-    std::fill(screen.re.begin() + static_cast<std::ptrdiff_t>(to),
-              screen.re.begin() + static_cast<std::ptrdiff_t>(to + m_screenSiteCount), 0.0F);
-    std::fill(screen.im.begin() + static_cast<std::ptrdiff_t>(to),
-              screen.im.begin() + static_cast<std::ptrdiff_t>(to + m_screenSiteCount), 0.0F);
     for (std::size_t g = 0; g + 1 < m_groupStart.size(); ++g) {
-        for (std::size_t j = m_groupStart[g]; j < m_groupStart[g + 1]; ++j) {
+        std::size_t at = to + m_screenGroupStart[g];
+        for (std::size_t j = m_groupStart[g]; j < m_groupStart[g + 1]; ++j, ++at) {
             const double scale = withOccupancy ? m_occupancy[j] : 1.0;
-            const std::size_t at = to + m_screenGroupStart[g] + (j - m_groupStart[g]);
             screen.re[at] = static_cast<float>(scale * axis.re[from + j]);
             screen.im[at] = static_cast<float>(scale * axis.im[from + j]);
         }
+        for (; at < to + m_screenGroupStart[g + 1]; ++at)
+            screen.re[at] = screen.im[at] = 0.0F;
     }
 }
 
@@ -1113,19 +1102,24 @@ TripleTermSource FastStructureFactor::tripleSource(int h, int k, int l) const {
 FastStructureFactor::Amplitude FastStructureFactor::evaluateInRow(int h, int k, int l) {
     if (!m_tables.covers(h, k, l))
         return m_planning == Planning::Noting ? Amplitude{} : evaluateDirectly(h, k, l);
+    const double* totals = rowTotals({h, k, l, false});
+    return totals ? amplitudeOfTotals(totals, 0) : Amplitude{};
+}
+
+// The sums of a call from a cached row: noted while a plan is made (null then), taken from
+// the plan afterwards, and made on the spot without a plan or where the call differs from it.
+const double* FastStructureFactor::rowTotals(const PlannedSums& call) {
     if (m_planning == Planning::Noting) {
-        m_planned.push_back({h, k, l, false});
-        return {};
+        m_planned.push_back(call);
+        return nullptr;
     }
-    const double* totals = takePlanned({h, k, l, false});
-    if (totals == nullptr) {
-        m_rowTotals.resize(4 * m_scattering.size());
-        const RowTermSource source = rowSource(rowFor(h, k), h, k, l);
-        double* const out[] = {m_rowTotals.data()};
-        sumRowOverGroups(m_tables.m_groupStart, &source, 1, false, out);
-        totals = m_rowTotals.data();
-    }
-    return amplitudeOfTotals(totals, 0);
+    if (const double* planned = takePlanned(call))
+        return planned;
+    m_rowTotals.resize(4 * m_scattering.size());
+    const RowTermSource source = rowSource(rowFor(call.h, call.k), call.h, call.k, call.l);
+    double* const out[] = {m_rowTotals.data()};
+    sumRowOverGroups(m_tables.m_groupStart, &source, 1, call.paired, out);
+    return m_rowTotals.data();
 }
 
 RowTermSource FastStructureFactor::rowSource(const Row& cached, int h, int k, int l) const {
@@ -1154,18 +1148,9 @@ void FastStructureFactor::pairedGroupSums(int h, int k, int l, bool inRow, Group
         sums->im.resize(groupCount);
     }
     if (inRow) {
-        if (m_planning == Planning::Noting) {
-            m_planned.push_back({h, k, l, true});
+        const double* totals = rowTotals({h, k, l, true});
+        if (totals == nullptr)
             return;
-        }
-        const double* totals = takePlanned({h, k, l, true});
-        if (totals == nullptr) {
-            m_rowTotals.resize(4 * groupCount);
-            const RowTermSource source = rowSource(rowFor(h, k), h, k, l);
-            double* const out[] = {m_rowTotals.data()};
-            sumRowOverGroups(t.m_groupStart, &source, 1, true, out);
-            totals = m_rowTotals.data();
-        }
         for (std::size_t g = 0; g < groupCount; ++g) {
             plus.re[g] = totals[4 * g];
             plus.im[g] = totals[4 * g + 1];

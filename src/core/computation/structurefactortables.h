@@ -70,8 +70,9 @@ private:
     ScreenAxis m_hScreen, m_kScreen, m_lScreen;
 };
 
-// The double-precision sums along a cached row go over the sites in passes of 8, 4 or 2 of their
-// eight lanes, by default as many as the processor's vector registers hold. Every width gives
+// The double-precision sums along a cached row and the screen's sums go over the sites in passes
+// of 8, 4 or 2 of their eight lanes (twice as many floats), by default as many as the
+// processor's vector registers hold. Every width gives
 // the same results, bit for bit; chooseRowPassWidth(0) returns to the default.
 void chooseRowPassWidth(std::size_t width);
 
@@ -182,11 +183,14 @@ private:
     };
     enum class Planning { Off, Noting, Taking };
     // Per group: plus re, plus im, minus re, minus im (a single reflection's as plus); null
-    // where the call is not the next planned one.
+    // while noting a plan.
+    const double* rowTotals(const PlannedSums& call);
+    // The same from the plan; null where the call is not the next planned one.
     const double* takePlanned(const PlannedSums& call);
     // Every group's scattering factor at s2, valid until the next call.
     const double* scatteringAt(double s2);
-    // The scattering factors at s2 that the plan noted next, if they are those; noting them.
+    // The scattering factors at s2 as the plan noted them, searched from the last taken; and
+    // noting them while planning.
     const double* plannedScattering(double s2);
     void notePlannedScattering(double s2, const double* factors);
     // |F|^2 from such totals, of the plus (part 0) or the minus (part 2) reflection.
