@@ -839,13 +839,15 @@ PhaseFactorTables::PhaseFactorTables(const std::vector<ElementGroup>& groups, in
         double sum = 0.0;
         double squareSum = 0.0;
         for (const SitePosition& site : group.sites) {
-            m_x.push_back(site.x);
-            m_y.push_back(site.y);
-            m_z.push_back(site.z);
-            m_occupancy.push_back(site.occupancy);
+            addSite(site.x, site.y, site.z, site.occupancy);
             sum += std::fabs(site.occupancy);
             squareSum += site.occupancy * site.occupancy;
         }
+        // Sites of occupancy zero at the origin fill the group to whole sets of lanes: their
+        // terms are zeros, and the lane sums run over whole sets, each group's first one aligned.
+        while ((m_x.size() - m_groupStart.back()) % kLanes != 0)
+            addSite(0.0, 0.0, 0.0, 0.0);
+        m_siteCount.push_back(group.sites.size());
         m_groupStart.push_back(m_x.size());
         m_occupancySum.push_back(sum);
         m_occupancySquareSum.push_back(squareSum);
@@ -866,6 +868,13 @@ PhaseFactorTables::PhaseFactorTables(const std::vector<ElementGroup>& groups, in
     }
 }
 
+void PhaseFactorTables::addSite(double x, double y, double z, double occupancy) {
+    m_x.push_back(x);
+    m_y.push_back(y);
+    m_z.push_back(z);
+    m_occupancy.push_back(occupancy);
+}
+
 bool PhaseFactorTables::suitsScreen() const {
     return std::all_of(m_occupancy.begin(), m_occupancy.end(), [](double occupancy) {
         const double size = std::fabs(occupancy);
@@ -881,8 +890,7 @@ bool PhaseFactorTables::allocateScreenAxes() {
     m_screenGroupStart.assign(1, 0);
     m_screenErrorScale.clear();
     for (std::size_t g = 0; g < groupCount; ++g) {
-        const std::size_t sites = m_groupStart[g + 1] - m_groupStart[g];
-        const std::size_t termsPerLane = (sites + kScreenLanes - 1) / kScreenLanes;
+        const std::size_t termsPerLane = (m_siteCount[g] + kScreenLanes - 1) / kScreenLanes;
         m_screenGroupStart.push_back(m_screenGroupStart.back() + termsPerLane * kScreenLanes);
         // Per product: its own rounding, the lane's additions, the combination with the other
         // kind and the four totalling the lanes, with one to spare.
@@ -914,7 +922,7 @@ void PhaseFactorTables::fillScreenRow(ScreenAxis& screen, const Axis& axis, int 
     const std::size_t from = row(m, siteCount), to = row(m, m_screenSiteCount);
     for (std::size_t g = 0; g + 1 < m_groupStart.size(); ++g) {
         std::size_t at = to + m_screenGroupStart[g];
-        for (std::size_t j = m_groupStart[g]; j < m_groupStart[g + 1]; ++j, ++at) {
+        for (std::size_t j = m_groupStart[g]; j < m_groupStart[g] + m_siteCount[g]; ++j, ++at) {
             const double scale = withOccupancy ? m_occupancy[j] : 1.0;
             screen.re[at] = static_cast<float>(scale * axis.re[from + j]);
             screen.im[at] = static_cast<float>(scale * axis.im[from + j]);
@@ -1181,39 +1189,58 @@ void FastStructureFactor::beginPlan() {
 void FastStructureFactor::runPlan() {
     const std::size_t groupCount = m_tables.m_groupStart.size() - 1;
     m_plannedTotals.resize(m_planned.size() * 4 * groupCount);
+    batchPlan();
+    for (const PlannedBatch& batch : m_planBatches) {
+        const PlannedSums& lead = m_planned[m_planOrder[batch.first]];
+        const Row& cached = rowFor(lead.h, lead.k);
+        std::array<RowTermSource, std::max(kRowBatch, kRowPairBatch)> sources;
+        std::array<double*, std::max(kRowBatch, kRowPairBatch)> totals{};
+        for (std::size_t b = 0; b < batch.count; ++b) {
+            const std::size_t entry = m_planOrder[batch.first + b];
+            sources[b] = rowSource(cached, lead.h, lead.k, m_planned[entry].l);
+            totals[b] = m_plannedTotals.data() + entry * 4 * groupCount;
+        }
+        sumRowOverGroups(m_tables.m_groupStart, sources.data(), batch.count, lead.paired,
+                         totals.data());
+    }
+    m_planning = Planning::Taking;
+    m_nextPlanned = 0;
+    m_nextPlannedScattering = 0;
+}
+
+// A pass streams the third axis's factors of its values of l through the caches: the whole
+// axis is several megabytes for a large cell, far more than the caches keep. Where the plan's
+// rows stay cached together, the batches therefore go in order of |l| across the rows, so that
+// a factor row loaded for one row's batch serves the other rows' batches of the same |l| too.
+void FastStructureFactor::batchPlan() {
     m_planOrder.resize(m_planned.size());
     std::iota(m_planOrder.begin(), m_planOrder.end(), std::size_t{0});
     const auto byRowKindAndL = [this](std::size_t a, std::size_t b) {
         const PlannedSums &x = m_planned[a], &y = m_planned[b];
-        return std::tie(x.h, x.k, x.paired, x.l) < std::tie(y.h, y.k, y.paired, y.l);
+        return std::tuple(x.h, x.k, x.paired, std::abs(x.l), x.l) <
+               std::tuple(y.h, y.k, y.paired, std::abs(y.l), y.l);
     };
     std::sort(m_planOrder.begin(), m_planOrder.end(), byRowKindAndL);
-    for (std::size_t first = 0; first < m_planOrder.size();) {
+    m_planBatches.clear();
+    std::size_t runs = 0; // of one row and kind
+    for (std::size_t first = 0; first < m_planOrder.size(); ++runs) {
         const PlannedSums& lead = m_planned[m_planOrder[first]];
-        const Row& cached = rowFor(lead.h, lead.k);
-        const std::size_t batchSize = lead.paired ? kRowPairBatch : kRowBatch;
         std::size_t end = first;
         while (end < m_planOrder.size() && m_planned[m_planOrder[end]].h == lead.h &&
                m_planned[m_planOrder[end]].k == lead.k &&
                m_planned[m_planOrder[end]].paired == lead.paired)
             ++end;
-        for (std::size_t batch = first; batch < end; batch += batchSize) {
-            const std::size_t count = std::min(batchSize, end - batch);
-            std::array<RowTermSource, std::max(kRowBatch, kRowPairBatch)> sources;
-            std::array<double*, std::max(kRowBatch, kRowPairBatch)> totals{};
-            for (std::size_t b = 0; b < count; ++b) {
-                const std::size_t entry = m_planOrder[batch + b];
-                sources[b] = rowSource(cached, lead.h, lead.k, m_planned[entry].l);
-                totals[b] = m_plannedTotals.data() + entry * 4 * groupCount;
-            }
-            sumRowOverGroups(m_tables.m_groupStart, sources.data(), count, lead.paired,
-                             totals.data());
-        }
+        const std::size_t batchSize = lead.paired ? kRowPairBatch : kRowBatch;
+        for (std::size_t batch = first; batch < end; batch += batchSize)
+            m_planBatches.push_back({batch, std::min(batchSize, end - batch),
+                                     std::abs(m_planned[m_planOrder[batch]].l)});
         first = end;
     }
-    m_planning = Planning::Taking;
-    m_nextPlanned = 0;
-    m_nextPlannedScattering = 0;
+    // Half the row cache leaves room for rows the plan did not foresee.
+    if (runs <= m_rows.size() / 2)
+        std::stable_sort(
+            m_planBatches.begin(), m_planBatches.end(),
+            [](const PlannedBatch& a, const PlannedBatch& b) { return a.absL < b.absL; });
 }
 
 void FastStructureFactor::endPlan() {
@@ -1453,7 +1480,7 @@ double FastStructureFactor::estimatedDeviationSquared() const {
     const PhaseFactorTables& t = m_tables;
     double variance = 0.0;
     for (std::size_t g = 0; g < m_scattering.size(); ++g) {
-        const auto siteCount = static_cast<double>(t.m_groupStart[g + 1] - t.m_groupStart[g]);
+        const auto siteCount = static_cast<double>(t.m_siteCount[g]);
         const double f = m_scattering[g];
         variance += f * f * t.m_occupancySquareSum[g] *
                     (kTermError * kTermError + kSumError * kSumError * siteCount);
@@ -1468,7 +1495,7 @@ double FastStructureFactor::largestDeviation() const {
     const auto groupCount = static_cast<double>(m_scattering.size());
     double deviation = 0.0;
     for (std::size_t g = 0; g < m_scattering.size(); ++g) {
-        const auto siteCount = static_cast<double>(t.m_groupStart[g + 1] - t.m_groupStart[g]);
+        const auto siteCount = static_cast<double>(t.m_siteCount[g]);
         deviation += std::fabs(m_scattering[g]) * t.m_occupancySum[g] *
                      (kWorstTermError + 2.0 * (siteCount + groupCount));
     }

@@ -50,6 +50,7 @@ private:
         std::vector<float, LargeBlockAllocator<float>> re, im;
     };
 
+    void addSite(double x, double y, double z, double occupancy);
     bool fitsTables() const;
     void fillTables(int threadCount);
     void fillAxisRow(Axis& axis, const std::vector<double>& coordinate, int m) const;
@@ -58,8 +59,11 @@ private:
     void fillScreenRow(ScreenAxis& screen, const Axis& axis, int m, bool withOccupancy) const;
 
     const std::vector<ElementGroup>* m_groups;
-    std::vector<double> m_x, m_y, m_z, m_occupancy; // sites of all groups in stored order
-    std::vector<std::size_t> m_groupStart;          // group g owns [start[g], start[g + 1])
+    // Sites of all groups in stored order, each group followed by empty sites to a whole
+    // number of lanes.
+    std::vector<double> m_x, m_y, m_z, m_occupancy;
+    std::vector<std::size_t> m_groupStart; // group g owns [start[g], start[g + 1])
+    std::vector<std::size_t> m_siteCount;  // of the group itself, at the start of its range
     std::vector<double> m_occupancySum, m_occupancySquareSum;
     bool m_usable = false;
     Axis m_h, m_k, m_l;
@@ -170,7 +174,7 @@ private:
         int h = 0, k = 0;
         bool filled = false;
         std::uint64_t lastUse = 0;
-        std::vector<double> re, im, phase, hk;
+        std::vector<double, LargeBlockAllocator<double>> re, im, phase, hk; // cache-aligned
     };
 
     Row& rowFor(int h, int k);
@@ -187,6 +191,8 @@ private:
     const double* rowTotals(const PlannedSums& call);
     // The same from the plan; null where the call is not the next planned one.
     const double* takePlanned(const PlannedSums& call);
+    // Groups the planned calls into batches of one row and kind, in the order to sum them.
+    void batchPlan();
     // Every group's scattering factor at s2, valid until the next call.
     const double* scatteringAt(double s2);
     // The scattering factors at s2 as the plan noted them, searched from the last taken; and
@@ -202,7 +208,7 @@ private:
         int h = 0, k = 0;
         bool filled = false;
         std::uint64_t lastUse = 0;
-        std::vector<float> re, im;
+        std::vector<float, LargeBlockAllocator<float>> re, im;
     };
     const ScreenRow& screenRowFor(int h, int k);
     void fillScreenRow(ScreenRow& row, int h, int k) const;
@@ -232,6 +238,12 @@ private:
     std::vector<PlannedSums> m_planned;   // in the order of the calls
     std::vector<double> m_plannedTotals;  // per planned call, as takePlanned() returns them
     std::vector<std::size_t> m_planOrder; // the planned calls by row, kind and l
+    // Consecutive calls of m_planOrder summed in one pass; absL is the first one's |l|.
+    struct PlannedBatch {
+        std::size_t first = 0, count = 0;
+        int absL = 0;
+    };
+    std::vector<PlannedBatch> m_planBatches; // in the order they are summed
     std::size_t m_nextPlanned = 0;
     std::vector<double> m_plannedS2;         // the scattering factors' s2 in the order asked
     std::vector<double> m_plannedScattering; // and the groups' factors at each

@@ -9,6 +9,7 @@ namespace xtalsp {
 namespace {
 
 constexpr std::align_val_t kHugePageAlignment{kLargeBlockBytes};
+constexpr std::align_val_t kCacheLineAlignment{kCacheLineBytes};
 
 std::size_t wholeHugePages(std::size_t bytes) {
     return (bytes + kLargeBlockBytes - 1) / kLargeBlockBytes * kLargeBlockBytes;
@@ -18,7 +19,7 @@ std::size_t wholeHugePages(std::size_t bytes) {
 
 void* allocateBlock(std::size_t bytes) {
     if (bytes < kLargeBlockBytes)
-        return ::operator new(bytes);
+        return ::operator new(bytes, kCacheLineAlignment);
     if (bytes > std::numeric_limits<std::size_t>::max() - kLargeBlockBytes)
         throw std::bad_alloc();
     const std::size_t size = wholeHugePages(bytes);
@@ -32,7 +33,7 @@ void* allocateBlock(std::size_t bytes) {
 
 void freeBlock(void* block, std::size_t bytes) noexcept {
     if (bytes < kLargeBlockBytes)
-        ::operator delete(block);
+        ::operator delete(block, kCacheLineAlignment);
     else
         ::operator delete(block, kHugePageAlignment);
 }

@@ -13,11 +13,15 @@ namespace xtalsp {
 // thousands, which on some virtual machines cost more than filling the list.
 inline constexpr std::size_t kLargeBlockBytes = std::size_t{2} << 20;
 
+// Smaller blocks start on a cache line, so that vector loads of their elements in eights from
+// the start never straddle two lines.
+inline constexpr std::size_t kCacheLineBytes = 64;
+
 void* allocateBlock(std::size_t bytes);
 void freeBlock(void* block, std::size_t bytes) noexcept;
 
-// std::allocator's behaviour, with blocks of kLargeBlockBytes or more from allocateBlock, except
-// that growing a list leaves numbers unwritten (see construct()).
+// std::allocator's behaviour, with blocks from allocateBlock, except that growing a list leaves
+// numbers unwritten (see construct()).
 template <typename T> struct LargeBlockAllocator {
     using value_type = T;
 
