@@ -402,12 +402,6 @@ template <std::size_t Width> struct RowPairSums {
     }
 };
 
-XTALSP_VECTOR_CLONES
-void sumRowPairTerms(const RowTermSource* t, std::size_t count, std::size_t first, std::size_t end,
-                     double* sums) {
-    inPassesOfWidth<RowPairSums>(t, count, first, end, sums);
-}
-
 // occupancy * exp(2 pi i (h x + k y)) of every site from the tables, with its table phase and
 // the rounded h x + k y; every clone does the same operations, so the rows are the same.
 XTALSP_VECTOR_CLONES
@@ -571,34 +565,39 @@ template <std::size_t Width> struct RowSums {
     }
 };
 
-XTALSP_VECTOR_CLONES
-void sumRowTerms(const RowTermSource* t, std::size_t count, std::size_t first, std::size_t end,
-                 double* sums) {
-    inPassesOfWidth<RowSums>(t, count, first, end, sums);
-}
-
 // Per group, the lane totals of count reflections on one row, pairs (at most kRowPairBatch)
 // or single ones (at most kRowBatch): totals[b] gets plus re, plus im, minus re and minus im
-// of each group in turn, a single reflection's as plus.
-void sumRowOverGroups(const std::vector<std::size_t>& groupStart, const RowTermSource* t,
-                      std::size_t count, bool paired, double* const* totals) {
-    static_assert(2 * kRowBatch <= 4 * kRowPairBatch, "single reflections' lanes fit");
-    const std::size_t parts = paired ? 4 : 2;
-    for (std::size_t g = 0; g + 1 < groupStart.size(); ++g) {
-        std::array<double, 4 * kLanes * kRowPairBatch> sums{};
-        if (paired)
-            sumRowPairTerms(t, count, groupStart[g], groupStart[g + 1], sums.data());
-        else
-            sumRowTerms(t, count, groupStart[g], groupStart[g + 1], sums.data());
-        for (std::size_t b = 0; b < count; ++b) {
-            const double* lanes = sums.data() + parts * kLanes * b;
-            for (std::size_t part = 0; part < parts; ++part) {
-                std::array<double, kLanes> one;
-                std::memcpy(one.data(), lanes + part * kLanes, sizeof one);
-                totals[b][4 * g + part] = laneTotal(one);
+// of each group in turn, a single reflection's as plus. All groups go through one call of one
+// clone: a group of a few hundred sites takes too little time to pay for a call and a dispatch
+// of its own.
+template <std::size_t Width> struct RowSumsOverGroups {
+    [[gnu::always_inline]] static void run(const std::size_t* groupStart, std::size_t groupCount,
+                                           const RowTermSource* t, std::size_t count, bool paired,
+                                           double* const* totals) {
+        static_assert(2 * kRowBatch <= 4 * kRowPairBatch, "single reflections' lanes fit");
+        const std::size_t parts = paired ? 4 : 2;
+        for (std::size_t g = 0; g < groupCount; ++g) {
+            std::array<double, 4 * kLanes * kRowPairBatch> sums{};
+            if (paired)
+                RowPairSums<Width>::run(t, count, groupStart[g], groupStart[g + 1], sums.data());
+            else
+                RowSums<Width>::run(t, count, groupStart[g], groupStart[g + 1], sums.data());
+            for (std::size_t b = 0; b < count; ++b) {
+                const double* lanes = sums.data() + parts * kLanes * b;
+                for (std::size_t part = 0; part < parts; ++part) {
+                    std::array<double, kLanes> one;
+                    std::memcpy(one.data(), lanes + part * kLanes, sizeof one);
+                    totals[b][4 * g + part] = laneTotal(one);
+                }
             }
         }
     }
+};
+
+XTALSP_VECTOR_CLONES
+void sumRowOverGroups(const std::size_t* groupStart, std::size_t groupCount, const RowTermSource* t,
+                      std::size_t count, bool paired, double* const* totals) {
+    inPassesOfWidth<RowSumsOverGroups>(groupStart, groupCount, t, count, paired, totals);
 }
 
 // The sums below add the term of site m (counted from first) to lane m mod kLanes, and the
@@ -1126,7 +1125,8 @@ const double* FastStructureFactor::rowTotals(const PlannedSums& call) {
     m_rowTotals.resize(4 * m_scattering.size());
     const RowTermSource source = rowSource(rowFor(call.h, call.k), call.h, call.k, call.l);
     double* const out[] = {m_rowTotals.data()};
-    sumRowOverGroups(m_tables.m_groupStart, &source, 1, call.paired, out);
+    sumRowOverGroups(m_tables.m_groupStart.data(), m_tables.m_groupStart.size() - 1, &source, 1,
+                     call.paired, out);
     return m_rowTotals.data();
 }
 
@@ -1200,8 +1200,8 @@ void FastStructureFactor::runPlan() {
             sources[b] = rowSource(cached, lead.h, lead.k, m_planned[entry].l);
             totals[b] = m_plannedTotals.data() + entry * 4 * groupCount;
         }
-        sumRowOverGroups(m_tables.m_groupStart, sources.data(), batch.count, lead.paired,
-                         totals.data());
+        sumRowOverGroups(m_tables.m_groupStart.data(), groupCount, sources.data(), batch.count,
+                         lead.paired, totals.data());
     }
     m_planning = Planning::Taking;
     m_nextPlanned = 0;
