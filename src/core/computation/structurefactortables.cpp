@@ -80,18 +80,15 @@ std::size_t row(int index, std::size_t siteCount) {
     return static_cast<std::size_t>(index < 0 ? -index : index) * siteCount;
 }
 
-// (ar + i ai)(zr + i zi) exp(i delta) for a tiny delta (below 1e-10 rad).
+// Each term below is a product of table factors (ar + i ai)(zr + i zi) = pr + i pi turned by
+// exp(i delta) to first order: pr - delta pi + i (pi + delta pr), for a tiny delta (below
+// 1e-10 rad).
 //
 // The tables' factors multiply to exp(i tablePhase), the exact sum of their rounded phases.
 // structureFactor() takes the sine and cosine of its own rounded argument instead; the two
 // differ by delta = argument - tablePhase, which is computed exactly (the subtraction of two
 // close numbers), and turning the product by it to first order (the second order is below
 // 1e-20) leaves the term within a few roundoffs of structureFactor()'s own.
-std::array<double, 2> correctedProduct(double ar, double ai, double zr, double zi, double delta) {
-    const double pr = ar * zr - ai * zi;
-    const double pi = ar * zi + ai * zr;
-    return {pr - delta * pi, pi + delta * pr};
-}
 
 // The per-atom loops below are built three times where the compiler can: for AVX-512, for AVX2
 // and for the baseline instruction set, the loader picking the widest the processor runs. All do
@@ -146,70 +143,6 @@ struct RowTermSource {
 };
 
 namespace {
-
-// The fill functions write the terms of count sites one by one. They define each term; the
-// lane sums further down make the same terms eight at a time and leave the last few of a group
-// to them.
-XTALSP_VECTOR_CLONES
-void fillTripleTerms(const TripleTermSource& t, std::size_t first, std::size_t count,
-                     double* __restrict termRe, double* __restrict termIm) {
-    for (std::size_t m = 0; m < count; ++m) {
-        const std::size_t j = first + m;
-        const double hx = t.h * t.x[j], ky = t.k * t.y[j], lz = t.l * t.z[j];
-        const double argument = t.twoPi * (hx + ky + lz);
-        const double tablePhase =
-            tablePhaseOf(t.twoPi, hx) + tablePhaseOf(t.twoPi, ky) + tablePhaseOf(t.twoPi, lz);
-        const double xr = t.hRe[j], xi = t.signH * t.hIm[j];
-        const double yr = t.kRe[j], yi = t.signK * t.kIm[j];
-        const double ar = xr * yr - xi * yi, ai = xr * yi + xi * yr;
-        const std::array<double, 2> value =
-            correctedProduct(ar, ai, t.lRe[j], t.signL * t.lIm[j], argument - tablePhase);
-        termRe[m] = t.occupancy[j] * value[0];
-        termIm[m] = t.occupancy[j] * value[1];
-    }
-}
-
-// The terms of (h k l) and (h k -l) from the same loaded factors: the l factor of -l is the
-// conjugate, and its table phase the negated one, so each term is the one the single fill makes.
-XTALSP_VECTOR_CLONES
-void fillTriplePairTerms(const TripleTermSource& t, std::size_t first, std::size_t count,
-                         double* __restrict plusRe, double* __restrict plusIm,
-                         double* __restrict minusRe, double* __restrict minusIm) {
-    for (std::size_t m = 0; m < count; ++m) {
-        const std::size_t j = first + m;
-        const double hx = t.h * t.x[j], ky = t.k * t.y[j], lz = t.l * t.z[j];
-        const double hk = hx + ky;
-        const double hkPhase = tablePhaseOf(t.twoPi, hx) + tablePhaseOf(t.twoPi, ky);
-        const double lPhase = tablePhaseOf(t.twoPi, lz);
-        const double xr = t.hRe[j], xi = t.signH * t.hIm[j];
-        const double yr = t.kRe[j], yi = t.signK * t.kIm[j];
-        const double ar = xr * yr - xi * yi, ai = xr * yi + xi * yr;
-        const double zr = t.lRe[j], zi = t.signL * t.lIm[j];
-        const std::array<double, 2> plus =
-            correctedProduct(ar, ai, zr, zi, t.twoPi * (hk + lz) - (hkPhase + lPhase));
-        const std::array<double, 2> minus =
-            correctedProduct(ar, ai, zr, -zi, t.twoPi * (hk + -lz) - (hkPhase + -lPhase));
-        plusRe[m] = t.occupancy[j] * plus[0];
-        plusIm[m] = t.occupancy[j] * plus[1];
-        minusRe[m] = t.occupancy[j] * minus[0];
-        minusIm[m] = t.occupancy[j] * minus[1];
-    }
-}
-
-// The terms of (h k l) and (h k -l) at site j from a cached row.
-inline std::array<double, 4> rowPairTerms(const RowTermSource& t, std::size_t j) {
-    const double lz = t.l * t.z[j];
-    const double hk = t.signHK * t.hk[j];
-    const double hkPhase = t.signHK * t.phase[j];
-    const double lPhase = tablePhaseOf(t.twoPi, lz);
-    const double re = t.re[j], im = t.signHK * t.im[j];
-    const double zr = t.lRe[j], zi = t.signL * t.lIm[j];
-    const std::array<double, 2> plus =
-        correctedProduct(re, im, zr, zi, t.twoPi * (hk + lz) - (hkPhase + lPhase));
-    const std::array<double, 2> minus =
-        correctedProduct(re, im, zr, -zi, t.twoPi * (hk + -lz) - (hkPhase + -lPhase));
-    return {plus[0], plus[1], minus[0], minus[1]};
-}
 
 // kLanes doubles that the compiler keeps in one 512-bit register or two 256-bit ones; the
 // operations act on each lane as on a double, in the same order.
@@ -297,8 +230,9 @@ template <typename Vector> struct RowLanes {
     }
 };
 
-// Adds the terms of one pass's lanes of sites from j to a pair's lane sums: rowPairTerms'
-// operations in the same order on each lane.
+// Adds the terms of (h k l) and (h k -l) at one pass's lanes of sites from j to a pair's lane
+// sums. The l factor of -l is the conjugate and its table phase the negated one, so each term
+// is bit for bit the one a pass for that reflection alone makes.
 template <typename Vector>
 [[gnu::always_inline]] inline void addRowPairLanes(const RowTermSource& t, std::size_t j,
                                                    const RowLanes<Vector>& row,
@@ -311,7 +245,7 @@ template <typename Vector>
     zi = t.signL * zi;
     const Vector plusDelta = t.twoPi * (row.hk + lz) - (row.hkPhase + lPhase);
     const Vector minusDelta = t.twoPi * (row.hk + -lz) - (row.hkPhase + -lPhase);
-    // correctedProduct for zi and for -zi.
+    // The turned products for zi and for -zi.
     const Vector plusRe = row.re * zr - row.im * zi, plusIm = row.re * zi + row.im * zr;
     const Vector minusRe = row.re * zr - row.im * -zi, minusIm = row.re * -zi + row.im * zr;
     sums.plusCos += plusRe - plusDelta * plusIm;
@@ -339,26 +273,9 @@ template <typename Vector> std::array<Vector*, 4> partsOf(PairLanes<Vector>& lan
     return {&lanes.plusCos, &lanes.plusSin, &lanes.minusCos, &lanes.minusSin};
 }
 
-// The sites first to end - 1 that make whole sets of lanes end here.
-inline std::size_t wholeLanesEnd(std::size_t first, std::size_t end) {
-    return first + (end - first) / kLanes * kLanes;
-}
-
-// Adds the terms of the sites j to end - 1, too few for a set of lanes, to lane 0 of a pair's
-// sums, in order.
-inline void addPairLeftovers(const RowTermSource& t, std::size_t j, std::size_t end, double* sums) {
-    for (; j < end; ++j) {
-        const std::array<double, 4> terms = rowPairTerms(t, j);
-        sums[0] += terms[0];
-        sums[kLanes] += terms[1];
-        sums[2 * kLanes] += terms[2];
-        sums[3 * kLanes] += terms[3];
-    }
-}
-
-// Adds the terms of the sites first to end - 1 to the lane sums of one or two pairs on one row,
-// which differ only in l: site m (counted from first) to lane m mod kLanes, the few beyond the
-// last whole set of lanes to lane 0. The row's factors are loaded once for both pairs: a pass
+// Adds the terms of the sites first to end - 1, a whole number of sets of lanes, to the lane sums
+// of one or two pairs on one row, which differ only in l: site m (counted from first) to lane
+// m mod kLanes. The row's factors are loaded once for both pairs: a pass
 // for a single pair is limited by loading them from the caches rather than by its arithmetic.
 // Each pair's sums are those of its own pass, bit for bit. sums holds, per pair, the plus
 // cosine, plus sine, minus cosine and minus sine lanes. The lanes of two pairs and the shared
@@ -368,13 +285,12 @@ template <typename Vector, bool Two>
                                                      std::size_t end, double* sums) {
     const RowTermSource one = t[0];
     const RowTermSource two = Two ? t[1] : t[0];
-    const std::size_t whole = wholeLanesEnd(first, end);
     for (std::size_t offset = 0; offset < kLanes; offset += sizeof(Vector) / sizeof(double)) {
         PairLanes<Vector> sumsOne, sumsTwo;
         loadParts(partsOf(sumsOne), sums, offset);
         if constexpr (Two)
             loadParts(partsOf(sumsTwo), sums + 4 * kLanes, offset);
-        for (std::size_t j = first + offset; j < whole; j += kLanes) {
+        for (std::size_t j = first + offset; j < end; j += kLanes) {
             const RowLanes<Vector> row(one, j);
             addRowPairLanes(one, j, row, sumsOne);
             if constexpr (Two)
@@ -384,9 +300,6 @@ template <typename Vector, bool Two>
         if constexpr (Two)
             storeParts(partsOf(sumsTwo), sums + 4 * kLanes, offset);
     }
-    addPairLeftovers(one, whole, end, sums);
-    if constexpr (Two)
-        addPairLeftovers(two, whole, end, sums + 4 * kLanes);
 }
 
 constexpr std::size_t kRowPairBatch = 2;
@@ -439,36 +352,8 @@ void sumPairOverGroups(const std::vector<std::size_t>& groupStart, const SumPair
     }
 }
 
-XTALSP_VECTOR_CLONES
-void fillRowTerms(const RowTermSource& t, std::size_t first, std::size_t count,
-                  double* __restrict termRe, double* __restrict termIm) {
-    for (std::size_t m = 0; m < count; ++m) {
-        const std::size_t j = first + m;
-        const double lz = t.l * t.z[j];
-        const double argument = t.twoPi * (t.signHK * t.hk[j] + lz);
-        const double tablePhase = t.signHK * t.phase[j] + tablePhaseOf(t.twoPi, lz);
-        const std::array<double, 2> value = correctedProduct(
-            t.re[j], t.signHK * t.im[j], t.lRe[j], t.signL * t.lIm[j], argument - tablePhase);
-        termRe[m] = value[0];
-        termIm[m] = value[1];
-    }
-}
-
-// Adds the terms of the few sites first to end - 1 that make no whole set of lanes to lane 0,
-// in order; fill(first, count, re, im) writes their terms.
-template <typename Fill>
-void addToFirstLane(std::size_t first, std::size_t end, double* sumCos, double* sumSin,
-                    const Fill& fill) {
-    std::array<double, kLanes> re{}, im{};
-    fill(first, end - first, re.data(), im.data());
-    for (std::size_t m = 0; m < end - first; ++m) {
-        sumCos[0] += re[m];
-        sumSin[0] += im[m];
-    }
-}
-
-// Adds the terms of one pass's lanes of sites from j to one reflection's lane sums:
-// fillRowTerms' operations in the same order.
+// Adds the terms of one pass's lanes of sites from j to one reflection's lane sums: the
+// operations of addRowPairLanes for its plus reflection, in the same order.
 template <typename Vector>
 [[gnu::always_inline]] inline void addRowLanes(const RowTermSource& t, std::size_t j,
                                                const RowLanes<Vector>& row, Vector& sumCos,
@@ -495,7 +380,6 @@ template <typename Vector, int Count>
     const RowTermSource t1 = t[Count > 1 ? 1 : 0];
     const RowTermSource t2 = t[Count > 2 ? 2 : 0];
     const RowTermSource t3 = t[Count > 3 ? 3 : 0];
-    const std::size_t whole = wholeLanesEnd(first, end);
     for (std::size_t offset = 0; offset < kLanes; offset += sizeof(Vector) / sizeof(double)) {
         Vector c0, s0, c1, s1, c2, s2, c3, s3;
         const std::array<Vector*, 2 * Count> parts = [&] {
@@ -509,7 +393,7 @@ template <typename Vector, int Count>
                 return std::array<Vector*, 8>{&c0, &s0, &c1, &s1, &c2, &s2, &c3, &s3};
         }();
         loadParts(parts, sums, offset);
-        for (std::size_t j = first + offset; j < whole; j += kLanes) {
+        for (std::size_t j = first + offset; j < end; j += kLanes) {
             const RowLanes<Vector> row(t0, j);
             addRowLanes(t0, j, row, c0, s0);
             if constexpr (Count > 1)
@@ -520,14 +404,6 @@ template <typename Vector, int Count>
                 addRowLanes(t3, j, row, c3, s3);
         }
         storeParts(parts, sums, offset);
-    }
-    for (std::size_t b = 0; b < static_cast<std::size_t>(Count); ++b) {
-        double* at = sums + 2 * kLanes * b;
-        const RowTermSource& source = t[b];
-        addToFirstLane(whole, end, at, at + kLanes,
-                       [&source](std::size_t from, std::size_t count, double* re, double* im) {
-                           fillRowTerms(source, from, count, re, im);
-                       });
     }
 }
 
@@ -600,17 +476,17 @@ void sumRowOverGroups(const std::size_t* groupStart, std::size_t groupCount, con
     inPassesOfWidth<RowSumsOverGroups>(groupStart, groupCount, t, count, paired, totals);
 }
 
-// The sums below add the term of site m (counted from first) to lane m mod kLanes, and the
-// terms beyond the last whole set of lanes to lane 0. Each lane does the operations of the
-// matching fill function above, in the same order, so the terms are the same.
+// The sums below add the term of site m (counted from first) to lane m mod kLanes, over a whole
+// number of sets of lanes. Each term is occupancy times the product of the three axes' factors,
+// turned by the difference between structureFactor()'s argument and their table phases; the
+// pair's l factor of -l is the conjugate and its table phase the negated one.
 XTALSP_VECTOR_CLONES
 void sumTripleTerms(const TripleTermSource& t, std::size_t first, std::size_t end,
                     double* __restrict sumCos, double* __restrict sumSin) {
     Lanes c, s;
     load(c, sumCos);
     load(s, sumSin);
-    std::size_t j = first;
-    for (; j + kLanes <= end; j += kLanes) {
+    for (std::size_t j = first; j < end; j += kLanes) {
         Lanes x, y, z, occupancy, xr, xi, yr, yi, zr, zi;
         load(x, t.x + j);
         load(y, t.y + j);
@@ -638,10 +514,6 @@ void sumTripleTerms(const TripleTermSource& t, std::size_t first, std::size_t en
     }
     std::memcpy(sumCos, &c, sizeof c);
     std::memcpy(sumSin, &s, sizeof s);
-    addToFirstLane(j, end, sumCos, sumSin,
-                   [&t](std::size_t from, std::size_t count, double* re, double* im) {
-                       fillTripleTerms(t, from, count, re, im);
-                   });
 }
 
 XTALSP_VECTOR_CLONES
@@ -653,8 +525,7 @@ void sumTriplePairTerms(const TripleTermSource& t, std::size_t first, std::size_
     load(ps, plusSin);
     load(mc, minusCos);
     load(ms, minusSin);
-    std::size_t j = first;
-    for (; j + kLanes <= end; j += kLanes) {
+    for (std::size_t j = first; j < end; j += kLanes) {
         Lanes x, y, z, occupancy, xr, xi, yr, yi, zr, zi;
         load(x, t.x + j);
         load(y, t.y + j);
@@ -688,14 +559,6 @@ void sumTriplePairTerms(const TripleTermSource& t, std::size_t first, std::size_
     std::memcpy(plusSin, &ps, sizeof ps);
     std::memcpy(minusCos, &mc, sizeof mc);
     std::memcpy(minusSin, &ms, sizeof ms);
-    std::array<double, kLanes> pr{}, pi{}, mr{}, mi{};
-    fillTriplePairTerms(t, j, end - j, pr.data(), pi.data(), mr.data(), mi.data());
-    for (std::size_t m = 0; m < end - j; ++m) {
-        plusCos[0] += pr[m];
-        plusSin[0] += pi[m];
-        minusCos[0] += mr[m];
-        minusSin[0] += mi[m];
-    }
 }
 
 // The screen works in single precision, sixteen sites at a time. Each term occupancy *
