@@ -275,11 +275,11 @@ template <typename Vector> std::array<Vector*, 4> partsOf(PairLanes<Vector>& lan
 
 // Adds the terms of the sites first to end - 1, a whole number of sets of lanes, to the lane sums
 // of one or two pairs on one row, which differ only in l: site m (counted from first) to lane
-// m mod kLanes. The row's factors are loaded once for both pairs: a pass
-// for a single pair is limited by loading them from the caches rather than by its arithmetic.
-// Each pair's sums are those of its own pass, bit for bit. sums holds, per pair, the plus
-// cosine, plus sine, minus cosine and minus sine lanes. The lanes of two pairs and the shared
-// factors fill the vector registers; more pairs would spill.
+// m mod kLanes. The row's factors are loaded once for both pairs: a pass for a single pair is
+// limited by loading them from the caches rather than by its arithmetic. Each pair's sums are
+// those of its own pass, bit for bit. sums holds, per pair, the plus cosine, plus sine, minus
+// cosine and minus sine lanes. The lanes of two pairs and the shared factors fill the vector
+// registers; more pairs would spill.
 template <typename Vector, bool Two>
 [[gnu::always_inline]] inline void sumRowPairTermsOf(const RowTermSource* t, std::size_t first,
                                                      std::size_t end, double* sums) {

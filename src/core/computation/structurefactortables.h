@@ -76,8 +76,8 @@ private:
 
 // The double-precision sums along a cached row and the screen's sums go over the sites in passes
 // of 8, 4 or 2 of their eight lanes (twice as many floats), by default as many as the
-// processor's vector registers hold. Every width gives
-// the same results, bit for bit; chooseRowPassWidth(0) returns to the default.
+// processor's vector registers hold. Every width gives the same results, bit for bit;
+// chooseRowPassWidth(0) returns to the default.
 void chooseRowPassWidth(std::size_t width);
 
 // One thread's evaluator over shared tables. Its results come with two error measures: a

@@ -1,4 +1,5 @@
-// Memory for the few very large blocks of a computation, such as the spots of a pattern.
+// Memory for the few very large blocks of a computation, such as the spots of a pattern, and
+// for small blocks that vector loops read from their start.
 #pragma once
 
 #include <cstddef>
