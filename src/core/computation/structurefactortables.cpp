@@ -90,12 +90,14 @@ std::size_t row(int index, std::size_t siteCount) {
 // close numbers), and turning the product by it to first order (the second order is below
 // 1e-20) leaves the term within a few roundoffs of structureFactor()'s own.
 
-// The per-atom loops below are built three times where the compiler can: for AVX-512, for AVX2
-// and for the baseline instruction set, the loader picking the widest the processor runs. All do
-// the same operations in the same order (no fused multiply-add), so their results are identical.
+// The per-atom loops below are built three times where the compiler can: for x86-64-v4 (AVX-512),
+// for x86-64-v3 (AVX2 and fused multiply-add) and for the baseline instruction set, the loader
+// picking the widest the processor runs. All do the same operations in the same order, so their
+// results are identical; the compiler fuses no multiply-add of its own (see rowSumsFuse()).
 #if defined(__x86_64__) && defined(__has_attribute)
 #if __has_attribute(target_clones)
-#define XTALSP_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#define XTALSP_VECTOR_CLONES                                                                       \
+    __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
 #endif
 #endif
 #ifndef XTALSP_VECTOR_CLONES
@@ -137,9 +139,13 @@ struct TripleTermSource {
 };
 
 // The terms of reflections on one cached row (h k): the row's factors and the third axis's.
+// The sums come out as those of the row's own (h k l), or of the pair (h k l) and (h k -l)
+// with l >= 0; the caller's reflections follow from them by the flags.
 struct RowTermSource {
     const double *re, *im, *phase, *hk, *z, *lRe, *lIm;
-    double l, signHK, signL, twoPi;
+    double l, signL, twoPi;
+    bool conjugate; // the caller's reflections are the row's negated ones: conjugate the sums
+    bool swapped;   // the caller's pair has l < 0: its plus is the minus of the sums
 };
 
 namespace {
@@ -175,14 +181,26 @@ template <> struct PassLanes<2> {
 };
 
 // The widest pass whose sums stay in registers on this processor: eight lanes with AVX-512's
-// 32 registers of eight doubles, four with AVX2, two on the baseline instruction set.
+// 32 registers of eight doubles, four with AVX2, two on the baseline instruction set. The
+// tests are those by which the loader picks the clone.
 std::size_t processorPassWidth() {
 #if defined(__x86_64__) && defined(__has_builtin)
 #if __has_builtin(__builtin_cpu_supports)
-    return __builtin_cpu_supports("avx512f") ? 8 : __builtin_cpu_supports("avx2") ? 4 : 2;
+    return __builtin_cpu_supports("x86-64-v4") ? 8 : __builtin_cpu_supports("x86-64-v3") ? 4 : 2;
 #endif
 #endif
     return kLanes;
+}
+
+// Whether the processor runs the clones with fused multiply-add. Only there the row sums fuse:
+// elsewhere a fused multiply-add would be a library call per lane.
+bool processorFuses() {
+#if defined(__x86_64__) && defined(__has_builtin)
+#if __has_builtin(__builtin_cpu_supports)
+    return __builtin_cpu_supports("x86-64-v3");
+#endif
+#endif
+    return false;
 }
 
 std::atomic<std::size_t> chosenPassWidth{0};
@@ -191,6 +209,19 @@ std::size_t rowPassWidth() {
     static const std::size_t processorWidth = processorPassWidth();
     const std::size_t chosen = chosenPassWidth.load(std::memory_order_relaxed);
     return chosen != 0 ? chosen : processorWidth;
+}
+
+// The double-precision row sums are bound by the processor's adders and multipliers. Fusing a
+// product with the addition that follows saves an operation and a rounding: the terms then
+// differ from the unfused ones by a roundoff or so, well within kTermError, and on a given
+// processor every thread count and pass width still gives the same bits.
+enum class Fusion { Processor, Fused, Separate };
+std::atomic<Fusion> chosenFusion{Fusion::Processor};
+
+bool rowSumsFuse() {
+    static const bool processor = processorFuses();
+    const Fusion chosen = chosenFusion.load(std::memory_order_relaxed);
+    return chosen == Fusion::Processor ? processor : chosen == Fusion::Fused;
 }
 
 // Runs Kernel<width>::run(args...) at the pass width of rowPassWidth(). The kernels are
@@ -210,11 +241,35 @@ template <template <std::size_t> class Kernel, typename... Args>
     }
 }
 
+// result = a * b + c, rounded once where Fused.
+template <bool Fused, typename Vector>
+[[gnu::always_inline]] inline void multiplyAdd(Vector& result, const Vector& a, const Vector& b,
+                                               const Vector& c) {
+    if constexpr (Fused) {
+        for (std::size_t i = 0; i < sizeof(Vector) / sizeof(double); ++i)
+            result[i] = __builtin_fma(a[i], b[i], c[i]);
+    } else {
+        result = a * b + c;
+    }
+}
+
+// Adds the product pr + i pi turned by exp(i delta) to first order: pr - delta pi + i (pi +
+// delta pr).
+template <bool Fused, typename Vector>
+[[gnu::always_inline]] inline void addTurned(Vector& sumCos, Vector& sumSin, const Vector& pr,
+                                             const Vector& pi, const Vector& delta) {
+    Vector cos, sin;
+    multiplyAdd<Fused>(cos, -delta, pi, pr);
+    multiplyAdd<Fused>(sin, delta, pr, pi);
+    sumCos += cos;
+    sumSin += sin;
+}
+
 // The lane sums of (h k l) and (h k -l) in one pass: plus cosine and sine, then minus cosine
 // and sine.
 template <typename Vector> struct PairLanes { Vector plusCos, plusSin, minusCos, minusSin; };
 
-// The row's factors at one pass's lanes of sites from j, signed for (h k).
+// The row's factors at one pass's lanes of sites from j.
 template <typename Vector> struct RowLanes {
     Vector z, hk, hkPhase, re, im;
 
@@ -224,16 +279,14 @@ template <typename Vector> struct RowLanes {
         load(hkPhase, t.phase + j);
         load(re, t.re + j);
         load(im, t.im + j);
-        hk = t.signHK * hk;
-        hkPhase = t.signHK * hkPhase;
-        im = t.signHK * im;
     }
 };
 
-// Adds the terms of (h k l) and (h k -l) at one pass's lanes of sites from j to a pair's lane
-// sums. The l factor of -l is the conjugate and its table phase the negated one, so each term
-// is bit for bit the one a pass for that reflection alone makes.
-template <typename Vector>
+// Adds the terms of (h k l) and (h k -l), l >= 0, at one pass's lanes of sites from j to a
+// pair's lane sums. The l factor of -l is the conjugate and its table phase the negated one, so
+// each term is bit for bit the one a pass for that reflection alone makes: negating a factor of a
+// product or of a sum negates the rounded result exactly.
+template <bool Fused, typename Vector>
 [[gnu::always_inline]] inline void addRowPairLanes(const RowTermSource& t, std::size_t j,
                                                    const RowLanes<Vector>& row,
                                                    PairLanes<Vector>& sums) {
@@ -242,16 +295,17 @@ template <typename Vector>
     load(zi, t.lIm + j);
     const Vector lz = t.l * row.z;
     const Vector lPhase = (t.twoPi * lz + kPhaseRounder) - kPhaseRounder;
-    zi = t.signL * zi;
     const Vector plusDelta = t.twoPi * (row.hk + lz) - (row.hkPhase + lPhase);
     const Vector minusDelta = t.twoPi * (row.hk + -lz) - (row.hkPhase + -lPhase);
-    // The turned products for zi and for -zi.
-    const Vector plusRe = row.re * zr - row.im * zi, plusIm = row.re * zi + row.im * zr;
-    const Vector minusRe = row.re * zr - row.im * -zi, minusIm = row.re * -zi + row.im * zr;
-    sums.plusCos += plusRe - plusDelta * plusIm;
-    sums.plusSin += plusIm + plusDelta * plusRe;
-    sums.minusCos += minusRe - minusDelta * minusIm;
-    sums.minusSin += minusIm + minusDelta * minusRe;
+    // The products for zi and for -zi.
+    const Vector reZr = row.re * zr, imZr = row.im * zr;
+    Vector plusRe, plusIm, minusRe, minusIm;
+    multiplyAdd<Fused>(plusRe, -row.im, zi, reZr);
+    multiplyAdd<Fused>(plusIm, row.re, zi, imZr);
+    multiplyAdd<Fused>(minusRe, row.im, zi, reZr);
+    multiplyAdd<Fused>(minusIm, -row.re, zi, imZr);
+    addTurned<Fused>(sums.plusCos, sums.plusSin, plusRe, plusIm, plusDelta);
+    addTurned<Fused>(sums.minusCos, sums.minusSin, minusRe, minusIm, minusDelta);
 }
 
 // The lanes offset to offset + width of Parts partial sums at sums, kLanes apart.
@@ -280,7 +334,7 @@ template <typename Vector> std::array<Vector*, 4> partsOf(PairLanes<Vector>& lan
 // those of its own pass, bit for bit. sums holds, per pair, the plus cosine, plus sine, minus
 // cosine and minus sine lanes. The lanes of two pairs and the shared factors fill the vector
 // registers; more pairs would spill.
-template <typename Vector, bool Two>
+template <bool Fused, typename Vector, bool Two>
 [[gnu::always_inline]] inline void sumRowPairTermsOf(const RowTermSource* t, std::size_t first,
                                                      std::size_t end, double* sums) {
     const RowTermSource one = t[0];
@@ -292,9 +346,9 @@ template <typename Vector, bool Two>
             loadParts(partsOf(sumsTwo), sums + 4 * kLanes, offset);
         for (std::size_t j = first + offset; j < end; j += kLanes) {
             const RowLanes<Vector> row(one, j);
-            addRowPairLanes(one, j, row, sumsOne);
+            addRowPairLanes<Fused>(one, j, row, sumsOne);
             if constexpr (Two)
-                addRowPairLanes(two, j, row, sumsTwo);
+                addRowPairLanes<Fused>(two, j, row, sumsTwo);
         }
         storeParts(partsOf(sumsOne), sums, offset);
         if constexpr (Two)
@@ -304,14 +358,14 @@ template <typename Vector, bool Two>
 
 constexpr std::size_t kRowPairBatch = 2;
 
-template <std::size_t Width> struct RowPairSums {
+template <std::size_t Width, bool Fused> struct RowPairSums {
     [[gnu::always_inline]] static void run(const RowTermSource* t, std::size_t count,
                                            std::size_t first, std::size_t end, double* sums) {
         using Vector = typename PassLanes<Width>::type;
         if (count == 1)
-            sumRowPairTermsOf<Vector, false>(t, first, end, sums);
+            sumRowPairTermsOf<Fused, Vector, false>(t, first, end, sums);
         else
-            sumRowPairTermsOf<Vector, true>(t, first, end, sums);
+            sumRowPairTermsOf<Fused, Vector, true>(t, first, end, sums);
     }
 };
 
@@ -353,8 +407,9 @@ void sumPairOverGroups(const std::vector<std::size_t>& groupStart, const SumPair
 }
 
 // Adds the terms of one pass's lanes of sites from j to one reflection's lane sums: the
-// operations of addRowPairLanes for its plus reflection, in the same order.
-template <typename Vector>
+// operations of addRowPairLanes for its plus reflection (l >= 0) or its minus one (l < 0), in
+// the same order.
+template <bool Fused, typename Vector>
 [[gnu::always_inline]] inline void addRowLanes(const RowTermSource& t, std::size_t j,
                                                const RowLanes<Vector>& row, Vector& sumCos,
                                                Vector& sumSin) {
@@ -366,14 +421,15 @@ template <typename Vector>
     const Vector tablePhase = row.hkPhase + ((t.twoPi * lz + kPhaseRounder) - kPhaseRounder);
     const Vector delta = argument - tablePhase;
     zi = t.signL * zi;
-    const Vector pr = row.re * zr - row.im * zi, pi = row.re * zi + row.im * zr;
-    sumCos += pr - delta * pi;
-    sumSin += pi + delta * pr;
+    Vector pr, pi;
+    multiplyAdd<Fused>(pr, -row.im, zi, row.re * zr);
+    multiplyAdd<Fused>(pi, row.re, zi, row.im * zr);
+    addTurned<Fused>(sumCos, sumSin, pr, pi, delta);
 }
 
 // As sumRowPairTermsOf for Count (1 to 4) single reflections on one row, which may differ in
 // l and its sign; sums holds the cosine and sine lanes of each.
-template <typename Vector, int Count>
+template <bool Fused, typename Vector, int Count>
 [[gnu::always_inline]] inline void sumRowTermsOf(const RowTermSource* t, std::size_t first,
                                                  std::size_t end, double* sums) {
     const RowTermSource t0 = t[0];
@@ -395,13 +451,13 @@ template <typename Vector, int Count>
         loadParts(parts, sums, offset);
         for (std::size_t j = first + offset; j < end; j += kLanes) {
             const RowLanes<Vector> row(t0, j);
-            addRowLanes(t0, j, row, c0, s0);
+            addRowLanes<Fused>(t0, j, row, c0, s0);
             if constexpr (Count > 1)
-                addRowLanes(t1, j, row, c1, s1);
+                addRowLanes<Fused>(t1, j, row, c1, s1);
             if constexpr (Count > 2)
-                addRowLanes(t2, j, row, c2, s2);
+                addRowLanes<Fused>(t2, j, row, c2, s2);
             if constexpr (Count > 3)
-                addRowLanes(t3, j, row, c3, s3);
+                addRowLanes<Fused>(t3, j, row, c3, s3);
         }
         storeParts(parts, sums, offset);
     }
@@ -411,31 +467,31 @@ constexpr std::size_t kRowBatch = 4;
 
 // Up to kRowBatch reflections; where a pass has fewer than eight lanes, in passes of two
 // reflections at most, whose sums stay in the fewer or narrower registers.
-template <std::size_t Width> struct RowSums {
+template <std::size_t Width, bool Fused> struct RowSums {
     [[gnu::always_inline]] static void run(const RowTermSource* t, std::size_t count,
                                            std::size_t first, std::size_t end, double* sums) {
         using Vector = typename PassLanes<Width>::type;
         if constexpr (Width < kLanes) {
             for (std::size_t b = 0; b < count; b += 2) {
                 if (count - b == 1)
-                    sumRowTermsOf<Vector, 1>(t + b, first, end, sums + 2 * kLanes * b);
+                    sumRowTermsOf<Fused, Vector, 1>(t + b, first, end, sums + 2 * kLanes * b);
                 else
-                    sumRowTermsOf<Vector, 2>(t + b, first, end, sums + 2 * kLanes * b);
+                    sumRowTermsOf<Fused, Vector, 2>(t + b, first, end, sums + 2 * kLanes * b);
             }
             return;
         }
         switch (count) {
         case 1:
-            sumRowTermsOf<Vector, 1>(t, first, end, sums);
+            sumRowTermsOf<Fused, Vector, 1>(t, first, end, sums);
             break;
         case 2:
-            sumRowTermsOf<Vector, 2>(t, first, end, sums);
+            sumRowTermsOf<Fused, Vector, 2>(t, first, end, sums);
             break;
         case 3:
-            sumRowTermsOf<Vector, 3>(t, first, end, sums);
+            sumRowTermsOf<Fused, Vector, 3>(t, first, end, sums);
             break;
         default:
-            sumRowTermsOf<Vector, 4>(t, first, end, sums);
+            sumRowTermsOf<Fused, Vector, 4>(t, first, end, sums);
             break;
         }
     }
@@ -443,29 +499,38 @@ template <std::size_t Width> struct RowSums {
 
 // Per group, the lane totals of count reflections on one row, pairs (at most kRowPairBatch)
 // or single ones (at most kRowBatch): totals[b] gets plus re, plus im, minus re and minus im
-// of each group in turn, a single reflection's as plus. All groups go through one call of one
-// clone: a group of a few hundred sites takes too little time to pay for a call and a dispatch
-// of its own.
-template <std::size_t Width> struct RowSumsOverGroups {
-    [[gnu::always_inline]] static void run(const std::size_t* groupStart, std::size_t groupCount,
-                                           const RowTermSource* t, std::size_t count, bool paired,
-                                           double* const* totals) {
-        static_assert(2 * kRowBatch <= 4 * kRowPairBatch, "single reflections' lanes fit");
-        const std::size_t parts = paired ? 4 : 2;
-        for (std::size_t g = 0; g < groupCount; ++g) {
-            std::array<double, 4 * kLanes * kRowPairBatch> sums{};
-            if (paired)
-                RowPairSums<Width>::run(t, count, groupStart[g], groupStart[g + 1], sums.data());
-            else
-                RowSums<Width>::run(t, count, groupStart[g], groupStart[g + 1], sums.data());
-            for (std::size_t b = 0; b < count; ++b) {
-                const double* lanes = sums.data() + parts * kLanes * b;
-                for (std::size_t part = 0; part < parts; ++part) {
-                    std::array<double, kLanes> one;
-                    std::memcpy(one.data(), lanes + part * kLanes, sizeof one);
-                    totals[b][4 * g + part] = laneTotal(one);
-                }
+// of each group in turn, a single reflection's as plus, each as the source's flags ask. All
+// groups go through one call of one clone: a group of a few hundred sites takes too little time
+// to pay for a call and a dispatch of its own.
+template <bool Fused> struct RowSumsOverGroups {
+    template <std::size_t Width> struct InPasses {
+        [[gnu::always_inline]] static void run(const std::size_t* groupStart,
+                                               std::size_t groupCount, const RowTermSource* t,
+                                               std::size_t count, bool paired,
+                                               double* const* totals) {
+            static_assert(2 * kRowBatch <= 4 * kRowPairBatch, "single reflections' lanes fit");
+            const std::size_t parts = paired ? 4 : 2;
+            for (std::size_t g = 0; g < groupCount; ++g) {
+                std::array<double, 4 * kLanes * kRowPairBatch> sums{};
+                const std::size_t first = groupStart[g], end = groupStart[g + 1];
+                if (paired)
+                    RowPairSums<Width, Fused>::run(t, count, first, end, sums.data());
+                else
+                    RowSums<Width, Fused>::run(t, count, first, end, sums.data());
+                for (std::size_t b = 0; b < count; ++b)
+                    storeTotals(t[b], sums.data() + parts * kLanes * b, parts, totals[b] + 4 * g);
             }
+        }
+    };
+
+    // Conjugating negates the sines; swapping exchanges the plus and minus parts.
+    static void storeTotals(const RowTermSource& t, const double* lanes, std::size_t parts,
+                            double* out) {
+        for (std::size_t part = 0; part < parts; ++part) {
+            std::array<double, kLanes> one;
+            std::memcpy(one.data(), lanes + (t.swapped ? part ^ 2 : part) * kLanes, sizeof one);
+            const double total = laneTotal(one);
+            out[part] = t.conjugate && part % 2 == 1 ? -total : total;
         }
     }
 };
@@ -473,7 +538,12 @@ template <std::size_t Width> struct RowSumsOverGroups {
 XTALSP_VECTOR_CLONES
 void sumRowOverGroups(const std::size_t* groupStart, std::size_t groupCount, const RowTermSource* t,
                       std::size_t count, bool paired, double* const* totals) {
-    inPassesOfWidth<RowSumsOverGroups>(groupStart, groupCount, t, count, paired, totals);
+    if (rowSumsFuse())
+        inPassesOfWidth<RowSumsOverGroups<true>::InPasses>(groupStart, groupCount, t, count, paired,
+                                                           totals);
+    else
+        inPassesOfWidth<RowSumsOverGroups<false>::InPasses>(groupStart, groupCount, t, count,
+                                                            paired, totals);
 }
 
 // The sums below add the term of site m (counted from first) to lane m mod kLanes, over a whole
@@ -880,6 +950,10 @@ void PhaseFactorTables::fillAxisRow(Axis& axis, const std::vector<double>& coord
     }
 }
 
+void chooseRowSumFusion(std::optional<bool> fused) {
+    chosenFusion = !fused ? Fusion::Processor : *fused ? Fusion::Fused : Fusion::Separate;
+}
+
 void chooseRowPassWidth(std::size_t width) {
     chosenPassWidth = width == 8 || width == 4 || width == 2 ? width : 0;
 }
@@ -986,17 +1060,26 @@ const double* FastStructureFactor::rowTotals(const PlannedSums& call) {
     if (const double* planned = takePlanned(call))
         return planned;
     m_rowTotals.resize(4 * m_scattering.size());
-    const RowTermSource source = rowSource(rowFor(call.h, call.k), call.h, call.k, call.l);
+    const RowTermSource source =
+        rowSource(rowFor(call.h, call.k), call.h, call.k, call.l, call.paired);
     double* const out[] = {m_rowTotals.data()};
     sumRowOverGroups(m_tables.m_groupStart.data(), m_tables.m_groupStart.size() - 1, &source, 1,
                      call.paired, out);
     return m_rowTotals.data();
 }
 
-RowTermSource FastStructureFactor::rowSource(const Row& cached, int h, int k, int l) const {
+// The row was made for (h k) or for (-h -k). The sums of (h k l) are the conjugates of those of
+// (-h -k -l), bit for bit, as every term of one is the negated-sine term of the other. A pair
+// with l < 0 is the row's pair with -l, plus and minus exchanged. The kernels thus take the
+// row's factors as they are, and a pair's l factors as well.
+RowTermSource FastStructureFactor::rowSource(const Row& cached, int h, int k, int l,
+                                             bool paired) const {
     const PhaseFactorTables& t = m_tables;
-    const std::size_t rowL = row(l, t.m_x.size());
-    // The row was made for (h k) or for (-h -k), whose factors are the conjugates.
+    const bool conjugate = cached.h != h || cached.k != k;
+    const int rowsL = conjugate ? -l : l;
+    const bool swapped = paired && rowsL < 0;
+    const int summedL = swapped ? -rowsL : rowsL;
+    const std::size_t rowL = row(summedL, t.m_x.size());
     return {cached.re.data(),
             cached.im.data(),
             cached.phase.data(),
@@ -1004,10 +1087,11 @@ RowTermSource FastStructureFactor::rowSource(const Row& cached, int h, int k, in
             t.m_z.data(),
             t.m_l.re.data() + rowL,
             t.m_l.im.data() + rowL,
-            static_cast<double>(l),
-            cached.h == h && cached.k == k ? 1.0 : -1.0,
-            sign(l),
-            twoPi()};
+            static_cast<double>(summedL),
+            sign(summedL),
+            twoPi(),
+            conjugate,
+            swapped};
 }
 
 void FastStructureFactor::pairedGroupSums(int h, int k, int l, bool inRow, GroupSums& plus,
@@ -1060,7 +1144,7 @@ void FastStructureFactor::runPlan() {
         std::array<double*, std::max(kRowBatch, kRowPairBatch)> totals{};
         for (std::size_t b = 0; b < batch.count; ++b) {
             const std::size_t entry = m_planOrder[batch.first + b];
-            sources[b] = rowSource(cached, lead.h, lead.k, m_planned[entry].l);
+            sources[b] = rowSource(cached, lead.h, lead.k, m_planned[entry].l, lead.paired);
             totals[b] = m_plannedTotals.data() + entry * 4 * groupCount;
         }
         sumRowOverGroups(m_tables.m_groupStart.data(), groupCount, sources.data(), batch.count,

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace xtalsp {
@@ -79,6 +80,12 @@ private:
 // processor's vector registers hold. Every width gives the same results, bit for bit;
 // chooseRowPassWidth(0) returns to the default.
 void chooseRowPassWidth(std::size_t width);
+
+// The double-precision row sums use fused multiply-adds where the processor has them (and its
+// clones of the sums do). Fused or not, the results agree with structureFactor() within the
+// error estimate; on one processor they are the same at every thread count and pass width.
+// true or false forces the choice, std::nullopt returns to the processor's.
+void chooseRowSumFusion(std::optional<bool> fused);
 
 // One thread's evaluator over shared tables. Its results come with two error measures: a
 // relative error that bounds the deviation from structureFactor() with high confidence, and a
@@ -178,7 +185,7 @@ private:
     };
 
     Row& rowFor(int h, int k);
-    RowTermSource rowSource(const Row& cached, int h, int k, int l) const;
+    RowTermSource rowSource(const Row& cached, int h, int k, int l, bool paired) const;
 
     // The sums of (h k l), or of the pair (h k l) and (h k -l), noted while planning.
     struct PlannedSums {
