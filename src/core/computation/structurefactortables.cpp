@@ -180,27 +180,37 @@ template <> struct PassLanes<2> {
     using floats = float __attribute__((vector_size(4 * sizeof(float))));
 };
 
-// The widest pass whose sums stay in registers on this processor: eight lanes with AVX-512's
-// 32 registers of eight doubles, four with AVX2, two on the baseline instruction set. The
-// tests are those by which the loader picks the clone.
-std::size_t processorPassWidth() {
+// The x86-64 level whose clones the processor runs: 4 (AVX-512), 3 (AVX2 and fused
+// multiply-add) or 0. The features named are those the levels add that the sums use; every
+// processor with them has the rest of its level too.
+int processorLevel() {
 #if defined(__x86_64__) && defined(__has_builtin)
 #if __has_builtin(__builtin_cpu_supports)
-    return __builtin_cpu_supports("x86-64-v4") ? 8 : __builtin_cpu_supports("x86-64-v3") ? 4 : 2;
+    const bool v3 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") &&
+                    __builtin_cpu_supports("bmi2");
+    const bool v4 = v3 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                    __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl");
+    return v4 ? 4 : v3 ? 3 : 0;
 #endif
 #endif
+    return 0;
+}
+
+// The widest pass whose sums stay in registers on this processor: eight lanes with AVX-512's
+// 32 registers of eight doubles, four with AVX2, two on the baseline instruction set.
+std::size_t processorPassWidth() {
+#if defined(__x86_64__)
+    const int level = processorLevel();
+    return level >= 4 ? 8 : level == 3 ? 4 : 2;
+#else
     return kLanes;
+#endif
 }
 
 // Whether the processor runs the clones with fused multiply-add. Only there the row sums fuse:
 // elsewhere a fused multiply-add would be a library call per lane.
 bool processorFuses() {
-#if defined(__x86_64__) && defined(__has_builtin)
-#if __has_builtin(__builtin_cpu_supports)
-    return __builtin_cpu_supports("x86-64-v3");
-#endif
-#endif
-    return false;
+    return processorLevel() >= 3;
 }
 
 std::atomic<std::size_t> chosenPassWidth{0};
