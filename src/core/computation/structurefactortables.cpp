@@ -15,10 +15,8 @@
 #include <exception>
 #include <limits>
 #include <new>
-#include <numeric>
 #include <system_error>
 #include <thread>
-#include <tuple>
 #include <utility>
 
 namespace xtalsp {
@@ -1148,12 +1146,12 @@ void FastStructureFactor::runPlan() {
     m_plannedTotals.resize(m_planned.size() * 4 * groupCount);
     batchPlan();
     for (const PlannedBatch& batch : m_planBatches) {
-        const PlannedSums& lead = m_planned[m_planOrder[batch.first]];
+        const PlannedSums& lead = m_planned[m_planOrder[batch.first].second];
         const Row& cached = rowFor(lead.h, lead.k);
         std::array<RowTermSource, std::max(kRowBatch, kRowPairBatch)> sources;
         std::array<double*, std::max(kRowBatch, kRowPairBatch)> totals{};
         for (std::size_t b = 0; b < batch.count; ++b) {
-            const std::size_t entry = m_planOrder[batch.first + b];
+            const std::size_t entry = m_planOrder[batch.first + b].second;
             sources[b] = rowSource(cached, lead.h, lead.k, m_planned[entry].l, lead.paired);
             totals[b] = m_plannedTotals.data() + entry * 4 * groupCount;
         }
@@ -1165,32 +1163,44 @@ void FastStructureFactor::runPlan() {
     m_nextPlannedScattering = 0;
 }
 
+namespace {
+
+// A planned call's place in the order of batchPlan(): by h, k, kind, |l| and l, packed in one
+// number that sorts as they do. Indices stay far below 2^15 in size (the tables end at 999).
+constexpr int kPlanKeyLBits = 31;
+std::uint64_t planKeyField(int index) {
+    return static_cast<std::uint64_t>(index + 0x8000);
+}
+
+} // namespace
+
+std::uint64_t FastStructureFactor::planKey(const PlannedSums& call) {
+    return planKeyField(call.h) << 48 | planKeyField(call.k) << 32 |
+           std::uint64_t{call.paired} << kPlanKeyLBits |
+           static_cast<std::uint64_t>(std::abs(call.l)) << 16 | planKeyField(call.l);
+}
+
 // A pass streams the third axis's factors of its values of l through the caches: the whole
 // axis is several megabytes for a large cell, far more than the caches keep. Where the plan's
 // rows stay cached together, the batches therefore go in order of |l| across the rows, so that
 // a factor row loaded for one row's batch serves the other rows' batches of the same |l| too.
 void FastStructureFactor::batchPlan() {
     m_planOrder.resize(m_planned.size());
-    std::iota(m_planOrder.begin(), m_planOrder.end(), std::size_t{0});
-    const auto byRowKindAndL = [this](std::size_t a, std::size_t b) {
-        const PlannedSums &x = m_planned[a], &y = m_planned[b];
-        return std::tuple(x.h, x.k, x.paired, std::abs(x.l), x.l) <
-               std::tuple(y.h, y.k, y.paired, std::abs(y.l), y.l);
-    };
-    std::sort(m_planOrder.begin(), m_planOrder.end(), byRowKindAndL);
+    for (std::size_t call = 0; call < m_planned.size(); ++call)
+        m_planOrder[call] = {planKey(m_planned[call]), call};
+    std::sort(m_planOrder.begin(), m_planOrder.end());
     m_planBatches.clear();
     std::size_t runs = 0; // of one row and kind
     for (std::size_t first = 0; first < m_planOrder.size(); ++runs) {
-        const PlannedSums& lead = m_planned[m_planOrder[first]];
+        const std::uint64_t rowAndKind = m_planOrder[first].first >> kPlanKeyLBits;
         std::size_t end = first;
-        while (end < m_planOrder.size() && m_planned[m_planOrder[end]].h == lead.h &&
-               m_planned[m_planOrder[end]].k == lead.k &&
-               m_planned[m_planOrder[end]].paired == lead.paired)
+        while (end < m_planOrder.size() && m_planOrder[end].first >> kPlanKeyLBits == rowAndKind)
             ++end;
-        const std::size_t batchSize = lead.paired ? kRowPairBatch : kRowBatch;
+        const bool paired = m_planned[m_planOrder[first].second].paired;
+        const std::size_t batchSize = paired ? kRowPairBatch : kRowBatch;
         for (std::size_t batch = first; batch < end; batch += batchSize)
             m_planBatches.push_back({batch, std::min(batchSize, end - batch),
-                                     std::abs(m_planned[m_planOrder[batch]].l)});
+                                     std::abs(m_planned[m_planOrder[batch].second].l)});
         first = end;
     }
     // Half the row cache leaves room for rows the plan did not foresee.

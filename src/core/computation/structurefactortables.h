@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace xtalsp {
@@ -242,9 +243,11 @@ private:
     std::array<ScreenRow, 2 * kRowOrders> m_screenRows;
     std::uint64_t m_rowClock = 0;
     Planning m_planning = Planning::Off;
-    std::vector<PlannedSums> m_planned;   // in the order of the calls
-    std::vector<double> m_plannedTotals;  // per planned call, as takePlanned() returns them
-    std::vector<std::size_t> m_planOrder; // the planned calls by row, kind and l
+    std::vector<PlannedSums> m_planned;  // in the order of the calls
+    std::vector<double> m_plannedTotals; // per planned call, as takePlanned() returns them
+    // The planned calls by row, kind and l: each one's planKey() and its index.
+    std::vector<std::pair<std::uint64_t, std::size_t>> m_planOrder;
+    static std::uint64_t planKey(const PlannedSums& call);
     // Consecutive calls of m_planOrder summed in one pass; absL is the first one's |l|.
     struct PlannedBatch {
         std::size_t first = 0, count = 0;
