@@ -90,8 +90,9 @@ std::size_t row(int index, std::size_t siteCount) {
 
 // The per-atom loops below are built three times where the compiler can: for x86-64-v4 (AVX-512),
 // for x86-64-v3 (AVX2 and fused multiply-add) and for the baseline instruction set, the loader
-// picking the widest the processor runs. All do the same operations in the same order, so their
-// results are identical; the compiler fuses no multiply-add of its own (see rowSumsFuse()).
+// picking the widest the processor runs. The compiler fuses no multiply-add of its own, and the
+// row sums fuse theirs by the processor, not by the clone (see rowSumsFuse()): on one processor
+// every clone would do the same operations in the same order and give the same results.
 #if defined(__x86_64__) && defined(__has_attribute)
 #if __has_attribute(target_clones)
 #define XTALSP_VECTOR_CLONES                                                                       \
@@ -179,8 +180,8 @@ template <> struct PassLanes<2> {
 };
 
 // The x86-64 level whose clones the processor runs: 4 (AVX-512), 3 (AVX2 and fused
-// multiply-add) or 0. The features named are those the levels add that the sums use; every
-// processor with them has the rest of its level too.
+// multiply-add) or 0. A few features of each level stand for it, as every processor with them
+// has the rest of the level too; the compilers do not all know the levels' own names here.
 int processorLevel() {
 #if defined(__x86_64__) && defined(__has_builtin)
 #if __has_builtin(__builtin_cpu_supports)
