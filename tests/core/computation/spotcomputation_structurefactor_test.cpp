@@ -110,6 +110,19 @@ TEST(FastStructureFactor, PairedSumsGiveTheSingleResultsOfBothSignsOfLAndTheirMa
     }
     EXPECT_FALSE(paired.canPair(1, 2, 0));
     EXPECT_FALSE(paired.canPair(1, 2, kLimit + 1));
+    // The groups' sums themselves, not only |F|: a row kept for (h k) serves (-h -k) and either
+    // sign of l.
+    GroupSums triplePlus, tripleMinus;
+    for (const auto& [h, k, l] : {std::array{3, -4, 5}, {-3, 4, 5}, {3, -4, -6}, {-3, 4, -6}}) {
+        paired.pairedGroupSums(h, k, l, true, plus, minus);
+        paired.pairedGroupSums(h, k, l, false, triplePlus, tripleMinus);
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            EXPECT_NEAR(plus.re[g], triplePlus.re[g], 1e-9) << h << k << l;
+            EXPECT_NEAR(plus.im[g], triplePlus.im[g], 1e-9) << h << k << l;
+            EXPECT_NEAR(minus.re[g], tripleMinus.re[g], 1e-9) << h << k << l;
+            EXPECT_NEAR(minus.im[g], tripleMinus.im[g], 1e-9) << h << k << l;
+        }
+    }
 }
 
 // The single-precision screen's ceiling and floor enclose the direct |F|^2, for rows of either
