@@ -506,6 +506,18 @@ template <std::size_t Width, bool Fused> struct RowSums {
     }
 };
 
+// Stores the lane totals of one reflection's or pair's parts (plus cosine and sine, then
+// minus), as the source's flags ask: conjugating negates the sines, swapping exchanges the plus
+// and minus parts.
+void storeRowTotals(const RowTermSource& t, const double* lanes, std::size_t parts, double* out) {
+    for (std::size_t part = 0; part < parts; ++part) {
+        std::array<double, kLanes> one;
+        std::memcpy(one.data(), lanes + (t.swapped ? part ^ 2 : part) * kLanes, sizeof one);
+        const double total = laneTotal(one);
+        out[part] = t.conjugate && part % 2 == 1 ? -total : total;
+    }
+}
+
 // Per group, the lane totals of count reflections on one row, pairs (at most kRowPairBatch)
 // or single ones (at most kRowBatch): totals[b] gets plus re, plus im, minus re and minus im
 // of each group in turn, a single reflection's as plus, each as the source's flags ask. All
@@ -527,21 +539,11 @@ template <bool Fused> struct RowSumsOverGroups {
                 else
                     RowSums<Width, Fused>::run(t, count, first, end, sums.data());
                 for (std::size_t b = 0; b < count; ++b)
-                    storeTotals(t[b], sums.data() + parts * kLanes * b, parts, totals[b] + 4 * g);
+                    storeRowTotals(t[b], sums.data() + parts * kLanes * b, parts,
+                                   totals[b] + 4 * g);
             }
         }
     };
-
-    // Conjugating negates the sines; swapping exchanges the plus and minus parts.
-    static void storeTotals(const RowTermSource& t, const double* lanes, std::size_t parts,
-                            double* out) {
-        for (std::size_t part = 0; part < parts; ++part) {
-            std::array<double, kLanes> one;
-            std::memcpy(one.data(), lanes + (t.swapped ? part ^ 2 : part) * kLanes, sizeof one);
-            const double total = laneTotal(one);
-            out[part] = t.conjugate && part % 2 == 1 ? -total : total;
-        }
-    }
 };
 
 XTALSP_VECTOR_CLONES

@@ -82,10 +82,10 @@ private:
 // chooseRowPassWidth(0) returns to the default.
 void chooseRowPassWidth(std::size_t width);
 
-// The double-precision row sums use fused multiply-adds where the processor has them (and its
-// clones of the sums do). Fused or not, the results agree with structureFactor() within the
-// error estimate; on one processor they are the same at every thread count and pass width.
-// true or false forces the choice, std::nullopt returns to the processor's.
+// The double-precision row sums use fused multiply-adds where the processor runs the clones
+// built with them (x86-64-v3 and up). Fused or not, the results agree with structureFactor()
+// within the error estimate; on one processor they are the same at every thread count and pass
+// width. Passing true or false forces the choice; std::nullopt returns to the processor's.
 void chooseRowSumFusion(std::optional<bool> fused);
 
 // One thread's evaluator over shared tables. Its results come with two error measures: a
