@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <complex>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -68,6 +70,13 @@ double twoPi() {
 // multiple of 2^-36. Negating the product negates the result exactly.
 double tablePhaseOf(double twoPiValue, double product) {
     return (twoPiValue * product + kPhaseRounder) - kPhaseRounder;
+}
+
+constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
+
+// value negated where signBit is set, as multiplying by -1 would, but off the multipliers.
+inline double withSignFlipped(double value, std::uint64_t signBit) {
+    return std::bit_cast<double>(std::bit_cast<std::uint64_t>(value) ^ signBit);
 }
 
 double sign(int index) {
@@ -142,7 +151,8 @@ struct TripleTermSource {
 // with l >= 0; the caller's reflections follow from them by the flags.
 struct RowTermSource {
     const double *re, *im, *phase, *hk, *z, *lRe, *lIm;
-    double l, signL, twoPi;
+    double l, twoPi;
+    std::uint64_t lSignBit; // l's sign bit, which a single reflection's l factor takes
     bool conjugate; // the caller's reflections are the row's negated ones: conjugate the sums
     bool swapped;   // the caller's pair has l < 0: its plus is the minus of the sums
 };
@@ -383,9 +393,10 @@ template <std::size_t Width, bool Fused> struct RowPairSums {
 XTALSP_VECTOR_CLONES
 void fillRow(const TripleTermSource& t, std::size_t count, double* __restrict re,
              double* __restrict im, double* __restrict phase, double* __restrict hk) {
+    const std::uint64_t hSign = t.signH < 0.0 ? kSignBit : 0, kSign = t.signK < 0.0 ? kSignBit : 0;
     for (std::size_t j = 0; j < count; ++j) {
-        const double xr = t.hRe[j], xi = t.signH * t.hIm[j];
-        const double yr = t.kRe[j], yi = t.signK * t.kIm[j];
+        const double xr = t.hRe[j], xi = withSignFlipped(t.hIm[j], hSign);
+        const double yr = t.kRe[j], yi = withSignFlipped(t.kIm[j], kSign);
         re[j] = t.occupancy[j] * (xr * yr - xi * yi);
         im[j] = t.occupancy[j] * (xr * yi + xi * yr);
         const double hx = t.h * t.x[j], ky = t.k * t.y[j];
@@ -429,7 +440,9 @@ template <bool Fused, typename Vector>
     const Vector argument = t.twoPi * (row.hk + lz);
     const Vector tablePhase = row.hkPhase + ((t.twoPi * lz + kPhaseRounder) - kPhaseRounder);
     const Vector delta = argument - tablePhase;
-    zi = t.signL * zi;
+    // Negated by l's sign bit, as multiplying by -1 would, but off the multipliers.
+    typedef std::uint64_t Bits __attribute__((vector_size(sizeof(Vector))));
+    zi = reinterpret_cast<Vector>(reinterpret_cast<Bits>(zi) ^ t.lSignBit);
     Vector pr, pi;
     multiplyAdd<Fused>(pr, -row.im, zi, row.re * zr);
     multiplyAdd<Fused>(pi, row.re, zi, row.im * zr);
@@ -506,14 +519,36 @@ template <std::size_t Width, bool Fused> struct RowSums {
     }
 };
 
-// Stores the lane totals of one reflection's or pair's parts (plus cosine and sine, then
-// minus), as the source's flags ask: conjugating negates the sines, swapping exchanges the plus
-// and minus parts.
-void storeRowTotals(const RowTermSource& t, const double* lanes, std::size_t parts, double* out) {
+// The lane totals of eight sets of kLanes partial sums at lanes, each added in laneTotal()'s
+// pairs: transposing as it adds, one vector addition does a step of all eight sums at once.
+[[gnu::always_inline]] inline void laneTotalsOfEight(const double* lanes, Lanes& totals) {
+    using Picks = long long __attribute__((vector_size(kLanes * sizeof(long long))));
+    std::array<Lanes, 8> sums;
+    for (std::size_t i = 0; i < sums.size(); ++i)
+        load(sums[i], lanes + i * kLanes);
+    // Lanes 0 + 1, 2 + 3, 4 + 5 and 6 + 7 of sums 2i and 2i + 1, interleaved.
+    std::array<Lanes, 4> pairs;
+    for (std::size_t i = 0; i < pairs.size(); ++i)
+        pairs[i] =
+            __builtin_shuffle(sums[2 * i], sums[2 * i + 1], Picks{0, 8, 2, 10, 4, 12, 6, 14}) +
+            __builtin_shuffle(sums[2 * i], sums[2 * i + 1], Picks{1, 9, 3, 11, 5, 13, 7, 15});
+    // Lanes (0 + 1) + (2 + 3) of sums 4i to 4i + 3, then their (4 + 5) + (6 + 7).
+    std::array<Lanes, 2> quads;
+    for (std::size_t i = 0; i < quads.size(); ++i)
+        quads[i] =
+            __builtin_shuffle(pairs[2 * i], pairs[2 * i + 1], Picks{0, 1, 8, 9, 4, 5, 12, 13}) +
+            __builtin_shuffle(pairs[2 * i], pairs[2 * i + 1], Picks{2, 3, 10, 11, 6, 7, 14, 15});
+    totals = __builtin_shuffle(quads[0], quads[1], Picks{0, 1, 2, 3, 8, 9, 10, 11}) +
+             __builtin_shuffle(quads[0], quads[1], Picks{4, 5, 6, 7, 12, 13, 14, 15});
+}
+
+// Stores the totals of one reflection's or pair's parts (plus cosine and sine, then minus), as
+// the source's flags ask: conjugating negates the sines, swapping exchanges the plus and minus
+// parts.
+[[gnu::always_inline]] inline void storeRowTotals(const RowTermSource& t, const double* totals,
+                                                  std::size_t parts, double* out) {
     for (std::size_t part = 0; part < parts; ++part) {
-        std::array<double, kLanes> one;
-        std::memcpy(one.data(), lanes + (t.swapped ? part ^ 2 : part) * kLanes, sizeof one);
-        const double total = laneTotal(one);
+        const double total = totals[t.swapped ? part ^ 2 : part];
         out[part] = t.conjugate && part % 2 == 1 ? -total : total;
     }
 }
@@ -529,7 +564,8 @@ template <bool Fused> struct RowSumsOverGroups {
                                                std::size_t groupCount, const RowTermSource* t,
                                                std::size_t count, bool paired,
                                                double* const* totals) {
-            static_assert(2 * kRowBatch <= 4 * kRowPairBatch, "single reflections' lanes fit");
+            static_assert(2 * kRowBatch == 4 * kRowPairBatch && 4 * kRowPairBatch == 8,
+                          "the lanes of a batch are eight sets");
             const std::size_t parts = paired ? 4 : 2;
             for (std::size_t g = 0; g < groupCount; ++g) {
                 std::array<double, 4 * kLanes * kRowPairBatch> sums{};
@@ -538,9 +574,12 @@ template <bool Fused> struct RowSumsOverGroups {
                     RowPairSums<Width, Fused>::run(t, count, first, end, sums.data());
                 else
                     RowSums<Width, Fused>::run(t, count, first, end, sums.data());
+                std::array<double, 4 * kRowPairBatch> laneTotals;
+                Lanes eight;
+                laneTotalsOfEight(sums.data(), eight);
+                std::memcpy(laneTotals.data(), &eight, sizeof eight);
                 for (std::size_t b = 0; b < count; ++b)
-                    storeRowTotals(t[b], sums.data() + parts * kLanes * b, parts,
-                                   totals[b] + 4 * g);
+                    storeRowTotals(t[b], laneTotals.data() + parts * b, parts, totals[b] + 4 * g);
             }
         }
     };
@@ -1099,8 +1138,8 @@ RowTermSource FastStructureFactor::rowSource(const Row& cached, int h, int k, in
             t.m_l.re.data() + rowL,
             t.m_l.im.data() + rowL,
             static_cast<double>(summedL),
-            sign(summedL),
             twoPi(),
+            summedL < 0 ? kSignBit : 0,
             conjugate,
             swapped};
 }
