@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <vector>
+
 namespace xtalsp {
 namespace {
 
@@ -45,6 +49,32 @@ TEST(ScatteringTable, MatchesReferenceValuesAtHalfAnInverseAngstrom) {
 TEST(ScatteringTable, UnknownElementsScatterNothing) {
     EXPECT_EQ(scatteringFactor(-1, 0.0), 0.0);
     EXPECT_EQ(scatteringFactor(93, 0.0), 0.0);
+}
+
+// The walk's factors come from vector exponentials and may differ from scatteringFactor()'s by
+// the stated share of their spread. A slipped coefficient, a wrong exponent bit or a lane mixed
+// up with its neighbour would show here, as would underflowing exponentials (large b s^2) and a
+// NaN taken for a number.
+TEST(ScatteringTable, FactorSetStaysWithinItsDeviationOfEachFactor) {
+    std::vector<int> elements{-1};
+    for (int z = 0; z <= kMaxAtomicNumber + 1; ++z)
+        elements.push_back(z);
+    ScatteringFactorSet set(elements);
+    std::vector<double> factors(set.size()), spreads(set.size());
+    constexpr double kRoundoff = std::numeric_limits<double>::epsilon() / 2.0;
+    for (int step = 0; step <= 4000; ++step) {
+        // Up to 16 per square Angstrom, where the largest b s^2 pass 708 and underflow begins.
+        const double s2 = step * step * 1e-6;
+        set.evaluate(s2, factors.data(), spreads.data());
+        for (std::size_t e = 0; e < elements.size(); ++e) {
+            const double expected = scatteringFactor(elements[e], s2);
+            ASSERT_LE(std::fabs(factors[e] - expected),
+                      kScatteringFactorDeviation * kRoundoff * spreads[e])
+                << "Z = " << elements[e] << ", s2 = " << s2;
+        }
+    }
+    set.evaluate(std::numeric_limits<double>::quiet_NaN(), factors.data(), spreads.data());
+    EXPECT_TRUE(std::isnan(factors[2])); // hydrogen
 }
 
 } // namespace
