@@ -4,6 +4,7 @@
 
 #include "core/computation/intensity.h"
 #include "core/computation/scatteringtable.h"
+#include "core/platform/vectorclones.h"
 
 #include <algorithm>
 #include <array>
@@ -56,6 +57,10 @@ constexpr double kTermError = 14.0;
 constexpr double kSumError = 0.5;
 // kTermError with room to spare, for a bound that must hold without exception.
 constexpr double kWorstTermError = 32.0;
+// The rms deviation of a walk's scattering factor from scatteringFactor()'s, in roundoffs of its
+// spread, generously: over all elements and s2 below 400, 4 % of the factors differed at all,
+// the largest by 4.1 roundoffs.
+constexpr double kScatteringFactorSpread = 2.0;
 
 // Partial sums per group; independent accumulators let the sum proceed in parallel, one
 // 512-bit or two 256-bit registers wide.
@@ -97,20 +102,9 @@ std::size_t row(int index, std::size_t siteCount) {
 // close numbers), and turning the product by it to first order (the second order is below
 // 1e-20) leaves the term within a few roundoffs of structureFactor()'s own.
 
-// The per-atom loops below are built three times where the compiler can: for x86-64-v4 (AVX-512),
-// for x86-64-v3 (AVX2 and fused multiply-add) and for the baseline instruction set, the loader
-// picking the widest the processor runs. The compiler fuses no multiply-add of its own, and the
-// row sums fuse theirs by the processor, not by the clone (see rowSumsFuse()): on one processor
-// every clone would do the same operations in the same order and give the same results.
-#if defined(__x86_64__) && defined(__has_attribute)
-#if __has_attribute(target_clones)
-#define XTALSP_VECTOR_CLONES                                                                       \
-    __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
-#endif
-#endif
-#ifndef XTALSP_VECTOR_CLONES
-#define XTALSP_VECTOR_CLONES
-#endif
+// The per-atom loops below are vector clones (see vectorclones.h). The row sums fuse their
+// multiply-adds by the processor, not by the clone (see rowSumsFuse()): on one processor every
+// clone does the same operations in the same order and gives the same results.
 
 // The lanes' partial sums added pairwise.
 double laneTotal(const std::array<double, kLanes>& sums) {
@@ -118,22 +112,34 @@ double laneTotal(const std::array<double, kLanes>& sums) {
            ((sums[4] + sums[5]) + (sums[6] + sums[7]));
 }
 
+// F = sum over groups of f times the group's sum, re and im apart, and what the factors'
+// deviations from scatteringFactor()'s can move it by (see withErrors()).
+struct GroupCombination {
+    double re = 0.0, im = 0.0;
+    double spreadBound = 0.0, spreadSquares = 0.0;
+
+    void add(double f, double spread, double sumRe, double sumIm) {
+        re += f * sumRe;
+        im += f * sumIm;
+        spreadBound += spread * (std::fabs(sumRe) + std::fabs(sumIm));
+        spreadSquares += spread * spread * (sumRe * sumRe + sumIm * sumIm);
+    }
+};
+
 // F = sum over groups of f times the group's sum of terms, in structureFactor()'s group order.
 // sumTerms(first, end, sumCos, sumSin) adds the terms of the sites first to end - 1 to kLanes
 // partial sums, which let the compiler work on several sites at once.
 template <typename SumTerms>
-std::complex<double> sumOverGroups(const std::vector<std::size_t>& groupStart,
-                                   const std::vector<double>& scattering,
-                                   const SumTerms& sumTerms) {
-    double re = 0.0;
-    double im = 0.0;
+GroupCombination sumOverGroups(const std::vector<std::size_t>& groupStart,
+                               const std::vector<double>& scattering,
+                               const std::vector<double>& spreads, const SumTerms& sumTerms) {
+    GroupCombination combined;
     for (std::size_t g = 0; g < scattering.size(); ++g) {
         std::array<double, kLanes> sumCos{}, sumSin{};
         sumTerms(groupStart[g], groupStart[g + 1], sumCos.data(), sumSin.data());
-        re += scattering[g] * laneTotal(sumCos);
-        im += scattering[g] * laneTotal(sumSin);
+        combined.add(scattering[g], spreads[g], laneTotal(sumCos), laneTotal(sumSin));
     }
-    return {re, im};
+    return combined;
 }
 
 } // namespace
@@ -1013,9 +1019,21 @@ bool PhaseFactorTables::covers(int h, int k, int l) const {
            std::abs(l) <= m_l.maxIndex;
 }
 
+namespace {
+
+std::vector<int> elementsOf(const std::vector<ElementGroup>& groups) {
+    std::vector<int> elements;
+    for (const ElementGroup& group : groups)
+        elements.push_back(group.element);
+    return elements;
+}
+
+} // namespace
+
 FastStructureFactor::FastStructureFactor(const PhaseFactorTables& tables)
-    : m_tables(tables), m_scattering(tables.groups().size(), 0.0),
-      m_recentScattering(kRecentScattering * tables.groups().size(), 0.0) {
+    : m_tables(tables), m_factorSet(elementsOf(tables.groups())),
+      m_scattering(tables.groups().size(), 0.0), m_scatteringSpread(tables.groups().size(), 0.0),
+      m_recentScattering(2 * kRecentScattering * tables.groups().size(), 0.0) {
     m_recentS2.fill(std::numeric_limits<double>::quiet_NaN());
     // Each rounding in a sum of n terms moves it by at most n units of roundoff of its size.
     const auto terms = static_cast<double>(tables.m_x.size() + m_scattering.size() + 8);
@@ -1024,16 +1042,19 @@ FastStructureFactor::FastStructureFactor(const PhaseFactorTables& tables)
 
 double FastStructureFactor::setScattering(double s2) {
     m_s2 = s2;
+    m_deviationsKnown = false;
     double amplitude = 0.0;
     m_typicalSquared = 0.0;
     const double* factors = scatteringAt(s2);
-    for (std::size_t g = 0; g < m_scattering.size(); ++g) {
+    const std::size_t groupCount = m_scattering.size();
+    for (std::size_t g = 0; g < groupCount; ++g) {
         const double f = factors[g];
         m_scattering[g] = f;
+        m_scatteringSpread[g] = factors[groupCount + g];
         amplitude += std::fabs(f) * m_tables.m_occupancySum[g];
         m_typicalSquared += f * f * m_tables.m_occupancySquareSum[g];
     }
-    notePlannedScattering(s2, m_scattering.data());
+    notePlannedScattering(s2, factors);
     return amplitude * amplitude * m_boundMargin;
 }
 
@@ -1043,16 +1064,15 @@ double FastStructureFactor::setScattering(double s2) {
 const double* FastStructureFactor::scatteringAt(double s2) {
     if (const double* planned = plannedScattering(s2))
         return planned;
-    const std::size_t groupCount = m_scattering.size();
+    const std::size_t entrySize = 2 * m_scattering.size();
     for (std::size_t e = 0; e < kRecentScattering; ++e)
         if (m_recentS2[e] == s2)
-            return m_recentScattering.data() + e * groupCount;
+            return m_recentScattering.data() + e * entrySize;
     const std::size_t slot = m_nextRecent;
     m_nextRecent = (m_nextRecent + 1) % kRecentScattering;
     m_recentS2[slot] = s2;
-    double* factors = m_recentScattering.data() + slot * groupCount;
-    for (std::size_t g = 0; g < groupCount; ++g)
-        factors[g] = scatteringFactor(m_tables.groups()[g].element, s2);
+    double* factors = m_recentScattering.data() + slot * entrySize;
+    m_factorSet.evaluate(s2, factors, factors + m_scattering.size());
     return factors;
 }
 
@@ -1066,7 +1086,8 @@ FastStructureFactor::Amplitude FastStructureFactor::evaluate(int h, int k, int l
                                     double* sumSin) {
         sumTripleTerms(source, first, end, sumCos, sumSin);
     };
-    return withErrors(sumOverGroups(m_tables.m_groupStart, m_scattering, sumTerms));
+    return amplitudeFrom(
+        sumOverGroups(m_tables.m_groupStart, m_scattering, m_scatteringSpread, sumTerms));
 }
 
 // A negative index takes the complex conjugate and the negated phase of its row.
@@ -1265,7 +1286,7 @@ const double* FastStructureFactor::plannedScattering(double s2) {
     for (std::size_t next = m_nextPlannedScattering; next < m_plannedS2.size(); ++next) {
         if (m_plannedS2[next] == s2) {
             m_nextPlannedScattering = next + 1;
-            return m_plannedScattering.data() + m_scattering.size() * next;
+            return m_plannedScattering.data() + 2 * m_scattering.size() * next;
         }
     }
     return nullptr;
@@ -1275,7 +1296,8 @@ void FastStructureFactor::notePlannedScattering(double s2, const double* factors
     if (m_planning != Planning::Noting)
         return;
     m_plannedS2.push_back(s2);
-    m_plannedScattering.insert(m_plannedScattering.end(), factors, factors + m_scattering.size());
+    m_plannedScattering.insert(m_plannedScattering.end(), factors,
+                               factors + 2 * m_scattering.size());
 }
 
 // The totals of the next planned sums, if the call asks for them; otherwise the call makes
@@ -1295,15 +1317,14 @@ namespace {
 // F from the groups' sums, sumOf(g) giving group g's: combined in sumOverGroups' order, so the
 // result is the single evaluation's.
 template <typename SumOf>
-std::complex<double> combinedGroups(const std::vector<double>& scattering, const SumOf& sumOf) {
-    double re = 0.0;
-    double im = 0.0;
+GroupCombination combinedGroups(const std::vector<double>& scattering,
+                                const std::vector<double>& spreads, const SumOf& sumOf) {
+    GroupCombination combined;
     for (std::size_t g = 0; g < scattering.size(); ++g) {
         const std::array<double, 2> sum = sumOf(g);
-        re += scattering[g] * sum[0];
-        im += scattering[g] * sum[1];
+        combined.add(scattering[g], spreads[g], sum[0], sum[1]);
     }
-    return {re, im};
+    return combined;
 }
 
 } // namespace
@@ -1311,7 +1332,7 @@ std::complex<double> combinedGroups(const std::vector<double>& scattering, const
 FastStructureFactor::Amplitude FastStructureFactor::amplitudeOf(const GroupSums& sums) const {
     if (m_planning == Planning::Noting)
         return {}; // the sums are not made yet
-    return withErrors(combinedGroups(m_scattering, [&sums](std::size_t g) {
+    return amplitudeFrom(combinedGroups(m_scattering, m_scatteringSpread, [&sums](std::size_t g) {
         return std::array<double, 2>{sums.re[g], sums.im[g]};
     }));
 }
@@ -1319,9 +1340,10 @@ FastStructureFactor::Amplitude FastStructureFactor::amplitudeOf(const GroupSums&
 // The part-th of plus re, plus im, minus re, minus im per group: 0 for plus, 2 for minus.
 FastStructureFactor::Amplitude FastStructureFactor::amplitudeOfTotals(const double* totals,
                                                                       std::size_t part) const {
-    return withErrors(combinedGroups(m_scattering, [totals, part](std::size_t g) {
-        return std::array<double, 2>{totals[4 * g + part], totals[4 * g + part + 1]};
-    }));
+    return amplitudeFrom(
+        combinedGroups(m_scattering, m_scatteringSpread, [totals, part](std::size_t g) {
+            return std::array<double, 2>{totals[4 * g + part], totals[4 * g + part + 1]};
+        }));
 }
 
 namespace {
@@ -1467,14 +1489,32 @@ double FastStructureFactor::screenFloor(const GroupSums& sums) const {
     return floor * floor / m_boundMargin;
 }
 
-FastStructureFactor::Amplitude FastStructureFactor::withErrors(std::complex<double> f) const {
+// Besides the terms' and the sums' rounding, F moves by each group's sum times its factor's
+// deviation from scatteringFactor()'s: at most kScatteringFactorDeviation roundoffs of the
+// factor's spread, and kScatteringFactorSpread on average, as which it enters the estimate.
+FastStructureFactor::Amplitude FastStructureFactor::withErrors(std::complex<double> f,
+                                                               double spreadBound,
+                                                               double spreadSquares) const {
     const double squared = std::norm(f);
     // |F|^2 moves by twice the relative deviation of F. A nearly extinct reflection, whose
     // terms cancel, gets a large relative error; one that is not finite gets NaN.
-    const double deviation = 2.0 * kConfidence * std::sqrt(estimatedDeviationSquared());
+    const Deviations& deviation = deviations();
+    constexpr double kFactorSpread = kScatteringFactorSpread * kRoundoff;
+    const double confident =
+        2.0 * kConfidence *
+        std::sqrt(deviation.variance + kFactorSpread * kFactorSpread * spreadSquares);
     const double amplitude = std::sqrt(squared);
-    const double ceiling = amplitude + largestDeviation();
-    return {squared, deviation / amplitude, ceiling * ceiling * m_boundMargin};
+    const double ceiling =
+        amplitude + deviation.largest + kScatteringFactorDeviation * kRoundoff * spreadBound;
+    return {squared, confident / amplitude, ceiling * ceiling * m_boundMargin};
+}
+
+const FastStructureFactor::Deviations& FastStructureFactor::deviations() const {
+    if (!m_deviationsKnown) {
+        m_deviations = {estimatedDeviationSquared(), largestDeviation()};
+        m_deviationsKnown = true;
+    }
+    return m_deviations;
 }
 
 FastStructureFactor::Amplitude FastStructureFactor::evaluateDirectly(int h, int k, int l) const {

@@ -2,6 +2,7 @@
 // atomic phase factors instead of a sine and cosine per atom and reflection.
 #pragma once
 
+#include "core/computation/scatteringtable.h"
 #include "core/platform/largeblocks.h"
 #include "core/structure/crystalstructure.h"
 
@@ -201,7 +202,8 @@ private:
     const double* takePlanned(const PlannedSums& call);
     // Groups the planned calls into batches of one row and kind, in the order to sum them.
     void batchPlan();
-    // Every group's scattering factor at s2, valid until the next call.
+    // Every group's scattering factor at s2, then every group's spread (see
+    // ScatteringFactorSet), valid until the next call.
     const double* scatteringAt(double s2);
     // The scattering factors at s2 as the plan noted them, searched from the last taken; and
     // noting them while planning.
@@ -220,23 +222,37 @@ private:
     };
     const ScreenRow& screenRowFor(int h, int k);
     void fillScreenRow(ScreenRow& row, int h, int k) const;
-    Amplitude withErrors(std::complex<double> f) const;
+    // spreadBound and spreadSquares: over the groups, the spread of the factor times the sum of
+    // |re| and |im| of the group's sum, and the square of the spread times |sum|^2.
+    Amplitude withErrors(std::complex<double> f, double spreadBound, double spreadSquares) const;
+    template <typename Combination> Amplitude amplitudeFrom(const Combination& combined) const {
+        return withErrors({combined.re, combined.im}, combined.spreadBound, combined.spreadSquares);
+    }
     double screenCeilingWith(const GroupSums& sums, const double* scattering) const;
     // |F| from the screen's sums and the bound on its deviation.
     std::array<double, 2> screenAmplitude(const GroupSums& sums, const double* scattering) const;
     double estimatedDeviationSquared() const;
     double largestDeviation() const;
+    // Both deviations depend on the scattering factors alone: made once per setScattering().
+    struct Deviations {
+        double variance = 0.0, largest = 0.0;
+    };
+    const Deviations& deviations() const;
 
     const PhaseFactorTables& m_tables;
     double m_s2 = 0.0;
     double m_boundMargin = 1.0;
-    std::vector<double> m_scattering; // f of each group at m_s2
-    // The groups' factors at the latest kRecentScattering values of s2 asked for.
+    ScatteringFactorSet m_factorSet;        // of the groups' elements
+    std::vector<double> m_scattering;       // f of each group at m_s2
+    std::vector<double> m_scatteringSpread; // and its spread
+    // The groups' factors and spreads at the latest kRecentScattering values of s2 asked for.
     static constexpr std::size_t kRecentScattering = 8;
     std::array<double, kRecentScattering> m_recentS2{};
-    std::vector<double> m_recentScattering; // per entry, every group's factor
+    std::vector<double> m_recentScattering; // per entry, as scatteringAt() gives them
     std::size_t m_nextRecent = 0;
     double m_typicalSquared = 0.0;
+    mutable Deviations m_deviations;
+    mutable bool m_deviationsKnown = false;
     // The rows of the latest (h k), least recently used replaced first: the walk's harmonics up
     // to kRowOrders of both rows of one (i j) stay while the last index runs.
     std::array<Row, 2 * kRowOrders> m_rows;
@@ -256,7 +272,7 @@ private:
     std::vector<PlannedBatch> m_planBatches; // in the order they are summed
     std::size_t m_nextPlanned = 0;
     std::vector<double> m_plannedS2;         // the scattering factors' s2 in the order asked
-    std::vector<double> m_plannedScattering; // and the groups' factors at each
+    std::vector<double> m_plannedScattering; // and the groups' factors and spreads at each
     std::size_t m_nextPlannedScattering = 0;
     std::vector<double> m_rowTotals; // those of one unplanned call
 };
