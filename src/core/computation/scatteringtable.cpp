@@ -3,6 +3,7 @@
 
 #include "core/platform/vectorclones.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -134,13 +135,15 @@ constexpr double kVectorExpLowest = -708.0;
 constexpr double kVectorExpHighest = 708.0;
 
 // exp(x) of eight lanes. x = n ln 2 + r with n the nearest integer to x / ln 2, the product with
-// the two-part ln 2 exact and |r| <= 0.35; exp(r) - 1 - r by its Taylor series to r^13, whose
-// remainder is below 1e-17, then scaled by 2^n built in the exponent bits. Against the
-// library's exp the lanes differ by at most an ulp over the whole range.
+// the two-part ln 2 exact and |r| <= 0.35; exp(r) - 1 - r from its Taylor series to r^13, whose
+// remainder is below 1e-17, summed in Estrin's scheme for a short chain of dependent
+// operations; then scaled by 2^n built in the exponent bits. Against the library's exp the
+// lanes differ by at most an ulp over the whole range.
 [[gnu::always_inline]] inline void expLanes(const ExpLanes& x, ExpLanes& result) {
     constexpr double kLog2e = 0x1.71547652b82fep0;
     constexpr double kShifter = 0x1.8p52; // adding it rounds to an integer in the low bits
     constexpr double kLn2High = 0x1.62e42fee00000p-1, kLn2Low = 0x1.a39ef35793c76p-33;
+    // 1 / (i + 2)!
     constexpr std::array<double, 12> kTaylor = {
         1.0 / 2,       1.0 / 6,        1.0 / 24,        1.0 / 120,
         1.0 / 720,     1.0 / 5040,     1.0 / 40320,     1.0 / 362880,
@@ -148,18 +151,26 @@ constexpr double kVectorExpHighest = 708.0;
     const ExpLanes shifted = x * kLog2e + kShifter;
     const ExpLanes n = shifted - kShifter;
     const ExpLanes r = (x - n * kLn2High) - n * kLn2Low;
-    ExpLanes series = r * kTaylor[11] + kTaylor[10];
-    for (std::size_t i = 10; i-- > 0;)
-        series = series * r + kTaylor[i];
-    const ExpLanes expR = 1.0 + (r + (r * r) * series);
+    const ExpLanes r2 = r * r;
+    const ExpLanes r4 = r2 * r2;
+    std::array<ExpLanes, 6> linear;
+    for (std::size_t i = 0; i < linear.size(); ++i)
+        linear[i] = kTaylor[2 * i] + kTaylor[2 * i + 1] * r;
+    const ExpLanes low = linear[0] + linear[1] * r2;
+    const ExpLanes middle = linear[2] + linear[3] * r2;
+    const ExpLanes high = linear[4] + linear[5] * r2;
+    const ExpLanes series = low + r4 * (middle + r4 * high);
+    const ExpLanes expR = 1.0 + (r + r2 * series);
     const ExpBits exponent =
         (reinterpret_cast<ExpBits>(shifted) - std::bit_cast<std::int64_t>(kShifter) + 1023) << 52;
     result = expR * reinterpret_cast<ExpLanes>(exponent);
 }
 
-// exp(-b s2) of count values of b, a whole number of sets of lanes.
+// exp(-b s2) of count values of b, a whole number of sets of lanes. Where the caller cannot
+// vouch that every -b s2 lies in the vector units' range, each lane outside it is taken from
+// the library.
 XTALSP_VECTOR_CLONES
-void exponentialsOf(const double* b, std::size_t count, double s2, double* out) {
+void exponentialsOf(const double* b, std::size_t count, double s2, bool allInRange, double* out) {
     for (std::size_t first = 0; first < count; first += kExpLanes) {
         ExpLanes x;
         std::memcpy(&x, b + first, sizeof x);
@@ -167,9 +178,10 @@ void exponentialsOf(const double* b, std::size_t count, double s2, double* out) 
         ExpLanes result;
         expLanes(x, result);
         std::memcpy(out + first, &result, sizeof result);
-        for (std::size_t i = 0; i < kExpLanes; ++i)
-            if (!(x[i] >= kVectorExpLowest && x[i] <= kVectorExpHighest))
-                out[first + i] = std::exp(x[i]);
+        if (!allInRange)
+            for (std::size_t i = 0; i < kExpLanes; ++i)
+                if (!(x[i] >= kVectorExpLowest && x[i] <= kVectorExpHighest))
+                    out[first + i] = std::exp(x[i]);
     }
 }
 
@@ -187,10 +199,14 @@ ScatteringFactorSet::ScatteringFactorSet(std::vector<int> elements)
     }
     m_b.resize((m_b.size() + kExpLanes - 1) / kExpLanes * kExpLanes, 0.0);
     m_exponentials.resize(m_b.size());
+    for (const double b : m_b)
+        m_largestB = std::max(m_largestB, std::fabs(b));
 }
 
 void ScatteringFactorSet::evaluate(double s2, double* factors, double* spreads) {
-    exponentialsOf(m_b.data(), m_b.size(), s2, m_exponentials.data());
+    // NaN fails the test, and goes to the library.
+    const bool allInRange = s2 >= 0.0 && s2 * m_largestB <= kVectorExpHighest;
+    exponentialsOf(m_b.data(), m_b.size(), s2, allInRange, m_exponentials.data());
     for (std::size_t e = 0; e < m_elements.size(); ++e) {
         const ScatteringCoefficients& row = coefficientsOf(m_elements[e]);
         const double* exponential = m_exponentials.data() + 4 * e;

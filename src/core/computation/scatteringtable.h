@@ -42,6 +42,7 @@ private:
     std::vector<int> m_elements;
     std::vector<double> m_b;            // b1 to b4 of each element, padded to whole sets of lanes
     std::vector<double> m_exponentials; // exp(-b s2) of each of them
+    double m_largestB = 0.0;            // of their sizes
 };
 
 } // namespace xtalsp
