@@ -970,8 +970,8 @@ template <typename Fill> void fillInParts(int threadCount, const Fill& fill) {
 } // namespace
 
 // Every walk waits for the tables, so all its threads fill them, each every parts-th row of
-// every axis and its screen row. The blocks are not written before: each thread gives the pages
-// of its own rows their first touch.
+// every axis. The blocks are not written before: each thread gives the pages of its own rows
+// their first touch.
 void PhaseFactorTables::fillTables(int threadCount) {
     const std::size_t siteCount = m_x.size();
     for (Axis* axis : {&m_h, &m_k, &m_l}) {
@@ -980,18 +980,32 @@ void PhaseFactorTables::fillTables(int threadCount) {
         axis->im.resize(size);
     }
     m_screenable = suitsScreen() && allocateScreenAxes();
+    if (m_screenable) {
+        const auto rows = static_cast<std::size_t>(m_h.maxIndex + m_k.maxIndex + m_l.maxIndex + 3);
+        m_screenRowMade = std::make_unique<std::atomic<bool>[]>(rows);
+    }
     const std::array<std::pair<Axis*, const std::vector<double>*>, 3> axes{
         {{&m_h, &m_x}, {&m_k, &m_y}, {&m_l, &m_z}}};
-    const std::array<ScreenAxis*, 3> screens{&m_hScreen, &m_kScreen, &m_lScreen};
     fillInParts(threadCount, [&](int part, int parts) {
-        for (std::size_t a = 0; a < axes.size(); ++a) {
-            for (int m = part; m <= axes[a].first->maxIndex; m += parts) {
-                fillAxisRow(*axes[a].first, *axes[a].second, m);
-                if (m_screenable)
-                    fillScreenRow(*screens[a], *axes[a].first, m, a == 0);
-            }
-        }
+        for (const auto& [axis, coordinate] : axes)
+            for (int m = part; m <= axis->maxIndex; m += parts)
+                fillAxisRow(*axis, *coordinate, m);
     });
+}
+
+void PhaseFactorTables::makeScreenRow(std::size_t axis, int index) const {
+    const int m = std::abs(index);
+    const std::array<int, 3> firstRow{0, m_h.maxIndex + 1, m_h.maxIndex + m_k.maxIndex + 2};
+    std::atomic<bool>& made = m_screenRowMade[static_cast<std::size_t>(firstRow[axis] + m)];
+    if (made.load(std::memory_order_acquire))
+        return;
+    const std::lock_guard<std::mutex> lock(m_screenRowMutex);
+    if (made.load(std::memory_order_relaxed))
+        return;
+    const std::array<std::pair<ScreenAxis*, const Axis*>, 3> screens{
+        {{&m_hScreen, &m_h}, {&m_kScreen, &m_k}, {&m_lScreen, &m_l}}};
+    fillScreenRow(*screens[axis].first, *screens[axis].second, m, axis == 0);
+    made.store(true, std::memory_order_release);
 }
 
 void PhaseFactorTables::fillAxisRow(Axis& axis, const std::vector<double>& coordinate,
@@ -1389,6 +1403,8 @@ FastStructureFactor::Row& FastStructureFactor::rowFor(int h, int k) {
 
 void FastStructureFactor::fillScreenRow(ScreenRow& fresh, int h, int k) const {
     const PhaseFactorTables& t = m_tables;
+    t.makeScreenRow(0, h);
+    t.makeScreenRow(1, k);
     const std::size_t siteCount = t.m_screenSiteCount;
     const std::size_t rowH = row(h, siteCount), rowK = row(k, siteCount);
     fresh.re.resize(siteCount);
@@ -1417,6 +1433,7 @@ void FastStructureFactor::screenGroupSums(int h, int k, int l, GroupSums& sums) 
     const PhaseFactorTables& t = m_tables;
     const ScreenRow& cached = screenRowFor(h, k);
     const bool conjugateRow = cached.h != h || cached.k != k;
+    t.makeScreenRow(2, l);
     const std::size_t rowL = row(l, t.m_screenSiteCount);
     const std::size_t groupCount = m_scattering.size();
     sums.re.resize(groupCount);
@@ -1435,6 +1452,7 @@ void FastStructureFactor::screenPairedGroupSums(int h, int k, int l, GroupSums& 
     const PhaseFactorTables& t = m_tables;
     const ScreenRow& cached = screenRowFor(h, k);
     const bool conjugateRow = cached.h != h || cached.k != k;
+    t.makeScreenRow(2, l);
     const std::size_t rowL = row(l, t.m_screenSiteCount);
     const std::size_t groupCount = m_scattering.size();
     for (GroupSums* sums : {&plus, &minus}) {

@@ -7,10 +7,13 @@
 #include "core/structure/crystalstructure.h"
 
 #include <array>
+#include <atomic>
 #include <complex>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -21,7 +24,8 @@ namespace xtalsp {
 // exp(2 pi i (h x + k y + l z)) = exp(2 pi i h x) exp(2 pi i k y) exp(2 pi i l z).
 // The tables hold the three factors of every atom for every index up to the limits, so any
 // reflection within them, harmonics included, costs two complex products per atom. Built once
-// per spot computation and only read afterwards, they are shared by all threads.
+// per spot computation and only read afterwards, they are shared by all threads; only the
+// screen's rows are made on first use, by whichever thread asks first.
 class PhaseFactorTables {
 public:
     // The groups must outlive the tables and stay unchanged while they are used. With a
@@ -60,6 +64,8 @@ private:
     bool suitsScreen() const;
     bool allocateScreenAxes();
     void fillScreenRow(ScreenAxis& screen, const Axis& axis, int m, bool withOccupancy) const;
+    // Makes row |index| of screen axis 0 (h), 1 (k) or 2 (l) if no thread has made it yet.
+    void makeScreenRow(std::size_t axis, int index) const;
 
     const std::vector<ElementGroup>* m_groups;
     // Sites of all groups in stored order, each group followed by empty sites to a whole
@@ -74,7 +80,11 @@ private:
     std::size_t m_screenSiteCount = 0;           // padded sites per screen row
     std::vector<std::size_t> m_screenGroupStart; // as m_groupStart, in the padded rows
     std::vector<double> m_screenErrorScale;      // per group, times |f|: bound on the error
-    ScreenAxis m_hScreen, m_kScreen, m_lScreen;
+    // Many walks never ask the screen, and one that does asks for a fraction of its rows: the
+    // rows are made on demand, their pages first touched then.
+    mutable ScreenAxis m_hScreen, m_kScreen, m_lScreen;
+    mutable std::unique_ptr<std::atomic<bool>[]> m_screenRowMade; // per row of the h, k, l axes
+    mutable std::mutex m_screenRowMutex;
 };
 
 // The double-precision sums along a cached row and the screen's sums go over the sites in passes
