@@ -91,6 +91,11 @@ public:
         m_spots.reserve(spots);
         m_harmonics.reserve(harmonics);
     }
+    // Empties the list but keeps both blocks, for its next spots to fill without allocating.
+    void removeAll() {
+        m_spots.clear();
+        m_harmonics.clear();
+    }
     // Empties the list and gives the memory of both blocks back.
     void clear() {
         Spots().swap(m_spots);

@@ -917,7 +917,7 @@ public:
                     continue;
                 }
                 const std::size_t projectedBefore = visitor.projected();
-                SpotComputationResult& chunk = m_chunks[static_cast<std::size_t>(i)];
+                SpotComputationResult& chunk = chunkFor(i);
                 walkOuterIndex(m_walk, visitor, i, m_budget, chunk, keepGoing);
                 m_walkedProjected += visitor.projected() - projectedBefore;
                 m_walkedSpots += chunk.spots.size();
@@ -927,8 +927,8 @@ public:
             for (std::optional<Counted> counted = takeCounted(); counted && keepGoing();
                  counted = takeCounted()) {
                 m_budget.unbook(counted->spots);
-                walkOuterIndex(m_walk, visitor, counted->index, m_budget,
-                               m_chunks[static_cast<std::size_t>(counted->index)], keepGoing);
+                walkOuterIndex(m_walk, visitor, counted->index, m_budget, chunkFor(counted->index),
+                               keepGoing);
                 ++m_finished;
                 joinFinished(counted->index);
             }
@@ -1025,10 +1025,10 @@ private:
     }
 
     // Appends the spots of every walked outer index that follows the joined ones, in index
-    // order, as soon as the index before it is joined: each chunk's memory goes back to the
-    // allocator while the walk still runs, for the chunks that follow to reuse, and no copy of
-    // the whole list is left for the end. A walk that stops early leaves partial chunks here,
-    // which joined() never hands out.
+    // order, as soon as the index before it is joined: each chunk's blocks go to the spare
+    // lists while the walk still runs, for the chunks that follow to reuse, and no copy of the
+    // whole list is left for the end. A walk that stops early leaves partial chunks here, which
+    // joined() never hands out.
     void joinFinished(int index) {
         const std::lock_guard<std::mutex> lock(m_joinMutex);
         m_walked[static_cast<std::size_t>(index)] = true;
@@ -1039,8 +1039,22 @@ private:
             m_joined.spots.append(chunk.spots); // its pool ranges follow the harmonics
             m_joined.strongestIntensity =
                 std::max(m_joined.strongestIntensity, chunk.strongestIntensity);
-            chunk.spots.clear();
+            chunk.spots.removeAll();
+            m_spareLists.push_back(std::move(chunk.spots));
         }
+    }
+
+    // The list for the spots of outer index i, with the blocks of a joined one where there is
+    // one: fresh blocks would cost the system a page fault and zeroing per page, for every
+    // index again.
+    SpotComputationResult& chunkFor(int i) {
+        SpotComputationResult& chunk = m_chunks[static_cast<std::size_t>(i)];
+        const std::lock_guard<std::mutex> lock(m_joinMutex);
+        if (!m_spareLists.empty()) {
+            chunk.spots = std::move(m_spareLists.back());
+            m_spareLists.pop_back();
+        }
+        return chunk;
     }
 
     // Once a pattern is large, room for as many spots as the limit allows (and as many
@@ -1083,6 +1097,7 @@ private:
     std::mutex m_joinMutex;
     std::vector<bool> m_walked;
     std::size_t m_nextToJoin = 0;
+    std::vector<SpotList> m_spareLists; // emptied after joining, their blocks kept
     bool m_joinedRoomAsked = false;
     SpotComputationResult m_joined;
     std::atomic<int> m_next{0};
