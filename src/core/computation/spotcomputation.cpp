@@ -26,6 +26,9 @@ namespace xtalsp {
 
 namespace {
 
+// Unit roundoff of double arithmetic.
+constexpr double kRoundoff = std::numeric_limits<double>::epsilon() / 2.0;
+
 // The 168 primes below 1000: enough to test every triple within the largest index limit.
 constexpr std::array<int, 168> kPrimes = {
     2,   3,   5,   7,   11,  13,  17,  19,  23,  29,  31,  37,  41,  43,  47,  53,  59,  61,  67,
@@ -418,25 +421,26 @@ private:
         std::size_t variant = 0;
         int n = 1;
         EstimateKind kind = EstimateKind::Apart;
+        double intensityPerF2 = 0.0; // see intensityPerF2()
     };
 
     // Notes the harmonics of a variant that may beat the minimum intensity, and the sums their
     // estimates will ask for. Which harmonics these are depends on the geometry, the bound and
     // the screen alone, never on a double-precision sum.
     void planHarmonics(std::size_t v, int nMax) {
-        forEachBoundedHarmonic(v, nMax, [&](int n, double lambda) {
-            if (passesScreen(v, n, *m_variants[v].at, lambda)) {
+        forEachBoundedHarmonic(v, nMax, [&](int n, double lambda, double perF2) {
+            if (passesScreen(v, n, *m_variants[v].at, lambda, perF2)) {
                 const EstimateKind kind = estimateKind(v, n);
                 estimate(v, n, kind);
-                m_rowHarmonics.push_back({v, n, kind});
+                m_rowHarmonics.push_back({v, n, kind, perF2});
             }
             return false;
         });
     }
 
-    // Calls ask(n, lambda) for the harmonics of a variant that find a wavelength the walk looks
-    // at and that could beat the minimum intensity with all atoms in phase, with the scattering
-    // factors set for each, until ask returns true.
+    // Calls ask(n, lambda, intensityPerF2) for the harmonics of a variant that find a wavelength
+    // the walk looks at and that could beat the minimum intensity with all atoms in phase, with
+    // the scattering factors set for each, until ask returns true.
     template <typename Ask> void forEachBoundedHarmonic(std::size_t v, int nMax, const Ask& ask) {
         const Projection& at = *m_variants[v].at;
         for (int n = 1; n <= nMax; ++n) {
@@ -447,8 +451,9 @@ private:
                 continue;
             const double lambda = at.lambda1 / n;
             const double s = at.sinTheta / lambda;
-            if (canBeatMinimum(m_structureFactor.setScattering(s * s), at.sinTheta, lambda) &&
-                ask(n, lambda))
+            const double perF2 = intensityPerF2(at.sinTheta, lambda);
+            if (canBeatMinimumAt(m_structureFactor.setScattering(s * s), perF2) &&
+                ask(n, lambda, perF2))
                 return;
         }
     }
@@ -501,9 +506,9 @@ private:
     // minimum intensity; its ceiling is a proven one, so a harmonic it turns away is one the
     // straightforward walk drops as well. Where the minimum lies far below the typical |F|^2
     // the screen would rarely turn anything away, and it is not asked.
-    bool passesScreen(std::size_t v, int n, const Projection& at, double lambda) {
-        if (intensityOf(kScreenWorthwhile * m_structureFactor.typicalSquared(), at.sinTheta,
-                        lambda) > m_walk.input.minimumIntensity)
+    bool passesScreen(std::size_t v, int n, const Projection& at, double lambda, double perF2) {
+        if (kScreenWorthwhile * m_structureFactor.typicalSquared() * perF2 >
+            m_walk.input.minimumIntensity)
             return true;
         const GroupSums* sums = screenSums(v, n);
         return sums == nullptr ||
@@ -530,7 +535,7 @@ private:
     bool certainlyKept(std::size_t v, int nMax) {
         const double sinTheta = m_variants[v].at->sinTheta;
         bool kept = false;
-        forEachBoundedHarmonic(v, nMax, [&](int n, double lambda) {
+        forEachBoundedHarmonic(v, nMax, [&](int n, double lambda, double) {
             const GroupSums* sums = screenSums(v, n);
             kept = sums != nullptr &&
                    mustBeatMinimum(m_structureFactor.screenFloor(*sums),
@@ -571,7 +576,7 @@ private:
             m_structureFactor.setScattering(s * s);
             FastStructureFactor::Amplitude amplitude = estimate(v, n, planned.kind);
             // Extinct and nearly extinct harmonics mostly end here, without a direct sum.
-            if (!canBeatMinimum(amplitude.ceiling, at->sinTheta, lambda))
+            if (!canBeatMinimumAt(amplitude.ceiling, planned.intensityPerF2))
                 continue;
             double intensity = intensityOf(amplitude.squared, at->sinTheta, lambda);
             if (!amplitude.reliable() || nearMinimum(intensity, amplitude.relativeError)) {
@@ -602,6 +607,23 @@ private:
         const double minimum = m_walk.input.minimumIntensity;
         return !(intensityOf(f2Bound, sinTheta, lambda) <= minimum &&
                  intensityOf(0.0, sinTheta, lambda) <= minimum);
+    }
+
+    // The intensity of a harmonic per unit |F|^2. Times |F|^2 it differs from intensityOf() by a
+    // dozen roundoffs at most: both are the same chain of products, rounded six times each.
+    double intensityPerF2(double sinTheta, double lambda) const {
+        return intensityOf(1.0, sinTheta, lambda);
+    }
+
+    // As canBeatMinimum, with the intensity per unit |F|^2, for bounds: the product is allowed
+    // 16 roundoffs and the smallest normal number above it, so that it never falls short of
+    // intensityOf().
+    bool canBeatMinimumAt(double f2Bound, double perF2) const {
+        const double minimum = m_walk.input.minimumIntensity;
+        const double product = f2Bound * perF2;
+        const double largest =
+            product + 16.0 * kRoundoff * std::fabs(product) + std::numeric_limits<double>::min();
+        return !(largest <= minimum && 0.0 * perF2 <= minimum);
     }
 
     // Over floor <= |F|^2 <= ceiling the intensity lies between its values at the two ends.
