@@ -573,7 +573,7 @@ private:
             const int n = planned.n;
             const double lambda = at->lambda1 / n;
             const double s = at->sinTheta / lambda;
-            m_structureFactor.setScattering(s * s);
+            m_structureFactor.useScattering(s * s);
             FastStructureFactor::Amplitude amplitude = estimate(v, n, planned.kind);
             // Extinct and nearly extinct harmonics mostly end here, without a direct sum.
             if (!canBeatMinimumAt(amplitude.ceiling, planned.intensityPerF2))

@@ -1072,6 +1072,16 @@ double FastStructureFactor::setScattering(double s2) {
     return amplitude * amplitude * m_boundMargin;
 }
 
+void FastStructureFactor::useScattering(double s2) {
+    m_s2 = s2;
+    m_deviationsKnown = false;
+    const double* factors = scatteringAt(s2);
+    const std::size_t groupCount = m_scattering.size();
+    std::copy(factors, factors + groupCount, m_scattering.begin());
+    std::copy(factors + groupCount, factors + 2 * groupCount, m_scatteringSpread.begin());
+    notePlannedScattering(s2, factors);
+}
+
 // A plan asks for the same factors in the same order as the walk after it. The sign variants
 // of a triple often have bit for bit the same s2, and the screen asks for the partner's
 // factors before the partner itself: the latest few s2 are kept.

@@ -129,6 +129,8 @@ public:
     // for the reflections that follow, and returns a bound that no |F|^2 at this s2 can exceed:
     // the square of the sum of |occupancy f| over all atoms, with room for rounding.
     double setScattering(double s2);
+    // The same without the bound and typicalSquared(), for reflections whose bound is known.
+    void useScattering(double s2);
 
     struct Amplitude {
         double squared = 0.0;       // |F|^2
