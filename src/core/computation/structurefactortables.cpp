@@ -357,40 +357,62 @@ template <typename Vector> std::array<Vector*, 4> partsOf(PairLanes<Vector>& lan
 // m mod kLanes. The row's factors are loaded once for both pairs: a pass for a single pair is
 // limited by loading them from the caches rather than by its arithmetic. Each pair's sums are
 // those of its own pass, bit for bit. sums holds, per pair, the plus cosine, plus sine, minus
-// cosine and minus sine lanes. The lanes of two pairs and the shared factors fill the vector
-// registers; more pairs would spill.
-template <bool Fused, typename Vector, bool Two>
+// cosine and minus sine lanes. With AVX-512's 32 registers the lanes of three pairs and the
+// shared factors fit; a pass over three pairs loads the row's factors a third less often per
+// pair than one over two, which the caches' bandwidth repays. The 16 registers of the narrower
+// instruction sets hold two pairs.
+template <bool Fused, typename Vector, int Count>
 [[gnu::always_inline]] inline void sumRowPairTermsOf(const RowTermSource* t, std::size_t first,
                                                      std::size_t end, double* sums) {
     const RowTermSource one = t[0];
-    const RowTermSource two = Two ? t[1] : t[0];
+    const RowTermSource two = t[Count > 1 ? 1 : 0];
+    const RowTermSource three = t[Count > 2 ? 2 : 0];
     for (std::size_t offset = 0; offset < kLanes; offset += sizeof(Vector) / sizeof(double)) {
-        PairLanes<Vector> sumsOne, sumsTwo;
+        PairLanes<Vector> sumsOne, sumsTwo, sumsThree;
         loadParts(partsOf(sumsOne), sums, offset);
-        if constexpr (Two)
+        if constexpr (Count > 1)
             loadParts(partsOf(sumsTwo), sums + 4 * kLanes, offset);
+        if constexpr (Count > 2)
+            loadParts(partsOf(sumsThree), sums + 8 * kLanes, offset);
         for (std::size_t j = first + offset; j < end; j += kLanes) {
             const RowLanes<Vector> row(one, j);
             addRowPairLanes<Fused>(one, j, row, sumsOne);
-            if constexpr (Two)
+            if constexpr (Count > 1)
                 addRowPairLanes<Fused>(two, j, row, sumsTwo);
+            if constexpr (Count > 2)
+                addRowPairLanes<Fused>(three, j, row, sumsThree);
         }
         storeParts(partsOf(sumsOne), sums, offset);
-        if constexpr (Two)
+        if constexpr (Count > 1)
             storeParts(partsOf(sumsTwo), sums + 4 * kLanes, offset);
+        if constexpr (Count > 2)
+            storeParts(partsOf(sumsThree), sums + 8 * kLanes, offset);
     }
 }
 
-constexpr std::size_t kRowPairBatch = 2;
+constexpr std::size_t kRowPairBatch = 3;
 
+// Up to kRowPairBatch pairs; where a pass has fewer than eight lanes, in passes of two pairs at
+// most.
 template <std::size_t Width, bool Fused> struct RowPairSums {
     [[gnu::always_inline]] static void run(const RowTermSource* t, std::size_t count,
                                            std::size_t first, std::size_t end, double* sums) {
         using Vector = typename PassLanes<Width>::type;
+        if constexpr (Width < kLanes) {
+            for (std::size_t b = 0; b < count; b += 2) {
+                if (count - b == 1)
+                    sumRowPairTermsOf<Fused, Vector, 1>(t + b, first, end, sums + 4 * kLanes * b);
+                else
+                    sumRowPairTermsOf<Fused, Vector, 2>(t + b, first, end, sums + 4 * kLanes * b);
+            }
+            return;
+        }
         if (count == 1)
-            sumRowPairTermsOf<Fused, Vector, false>(t, first, end, sums);
+            sumRowPairTermsOf<Fused, Vector, 1>(t, first, end, sums);
+        else if (count == 2)
+            sumRowPairTermsOf<Fused, Vector, 2>(t, first, end, sums);
         else
-            sumRowPairTermsOf<Fused, Vector, true>(t, first, end, sums);
+            sumRowPairTermsOf<Fused, Vector, 3>(t, first, end, sums);
     }
 };
 
@@ -570,20 +592,24 @@ template <bool Fused> struct RowSumsOverGroups {
                                                std::size_t groupCount, const RowTermSource* t,
                                                std::size_t count, bool paired,
                                                double* const* totals) {
-            static_assert(2 * kRowBatch == 4 * kRowPairBatch && 4 * kRowPairBatch == 8,
-                          "the lanes of a batch are eight sets");
+            // Up to twelve sets of lanes, totalled eight at a time.
+            static_assert(2 * kRowBatch == 8 && 4 * kRowPairBatch <= 16);
             const std::size_t parts = paired ? 4 : 2;
             for (std::size_t g = 0; g < groupCount; ++g) {
-                std::array<double, 4 * kLanes * kRowPairBatch> sums{};
+                std::array<double, 16 * kLanes> sums{};
                 const std::size_t first = groupStart[g], end = groupStart[g + 1];
                 if (paired)
                     RowPairSums<Width, Fused>::run(t, count, first, end, sums.data());
                 else
                     RowSums<Width, Fused>::run(t, count, first, end, sums.data());
-                std::array<double, 4 * kRowPairBatch> laneTotals;
+                std::array<double, 16> laneTotals;
                 Lanes eight;
                 laneTotalsOfEight(sums.data(), eight);
                 std::memcpy(laneTotals.data(), &eight, sizeof eight);
+                if (parts * count > 8) {
+                    laneTotalsOfEight(sums.data() + 8 * kLanes, eight);
+                    std::memcpy(laneTotals.data() + 8, &eight, sizeof eight);
+                }
                 for (std::size_t b = 0; b < count; ++b)
                     storeRowTotals(t[b], laneTotals.data() + parts * b, parts, totals[b] + 4 * g);
             }
