@@ -550,7 +550,6 @@ template <std::size_t Width, bool Fused> struct RowSums {
 // The lane totals of eight sets of kLanes partial sums at lanes, each added in laneTotal()'s
 // pairs: transposing as it adds, one vector addition does a step of all eight sums at once.
 [[gnu::always_inline]] inline void laneTotalsOfEight(const double* lanes, Lanes& totals) {
-    using Picks = long long __attribute__((vector_size(kLanes * sizeof(long long))));
     std::array<Lanes, 8> sums;
     for (std::size_t i = 0; i < sums.size(); ++i)
         load(sums[i], lanes + i * kLanes);
@@ -558,16 +557,16 @@ template <std::size_t Width, bool Fused> struct RowSums {
     std::array<Lanes, 4> pairs;
     for (std::size_t i = 0; i < pairs.size(); ++i)
         pairs[i] =
-            __builtin_shuffle(sums[2 * i], sums[2 * i + 1], Picks{0, 8, 2, 10, 4, 12, 6, 14}) +
-            __builtin_shuffle(sums[2 * i], sums[2 * i + 1], Picks{1, 9, 3, 11, 5, 13, 7, 15});
+            __builtin_shufflevector(sums[2 * i], sums[2 * i + 1], 0, 8, 2, 10, 4, 12, 6, 14) +
+            __builtin_shufflevector(sums[2 * i], sums[2 * i + 1], 1, 9, 3, 11, 5, 13, 7, 15);
     // Lanes (0 + 1) + (2 + 3) of sums 4i to 4i + 3, then their (4 + 5) + (6 + 7).
     std::array<Lanes, 2> quads;
     for (std::size_t i = 0; i < quads.size(); ++i)
         quads[i] =
-            __builtin_shuffle(pairs[2 * i], pairs[2 * i + 1], Picks{0, 1, 8, 9, 4, 5, 12, 13}) +
-            __builtin_shuffle(pairs[2 * i], pairs[2 * i + 1], Picks{2, 3, 10, 11, 6, 7, 14, 15});
-    totals = __builtin_shuffle(quads[0], quads[1], Picks{0, 1, 2, 3, 8, 9, 10, 11}) +
-             __builtin_shuffle(quads[0], quads[1], Picks{4, 5, 6, 7, 12, 13, 14, 15});
+            __builtin_shufflevector(pairs[2 * i], pairs[2 * i + 1], 0, 1, 8, 9, 4, 5, 12, 13) +
+            __builtin_shufflevector(pairs[2 * i], pairs[2 * i + 1], 2, 3, 10, 11, 6, 7, 14, 15);
+    totals = __builtin_shufflevector(quads[0], quads[1], 0, 1, 2, 3, 8, 9, 10, 11) +
+             __builtin_shufflevector(quads[0], quads[1], 4, 5, 6, 7, 12, 13, 14, 15);
 }
 
 // Stores the totals of one reflection's or pair's parts (plus cosine and sine, then minus), as
