@@ -392,19 +392,39 @@ template <bool Fused, typename Vector, int Count>
 
 constexpr std::size_t kRowPairBatch = 3;
 
-// Up to kRowPairBatch pairs; where a pass has fewer than eight lanes, in passes of two pairs at
-// most.
+template <bool Fused, typename Vector, int Count>
+[[gnu::always_inline]] inline void sumRowTermsOf(const RowTermSource* t, std::size_t first,
+                                                 std::size_t end, double* sums);
+
+// Where a pass has fewer than eight lanes, count pairs or single reflections go in passes of two
+// at most, whose sums stay in the fewer or narrower registers.
+template <bool Paired, bool Fused, typename Vector>
+[[gnu::always_inline]] inline void inPassesOfTwo(const RowTermSource* t, std::size_t count,
+                                                 std::size_t first, std::size_t end, double* sums) {
+    constexpr std::size_t kSets = Paired ? 4 : 2;
+    for (std::size_t b = 0; b < count; b += 2) {
+        double* at = sums + kSets * kLanes * b;
+        if constexpr (Paired) {
+            if (count - b == 1)
+                sumRowPairTermsOf<Fused, Vector, 1>(t + b, first, end, at);
+            else
+                sumRowPairTermsOf<Fused, Vector, 2>(t + b, first, end, at);
+        } else {
+            if (count - b == 1)
+                sumRowTermsOf<Fused, Vector, 1>(t + b, first, end, at);
+            else
+                sumRowTermsOf<Fused, Vector, 2>(t + b, first, end, at);
+        }
+    }
+}
+
+// Up to kRowPairBatch pairs.
 template <std::size_t Width, bool Fused> struct RowPairSums {
     [[gnu::always_inline]] static void run(const RowTermSource* t, std::size_t count,
                                            std::size_t first, std::size_t end, double* sums) {
         using Vector = typename PassLanes<Width>::type;
         if constexpr (Width < kLanes) {
-            for (std::size_t b = 0; b < count; b += 2) {
-                if (count - b == 1)
-                    sumRowPairTermsOf<Fused, Vector, 1>(t + b, first, end, sums + 4 * kLanes * b);
-                else
-                    sumRowPairTermsOf<Fused, Vector, 2>(t + b, first, end, sums + 4 * kLanes * b);
-            }
+            inPassesOfTwo<true, Fused, Vector>(t, count, first, end, sums);
             return;
         }
         if (count == 1)
@@ -515,19 +535,13 @@ template <bool Fused, typename Vector, int Count>
 
 constexpr std::size_t kRowBatch = 4;
 
-// Up to kRowBatch reflections; where a pass has fewer than eight lanes, in passes of two
-// reflections at most, whose sums stay in the fewer or narrower registers.
+// Up to kRowBatch reflections.
 template <std::size_t Width, bool Fused> struct RowSums {
     [[gnu::always_inline]] static void run(const RowTermSource* t, std::size_t count,
                                            std::size_t first, std::size_t end, double* sums) {
         using Vector = typename PassLanes<Width>::type;
         if constexpr (Width < kLanes) {
-            for (std::size_t b = 0; b < count; b += 2) {
-                if (count - b == 1)
-                    sumRowTermsOf<Fused, Vector, 1>(t + b, first, end, sums + 2 * kLanes * b);
-                else
-                    sumRowTermsOf<Fused, Vector, 2>(t + b, first, end, sums + 2 * kLanes * b);
-            }
+            inPassesOfTwo<false, Fused, Vector>(t, count, first, end, sums);
             return;
         }
         switch (count) {
