@@ -1094,20 +1094,14 @@ FastStructureFactor::FastStructureFactor(const PhaseFactorTables& tables)
 }
 
 double FastStructureFactor::setScattering(double s2) {
-    m_s2 = s2;
-    m_deviationsKnown = false;
+    useScattering(s2);
     double amplitude = 0.0;
     m_typicalSquared = 0.0;
-    const double* factors = scatteringAt(s2);
-    const std::size_t groupCount = m_scattering.size();
-    for (std::size_t g = 0; g < groupCount; ++g) {
-        const double f = factors[g];
-        m_scattering[g] = f;
-        m_scatteringSpread[g] = factors[groupCount + g];
+    for (std::size_t g = 0; g < m_scattering.size(); ++g) {
+        const double f = m_scattering[g];
         amplitude += std::fabs(f) * m_tables.m_occupancySum[g];
         m_typicalSquared += f * f * m_tables.m_occupancySquareSum[g];
     }
-    notePlannedScattering(s2, factors);
     return amplitude * amplitude * m_boundMargin;
 }
 
