@@ -22,6 +22,9 @@ extern const std::array<ScatteringCoefficients, kMaxAtomicNumber + 1> kScatterin
 // number outside 0 to 92 scatters nothing.
 double scatteringFactor(int Z, double s2);
 
+// Unit roundoff of double arithmetic, the unit of the computations' error bounds.
+inline constexpr double kRoundoff = 0x1p-53;
+
 // How far a factor of ScatteringFactorSet may lie from scatteringFactor()'s, in roundoffs of
 // its spread |a1| exp(-b1 s^2) + ... + |a4| exp(-b4 s^2) + |c|.
 inline constexpr double kScatteringFactorDeviation = 16.0;

@@ -26,9 +26,6 @@ namespace xtalsp {
 
 namespace {
 
-// Unit roundoff of double arithmetic.
-constexpr double kRoundoff = std::numeric_limits<double>::epsilon() / 2.0;
-
 // The 168 primes below 1000: enough to test every triple within the largest index limit.
 constexpr std::array<int, 168> kPrimes = {
     2,   3,   5,   7,   11,  13,  17,  19,  23,  29,  31,  37,  41,  43,  47,  53,  59,  61,  67,

@@ -26,9 +26,6 @@ namespace xtalsp {
 
 namespace {
 
-// Unit roundoff of double arithmetic.
-constexpr double kRoundoff = std::numeric_limits<double>::epsilon() / 2.0;
-
 // Table phases are rounded to multiples of 2^-36 rad by adding and removing 1.5 * 2^16, which
 // works for |phase| < 2^15. With |coordinate| <= 3 and indices up to 999 a phase stays below
 // 2 pi * 2997 < 18900, and the sum of three such multiples (below 2^16) is exact. The phases are

@@ -245,7 +245,7 @@ private:
     std::array<double, 2> screenAmplitude(const GroupSums& sums, const double* scattering) const;
     double estimatedDeviationSquared() const;
     double largestDeviation() const;
-    // Both deviations depend on the scattering factors alone: made once per setScattering().
+    // Both deviations depend on the scattering factors alone: made once for each s2 set.
     struct Deviations {
         double variance = 0.0, largest = 0.0;
     };

@@ -61,7 +61,6 @@ TEST(ScatteringTable, FactorSetStaysWithinItsDeviationOfEachFactor) {
         elements.push_back(z);
     ScatteringFactorSet set(elements);
     std::vector<double> factors(set.size()), spreads(set.size());
-    constexpr double kRoundoff = std::numeric_limits<double>::epsilon() / 2.0;
     for (int step = 0; step <= 4000; ++step) {
         // Up to 16 per square Angstrom, where the largest b s^2 pass 708 and underflow begins.
         const double s2 = step * step * 1e-6;
